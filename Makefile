@@ -1,0 +1,35 @@
+# Set-up and everyday commands; each installs what it needs first.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp"
+
+.PHONY: all run test build configure deps-build deps-run deps-test clean
+
+all: build
+
+deps-build:
+	./scripts/install-deps.sh build
+deps-run:
+	./scripts/install-deps.sh build run
+deps-test:
+	./scripts/install-deps.sh build run test
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: deps-build configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: deps-run configure
+	cmake --build $(BUILD) -j $(JOBS) --target zembrix
+	./$(BUILD)/zembrix
+
+test: deps-test configure
+	cmake --build $(BUILD) -j $(JOBS)
+	$(XVFB) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD)

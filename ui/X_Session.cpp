@@ -1,0 +1,81 @@
+#include "ui/X_Session.h"
+
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <cstdio>
+
+namespace {
+constexpr long input_mask =
+    ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask;
+static_assert(input_mask == 0x810D);
+} // namespace
+
+Display_Handle Open_Display() {
+    Display_Handle display(XOpenDisplay(nullptr));
+    if (!display) {
+        std::fputs("Cannot open display\n", stderr);
+    }
+    return display;
+}
+
+XPoint Window_Position(int screen_width, int screen_height, int width, int top_above_middle) {
+    const int x = screen_width / 2 - width / 2;
+    const int y = screen_height / 2 - top_above_middle;
+    return XPoint{static_cast<short>(x < 0 ? 0 : x), static_cast<short>(y < 0 ? 0 : y)};
+}
+
+Fixed_Window Create_Fixed_Window(Display* display, const Window_Spec& spec) {
+    const int screen = DefaultScreen(display);
+    Fixed_Window result{};
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = XWhitePixel(display, screen);
+    result.window = XCreateWindow(display, RootWindow(display, screen), 0, 0,
+                                  static_cast<unsigned>(spec.width),
+                                  static_cast<unsigned>(spec.height), 5, 24, InputOutput,
+                                  DefaultVisual(display, screen), CWBackPixel, &attributes);
+
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = spec.width;
+    hints.min_height = hints.max_height = spec.height;
+    XSetWMNormalHints(display, result.window, &hints);
+
+    XSelectInput(display, result.window, input_mask);
+    result.wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, result.window, &result.wm_delete, 1);
+    XStoreName(display, result.window, spec.title);
+
+    XMapWindow(display, result.window);
+    const XPoint at = Window_Position(XDisplayWidth(display, screen),
+                                      XDisplayHeight(display, screen), spec.width,
+                                      spec.top_above_middle);
+    XMoveWindow(display, result.window, at.x, at.y);
+    return result;
+}
+
+Pointer_Position Query_Pointer(Display* display, Window window) {
+    Window root = 0;
+    Window child = 0;
+    int root_x = 0;
+    int root_y = 0;
+    Pointer_Position at{-1, -1};
+    unsigned mask = 0;
+    XQueryPointer(display, window, &root, &child, &root_x, &root_y, &at.x, &at.y, &mask);
+    return at;
+}
+
+bool Is_Escape(XKeyEvent& event) { return XLookupKeysym(&event, 0) == XK_Escape; }
+
+bool Is_Close_Request(const XEvent& event, const Fixed_Window& window) {
+    return event.type == ClientMessage &&
+           static_cast<Atom>(event.xclient.data.l[0]) == window.wm_delete;
+}
+
+Loaded_Font::Loaded_Font(Display* display_, const char* name)
+    : display(display_), font(XLoadQueryFont(display_, name)) {}
+
+Loaded_Font::~Loaded_Font() {
+    if (font) {
+        XFreeFont(display, font);
+    }
+}
