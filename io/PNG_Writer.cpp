@@ -1,21 +1,13 @@
 #include "io/PNG_Writer.h"
 
-#include <cerrno>
+#include "io/Safe_Write.h"
+
 #include <csetjmp>
 #include <cstdio>
-#include <cstring>
-#include <memory>
+#include <cstdlib>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
-
-struct File_Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File_Handle = std::unique_ptr<std::FILE, File_Closer>;
 
 struct Png_Write_State {
     png_structp png = nullptr;
@@ -30,14 +22,25 @@ struct Png_Write_State {
     }
 };
 
-// Removes the temporary file unless the write went through.
-struct Temp_File {
-    std::string path;
-    bool keep = false;
-    ~Temp_File() {
-        if (!keep && !path.empty()) {
-            unlink(path.c_str());
+// A stream that collects what is written into a growing memory buffer.
+struct Memory_Stream {
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* file = nullptr;
+    Memory_Stream() : file(open_memstream(&data, &size)) {}
+    Memory_Stream(const Memory_Stream&) = delete;
+    Memory_Stream& operator=(const Memory_Stream&) = delete;
+    ~Memory_Stream() {
+        if (file) {
+            std::fclose(file);
         }
+        std::free(data);
+    }
+    // Closes the stream so that data and size are final.
+    bool Finish() {
+        const int result = std::fclose(file);
+        file = nullptr;
+        return result == 0;
     }
 };
 
@@ -73,67 +76,40 @@ bool Encode(png_structp png, png_infop info, std::FILE* file, const MQ4_Document
     return true;
 }
 
-bool Write_Png_Stream(std::FILE* file, const MQ4_Document& picture, int scale) {
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> Encode_PNG_Picture(const MQ4_Document& picture,
+                                                            int scale) {
+    if (scale < min_png_scale || scale > max_png_scale) {
+        return std::nullopt;
+    }
+    Memory_Stream stream;
     Png_Write_State state;
+    if (!stream.file) {
+        return std::nullopt;
+    }
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!state.png) {
-        return false;
+        return std::nullopt;
     }
     state.info = png_create_info_struct(state.png);
     if (!state.info) {
-        return false;
+        return std::nullopt;
     }
     std::vector<png_byte> row(static_cast<std::size_t>(picture_width) * scale * 3);
-    return Encode(state.png, state.info, file, picture, scale, &row);
+    if (!Encode(state.png, state.info, stream.file, picture, scale, &row) || !stream.Finish()) {
+        return std::nullopt;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data);
+    return std::vector<std::uint8_t>(bytes, bytes + stream.size);
 }
-
-bool Fail(const std::string& path, const char* reason) {
-    std::fprintf(stderr, "Could not save %s: %s\n", path.c_str(), reason);
-    return false;
-}
-
-const char* Errno_Reason(const char* fallback) {
-    return errno != 0 ? std::strerror(errno) : fallback;
-}
-
-mode_t Default_File_Mode() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-} // namespace
 
 bool Write_PNG_Picture(const std::string& path, const MQ4_Document& picture, int scale) {
-    if (scale < min_png_scale || scale > max_png_scale) {
-        return Fail(path, "scale out of range");
+    const std::optional<std::vector<std::uint8_t>> bytes = Encode_PNG_Picture(picture, scale);
+    std::string reason = "the PNG encoder failed";
+    if (!bytes || !Write_File_Safely(path, bytes->data(), bytes->size(), &reason)) {
+        std::fprintf(stderr, "Could not save %s: %s\n", path.c_str(), reason.c_str());
+        return false;
     }
-    Temp_File temp{path + ".tmp-XXXXXX"};
-    const int fd = mkstemp(temp.path.data());
-    if (fd < 0) {
-        temp.path.clear();
-        return Fail(path, std::strerror(errno));
-    }
-    File_Handle file(fdopen(fd, "wb"));
-    if (!file) {
-        const int error = errno;
-        close(fd);
-        return Fail(path, std::strerror(error));
-    }
-    errno = 0;
-    if (!Write_Png_Stream(file.get(), picture, scale)) {
-        return Fail(path, Errno_Reason("the PNG encoder failed"));
-    }
-    if (std::fflush(file.get()) != 0 || fsync(fileno(file.get())) != 0 ||
-        fchmod(fileno(file.get()), Default_File_Mode()) != 0) {
-        return Fail(path, std::strerror(errno));
-    }
-    if (std::fclose(file.release()) != 0) {
-        return Fail(path, std::strerror(errno));
-    }
-    if (std::rename(temp.path.c_str(), path.c_str()) != 0) {
-        return Fail(path, std::strerror(errno));
-    }
-    temp.keep = true;
     return true;
 }
