@@ -22,7 +22,7 @@ std::optional<MQ4_Document> Convert_Input(const std::string& input, int slot) {
     if (!image || !Image_Fills_Picture(*image)) {
         return std::nullopt;
     }
-    return Build_Candidates(*image)[slot];
+    return Build_Candidate(*image, slot);
 }
 
 std::optional<MQ4_Document> Read_Input(const Convert_Args& args) {

@@ -79,6 +79,22 @@ Color_List Split_Palette(const MQ4_Document& picture) {
     return list;
 }
 
+// The Floyd-Steinberg or the closest-colour picture. Both use the 16 display
+// colours of the plain octree picture, unused black entries included.
+MQ4_Document Map_To_Palette(const DTImage& working, const MQ4_Document& octree, int slot) {
+    const Color_List shared = Split_Palette(octree);
+    const DTPalette palette{palette_size, shared.data()};
+    DTImage mapped = working;
+    if (slot == slot_floyd_steinberg) {
+        ApplyFloydSteinbergDither(&mapped, palette);
+    } else {
+        for (DTPixel& pixel : mapped.pixels) {
+            pixel = FindClosestColorFromPalette(pixel, palette);
+        }
+    }
+    return Build_Picture(mapped.pixels, shared);
+}
+
 std::optional<DTImage> Load_Picture_Image(const std::string& path) {
     std::optional<DTImage> image = CreateImageFromFile(path.c_str());
     if (!image || !Image_Fills_Picture(*image)) {
@@ -122,22 +138,22 @@ Candidates Build_Candidates(const DTImage& loaded) {
     Candidates candidates;
     candidates[slot_octree] = Convert_Working(working, 0);
     candidates[slot_diffusion] = Convert_Working(working, 1);
-
-    // Both palette methods share the 16 display colours of the plain octree
-    // picture, unused black entries included.
-    const Color_List shared = Split_Palette(candidates[slot_octree]);
-    const DTPalette palette{palette_size, shared.data()};
-
-    DTImage closest = working;
-    for (DTPixel& pixel : closest.pixels) {
-        pixel = FindClosestColorFromPalette(pixel, palette);
-    }
-    DTImage dithered = working;
-    ApplyFloydSteinbergDither(&dithered, palette);
-
-    candidates[slot_floyd_steinberg] = Build_Picture(dithered.pixels, shared);
-    candidates[slot_closest] = Build_Picture(closest.pixels, shared);
+    candidates[slot_floyd_steinberg] =
+        Map_To_Palette(working, candidates[slot_octree], slot_floyd_steinberg);
+    candidates[slot_closest] = Map_To_Palette(working, candidates[slot_octree], slot_closest);
     return candidates;
+}
+
+MQ4_Document Build_Candidate(const DTImage& loaded, int slot) {
+    const DTImage working = Working_Image(loaded);
+    if (slot == slot_diffusion) {
+        return Convert_Working(working, 1);
+    }
+    MQ4_Document octree = Convert_Working(working, 0);
+    if (slot == slot_octree) {
+        return octree;
+    }
+    return Map_To_Palette(working, octree, slot);
 }
 
 std::optional<MQ4_Document> Load_PNG_File(const std::string& path, int dither) {

@@ -35,6 +35,10 @@ MQ4_Document Convert_Image(const DTImage& loaded, int dither);
 // All four candidates of an image that fills a picture, without titles.
 Candidates Build_Candidates(const DTImage& loaded);
 
+// The one candidate of the slot, exactly as Build_Candidates makes it, without
+// the work of the others.
+MQ4_Document Build_Candidate(const DTImage& loaded, int slot);
+
 // Loads the file and converts it; no picture when the file cannot be read or
 // is too small (the reason has been printed).
 std::optional<MQ4_Document> Load_PNG_File(const std::string& path, int dither);

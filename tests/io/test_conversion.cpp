@@ -179,6 +179,12 @@ TEST(Candidates, BuiltFromOneImageInSlotOrder) {
         EXPECT_FALSE(candidate.file_title);
         EXPECT_FALSE(candidate.document_name);
     }
+    for (int slot = 0; slot < candidate_count; ++slot) {
+        const MQ4_Document alone = Build_Candidate(image, slot);
+        EXPECT_EQ(alone.pixels, candidates[slot].pixels) << slot;
+        EXPECT_EQ(alone.palette_rgb, candidates[slot].palette_rgb) << slot;
+        EXPECT_EQ(alone.palette_555, candidates[slot].palette_555) << slot;
+    }
 }
 
 TEST(Candidates, ClosestColourPicksTheFirstNearestEntry) {
