@@ -142,44 +142,59 @@ int cmp_node(const octree_node* a, const octree_node* b) {
     return weight_a > weight_b ? 1 : 0;
 }
 
+std::int64_t heap_key(const octree_node* node) {
+    const std::int32_t weight = node->pixel_count >> node->depth;
+    return (static_cast<std::int64_t>(node->child_count) << 32) + weight;
+}
+
+// The sifts compare cached keys: keys[a] < keys[b] exactly when
+// cmp_node(slots[a], slots[b]) < 0, and every change of a node in the heap is
+// followed by heap_add, which refreshes its key.
 void up_heap(fold_heap* heap, octree_node* node) {
     int k = node->heap_slot;
+    const std::int64_t key = heap->keys[k];
     while (k > 1) {
-        octree_node* above = heap->slots[k / 2];
-        if (cmp_node(node, above) >= 0) {
+        const int above = k / 2;
+        if (key >= heap->keys[above]) {
             break;
         }
-        heap->slots[k] = above;
-        above->heap_slot = k;
-        k /= 2;
+        heap->slots[k] = heap->slots[above];
+        heap->keys[k] = heap->keys[above];
+        heap->slots[k]->heap_slot = k;
+        k = above;
     }
     heap->slots[k] = node;
+    heap->keys[k] = key;
     node->heap_slot = k;
 }
 
 void down_heap(fold_heap* heap, octree_node* node) {
     int k = node->heap_slot;
+    const std::int64_t key = heap->keys[k];
     for (;;) {
         int c = 2 * k;
         if (c >= heap->end) {
             break;
         }
-        if (c + 1 < heap->end && cmp_node(heap->slots[c], heap->slots[c + 1]) > 0) {
+        if (c + 1 < heap->end && heap->keys[c] > heap->keys[c + 1]) {
             ++c;
         }
-        if (cmp_node(node, heap->slots[c]) <= 0) {
+        if (key <= heap->keys[c]) {
             break;
         }
         heap->slots[k] = heap->slots[c];
+        heap->keys[k] = heap->keys[c];
         heap->slots[k]->heap_slot = k;
         k = c;
     }
     heap->slots[k] = node;
+    heap->keys[k] = key;
     node->heap_slot = k;
 }
 
 void heap_add(fold_heap* heap, octree_node* node) {
     if (node->flags & NODE_IN_HEAP) {
+        heap->keys[node->heap_slot] = heap_key(node);
         down_heap(heap, node);
         up_heap(heap, node);
         return;
@@ -194,11 +209,13 @@ void heap_add(fold_heap* heap, octree_node* node) {
         }
         try {
             heap->slots.resize(static_cast<std::size_t>(heap->capacity));
+            heap->keys.resize(static_cast<std::size_t>(heap->capacity));
         } catch (const std::bad_alloc&) {
             Out_Of_Memory();
         }
     }
     node->heap_slot = heap->end;
+    heap->keys[heap->end] = heap_key(node);
     heap->slots[heap->end++] = node;
     up_heap(heap, node);
 }
@@ -211,6 +228,7 @@ octree_node* pop_heap(fold_heap* heap) {
     --heap->end;
     octree_node* moved = heap->slots[heap->end];
     heap->slots[1] = moved;
+    heap->keys[1] = heap->keys[heap->end];
     heap->slots[heap->end] = nullptr;
     moved->heap_slot = 1;
     down_heap(heap, moved);

@@ -38,6 +38,10 @@ struct fold_heap {
     // One past the last used entry; entry 0 is never used.
     std::int32_t end = 0;
     std::vector<octree_node*> slots;
+    // The heap order key of each entry's node (see heap_key), kept beside
+    // the pointers so that sifting reads one array instead of chasing nodes
+    // across the pool.
+    std::vector<std::int64_t> keys;
 };
 
 // Reduces the image in place to at most n_colors colours (n_colors >= 1);
@@ -50,6 +54,8 @@ octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* 
 octree_node* node_insert(octree_node* root, const std::uint8_t* pixel);
 octree_node* node_fold(octree_node* node);
 int cmp_node(const octree_node* a, const octree_node* b);
+// A number that orders nodes as cmp_node does: child count, then weight.
+std::int64_t heap_key(const octree_node* node);
 void up_heap(fold_heap* heap, octree_node* node);
 void down_heap(fold_heap* heap, octree_node* node);
 void heap_add(fold_heap* heap, octree_node* node);

@@ -346,3 +346,20 @@ TEST(OctreePool, NodesComeFromBlocksHandedOutDownward) {
     EXPECT_GE(new_blocks, 2);
     EXPECT_LE(new_blocks, 3);
 }
+
+TEST(OctreeHeapOrder, CachedKeysOrderNodesAsTheComparisonDoes) {
+    std::vector<octree_node> nodes;
+    for (int children = 0; children <= 8; children += 2) {
+        for (int depth : {0, 1, 3, 6, 7}) {
+            for (int count : {0, 1, 63, 64, 127, 128, 255, 256, 12288}) {
+                nodes.push_back(Node(count, depth, children));
+            }
+        }
+    }
+    for (const octree_node& a : nodes) {
+        for (const octree_node& b : nodes) {
+            const std::int64_t ka = heap_key(&a), kb = heap_key(&b);
+            ASSERT_EQ(cmp_node(&a, &b), ka < kb ? -1 : (ka > kb ? 1 : 0));
+        }
+    }
+}
