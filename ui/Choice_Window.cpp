@@ -63,7 +63,8 @@ const MQ4_Document* Choice_Window(const Choice_List& choices) {
     Display* d = display.get();
     const Fixed_Window window =
         Create_Fixed_Window(d, {choice_width, choice_height, 500, "Image Selection"});
-    GC gc = XCreateGC(d, window.window, 0, nullptr);
+    const Graphics_Context context(d, window.window);
+    GC gc = context.gc;
     for (;;) {
         XEvent event;
         XNextEvent(d, &event);

@@ -104,7 +104,8 @@ int Run_Root_Window(Display* d) {
     const Fixed_Window window =
         Create_Fixed_Window(d, {root_width, root_height, 350, "Zembrix Image Converter"});
     const Loaded_Font font(d, "10x20");
-    GC gc = XCreateGC(d, window.window, 0, nullptr);
+    const Graphics_Context context(d, window.window);
+    GC gc = context.gc;
     if (font.font) {
         XSetFont(d, gc, font.font->fid);
     }

@@ -117,7 +117,7 @@ TEST(ChoiceDrawing, PreviewsLineAndTextsFollowTheRules) {
     XFontStruct* font = XQueryFont(display, XGContextFromGC(gc));
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(Compare_With_Chooser_Rules(image, pictures, font), "");
-    XFreeFontInfo(nullptr, font, 0);
+    XFreeFontInfo(nullptr, font, 1);
     XFreeGC(display, gc);
     XFreePixmap(display, pixmap);
 }
