@@ -1,6 +1,6 @@
-#include "cli/Convert_Args.h"
-
 #include <gtest/gtest.h>
+
+#include "cli/Convert_Args.h"
 
 namespace {
 

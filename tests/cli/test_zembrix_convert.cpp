@@ -1,21 +1,31 @@
 // zembrix-convert run as a process, as a user or a script would.
 
+#include <gtest/gtest.h>
+
 #include "cli/Convert_Args.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
 #include "io/PNG_Writer.h"
-#include "support/Run_Program.h"
+#include "support/Program.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
-const std::string program = ZEMBRIX_BINARY_DIR "/zembrix-convert";
+struct Program_Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
 
 Program_Result Convert(const std::vector<std::string>& args) {
-    return Run_Program(program, args);
+    Temp_Dir outputs;
+    Program_Run run = Start_Program(Built_Program("zembrix-convert"), args, {}, outputs.path);
+    if (!Wait_For_Exit(&run, 10000)) {
+        Kill_Program(&run);
+        ADD_FAILURE() << "zembrix-convert did not finish";
+    }
+    return {run.exit_status, Stdout_Of(run), Stderr_Of(run)};
 }
 
 struct Converter_Test : testing::Test {

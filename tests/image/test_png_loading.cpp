@@ -1,8 +1,9 @@
+#include <gtest/gtest.h>
+
 #include "image/DTImage.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
 
-#include <gtest/gtest.h>
 #include <png.h>
 #include <zlib.h>
 

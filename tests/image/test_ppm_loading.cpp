@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "image/DTImage.h"
 #include "support/Test_Images.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
+
 #include "app/misc.h"
 #include "io/Conversion.h"
 #include "quant/DTPalette.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "image/DTImage.h"
 #include "io/PNG_Writer.h"
 #include "support/Temp_Dir.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,8 +1,9 @@
+#include <gtest/gtest.h>
+
 #include "quant/OctQuant.h"
 
 #include <algorithm>
 #include <array>
-#include <gtest/gtest.h>
 #include <random>
 
 namespace {

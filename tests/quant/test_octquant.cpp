@@ -1,7 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "quant/OctQuant.h"
 #include "support/Test_Images.h"
 
-#include <gtest/gtest.h>
 #include <set>
 #include <tuple>
 

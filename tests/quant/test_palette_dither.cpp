@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "quant/DTDither.h"
 #include "quant/DTPalette.h"
 #include "support/Test_Images.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
