@@ -1,5 +1,6 @@
 #include "quant/OctQuant.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -49,27 +50,6 @@ void Write_Node_Color(const octree_node* node, std::uint8_t* pixel) {
     pixel[0] = static_cast<std::uint8_t>(node->red);
     pixel[1] = static_cast<std::uint8_t>(node->green);
     pixel[2] = static_cast<std::uint8_t>(node->blue);
-}
-
-void Quantize(quant_image* image, int n_colors, int dither) {
-    fold_heap heap;
-    octree_node* root = node_new(0, 0, nullptr);
-    const std::size_t pixel_count =
-        static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
-    for (std::size_t i = 0; i < pixel_count; ++i) {
-        heap_add(&heap, node_insert(root, image->pixels + 3 * i));
-    }
-    while (heap.end > n_colors + 1) {
-        heap_add(&heap, node_fold(pop_heap(&heap)));
-    }
-    Average_Heap_Nodes(&heap);
-    if (dither) {
-        error_diffuse(image, &heap);
-    } else {
-        for (std::size_t i = 0; i < pixel_count; ++i) {
-            color_replace(root, image->pixels + 3 * i);
-        }
-    }
 }
 
 } // namespace
@@ -314,5 +294,24 @@ void error_diffuse(quant_image* image, const fold_heap* heap) {
 }
 
 void color_quant(quant_image* image, int n_colors, int dither) {
-    Quantize(image, n_colors, dither);
+    // Fewer than one colour cannot be had; folding would reach the root.
+    n_colors = std::max(n_colors, 1);
+    fold_heap heap;
+    octree_node* root = node_new(0, 0, nullptr);
+    const std::size_t pixel_count =
+        static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
+    for (std::size_t i = 0; i < pixel_count; ++i) {
+        heap_add(&heap, node_insert(root, image->pixels + 3 * i));
+    }
+    while (heap.end > n_colors + 1) {
+        heap_add(&heap, node_fold(pop_heap(&heap)));
+    }
+    Average_Heap_Nodes(&heap);
+    if (dither) {
+        error_diffuse(image, &heap);
+    } else {
+        for (std::size_t i = 0; i < pixel_count; ++i) {
+            color_replace(root, image->pixels + 3 * i);
+        }
+    }
 }

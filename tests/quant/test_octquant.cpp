@@ -364,3 +364,8 @@ TEST(OctreeHeapOrder, CachedKeysOrderNodesAsTheComparisonDoes) {
         }
     }
 }
+
+TEST(OctreeQuant, FewerThanOneColourMeansOne) {
+    const std::vector<DTPixel> pixels{{0, 0, 0}, {255, 255, 255}};
+    EXPECT_EQ(Quantized(2, 1, pixels, 0, 0), (std::vector<DTPixel>(2, DTPixel{128, 128, 128})));
+}
