@@ -34,11 +34,11 @@ bool Image_Size_Allowed(std::int64_t width, std::int64_t height) {
     return false;
 }
 
-int ReadDataFromFile(DTImage* image, std::FILE* file) {
+int ReadDataFromFile(DTImage* image, std::FILE* file, const std::uint8_t header[8]) {
     if (image->type == DTImageTypePNG) {
         return Read_PNG_Data(image, file);
     }
-    return Read_PPM_Data(image, file);
+    return Read_PPM_Data(image, file, header);
 }
 
 std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
@@ -53,7 +53,7 @@ std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
         std::fputs("Image file of unrecognized format.\n", stderr);
         return std::nullopt;
     }
-    if (ReadDataFromFile(&image, file) != read_ok) {
+    if (ReadDataFromFile(&image, file, header) != read_ok) {
         std::fputs("Failed to read image content.\n", stderr);
         return std::nullopt;
     }

@@ -8,10 +8,42 @@
 #include <algorithm>
 #include <cctype>
 #include <new>
+#include <vector>
 
 namespace {
 
 constexpr std::int64_t number_cap = 1'000'000'000;
+
+// The file's bytes after "P6": the rest of the 8 already read, then the
+// stream, with room to put one byte back. Works on streams that cannot seek.
+struct Byte_Source {
+    const std::uint8_t* head;
+    std::size_t head_left;
+    std::FILE* file;
+    int pushed = EOF;
+
+    int Get() {
+        if (pushed != EOF) {
+            const int c = pushed;
+            pushed = EOF;
+            return c;
+        }
+        if (head_left > 0) {
+            --head_left;
+            return *head++;
+        }
+        return std::getc(file);
+    }
+    void Unget(int c) { pushed = c; }
+    // Fills the buffer; false if the bytes run out first.
+    bool Read(std::uint8_t* out, std::size_t size) {
+        std::size_t got = 0;
+        while (got < size && (pushed != EOF || head_left > 0)) {
+            out[got++] = static_cast<std::uint8_t>(Get());
+        }
+        return std::fread(out + got, 1, size - got, file) == size - got;
+    }
+};
 
 bool Is_Space(int c) {
     return c != EOF && std::isspace(static_cast<unsigned char>(c));
@@ -19,9 +51,9 @@ bool Is_Space(int c) {
 
 // Consumes a comment whose '#' has been read, up to and including its line
 // end. False when the file ends first.
-bool Skip_Comment(std::FILE* file) {
+bool Skip_Comment(Byte_Source* in) {
     for (;;) {
-        const int c = std::getc(file);
+        const int c = in->Get();
         if (c == EOF) {
             return false;
         }
@@ -31,16 +63,16 @@ bool Skip_Comment(std::FILE* file) {
     }
 }
 
-bool Skip_Space_And_Comments(std::FILE* file) {
+bool Skip_Space_And_Comments(Byte_Source* in) {
     for (;;) {
-        const int c = std::getc(file);
+        const int c = in->Get();
         if (c == '#') {
-            if (!Skip_Comment(file)) {
+            if (!Skip_Comment(in)) {
                 return false;
             }
         } else if (!Is_Space(c)) {
             if (c != EOF) {
-                std::ungetc(c, file);
+                in->Unget(c);
             }
             return true;
         }
@@ -49,21 +81,21 @@ bool Skip_Space_And_Comments(std::FILE* file) {
 
 // A decimal number after optional whitespace and comments; absurdly large
 // values stick at number_cap, which every limit refuses.
-bool Read_Number(std::FILE* file, std::int64_t* value) {
-    if (!Skip_Space_And_Comments(file)) {
+bool Read_Number(Byte_Source* in, std::int64_t* value) {
+    if (!Skip_Space_And_Comments(in)) {
         return false;
     }
-    int c = std::getc(file);
+    int c = in->Get();
     if (c == EOF || !std::isdigit(c)) {
         return false;
     }
     std::int64_t number = 0;
     while (c != EOF && std::isdigit(c)) {
         number = std::min(number * 10 + (c - '0'), number_cap);
-        c = std::getc(file);
+        c = in->Get();
     }
     if (c != EOF) {
-        std::ungetc(c, file);
+        in->Unget(c);
     }
     *value = number;
     return true;
@@ -71,10 +103,10 @@ bool Read_Number(std::FILE* file, std::int64_t* value) {
 
 // The single whitespace character before the raster, or a comment with its
 // line end in its place.
-bool Read_Raster_Separator(std::FILE* file) {
-    const int c = std::getc(file);
+bool Read_Raster_Separator(Byte_Source* in) {
+    const int c = in->Get();
     if (c == '#') {
-        return Skip_Comment(file);
+        return Skip_Comment(in);
     }
     return Is_Space(c);
 }
@@ -85,10 +117,9 @@ struct Ppm_Header {
     std::int64_t maxval = 0;
 };
 
-int Read_Header(std::FILE* file, Ppm_Header* header) {
-    if (std::fseek(file, 2, SEEK_SET) != 0 || !Read_Number(file, &header->width) ||
-        !Read_Number(file, &header->height) || !Read_Number(file, &header->maxval) ||
-        !Read_Raster_Separator(file)) {
+int Read_Header(Byte_Source* in, Ppm_Header* header) {
+    if (!Read_Number(in, &header->width) || !Read_Number(in, &header->height) ||
+        !Read_Number(in, &header->maxval) || !Read_Raster_Separator(in)) {
         std::fputs("Malformed PPM header.\n", stderr);
         return read_bad_header;
     }
@@ -119,14 +150,14 @@ bool Decode_Row(const std::vector<std::uint8_t>& raw, int maxval, DTPixel* out, 
     return true;
 }
 
-int Read_Raster(std::FILE* file, DTImage* image, int maxval) {
+int Read_Raster(Byte_Source* in, DTImage* image, int maxval) {
     const std::size_t width = static_cast<std::size_t>(image->width);
     const std::size_t height = static_cast<std::size_t>(image->height);
     std::vector<std::uint8_t> raw(width * 3 * (maxval > 255 ? 2 : 1));
     // Rows are added as they arrive, so a file that promises more than it
     // holds costs no more memory than it brings.
     for (std::size_t row = 0; row < height; ++row) {
-        if (std::fread(raw.data(), 1, raw.size(), file) != raw.size()) {
+        if (!in->Read(raw.data(), raw.size())) {
             std::fputs("PPM raster is shorter than its header promises.\n", stderr);
             return read_bad_raster;
         }
@@ -140,9 +171,10 @@ int Read_Raster(std::FILE* file, DTImage* image, int maxval) {
 
 } // namespace
 
-int Read_PPM_Data(DTImage* image, std::FILE* file) {
+int Read_PPM_Data(DTImage* image, std::FILE* file, const std::uint8_t header_bytes[8]) {
+    Byte_Source in{header_bytes + 2, 6, file};
     Ppm_Header header;
-    const int header_result = Read_Header(file, &header);
+    const int header_result = Read_Header(&in, &header);
     if (header_result != read_ok) {
         return header_result;
     }
@@ -150,7 +182,7 @@ int Read_PPM_Data(DTImage* image, std::FILE* file) {
     image->height = static_cast<std::int32_t>(header.height);
     image->pixelCount = static_cast<std::uint64_t>(header.width * header.height);
     try {
-        return Read_Raster(file, image, static_cast<int>(header.maxval));
+        return Read_Raster(&in, image, static_cast<int>(header.maxval));
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", image->width, image->height);
         return read_no_memory;

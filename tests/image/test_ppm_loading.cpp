@@ -3,6 +3,8 @@
 #include "image/DTImage.h"
 #include "support/Test_Images.h"
 
+#include <unistd.h>
+
 namespace {
 
 std::optional<DTImage> Load(const std::vector<std::uint8_t>& bytes, std::string* err = nullptr) {
@@ -154,4 +156,25 @@ TEST(PpmLoading, LargestSideIsAccepted) {
     ASSERT_TRUE(image);
     EXPECT_EQ(image->pixelCount, 16384u);
     EXPECT_EQ(image->pixels.back(), (DTPixel{77, 77, 77}));
+}
+
+TEST(PpmLoading, ReadsFromStreamsThatCannotSeek) {
+    const std::vector<std::uint8_t> bytes =
+        PPM_Bytes("P6\n# through a pipe\n2 1\n255\n", Bytes({1, 2, 3, 4, 5, 6}));
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(ends[1]);
+    std::FILE* stream = fdopen(ends[0], "rb");
+    ASSERT_NE(stream, nullptr);
+    const std::optional<DTImage> image = CreateImageFromStream(stream);
+    std::fclose(stream);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->pixels, (std::vector<DTPixel>{{1, 2, 3}, {4, 5, 6}}));
+}
+
+TEST(PpmLoading, HeaderFillingTheFirstEightBytes) {
+    const std::optional<DTImage> image = Load(PPM_Bytes("P61 1 1\n", Bytes({1, 0, 1})));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->pixels, (std::vector<DTPixel>{{255, 0, 255}}));
 }
