@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <optional>
 #include <utility>
 
 const char* const convert_usage =
