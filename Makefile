@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test test-sanitize build configure deps-build deps-run deps-test clean
+.PHONY: all run test test-sanitize fuzz build configure deps-build deps-run deps-test clean
 
 all: build
 
@@ -38,6 +38,16 @@ test-sanitize: deps-test
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# libFuzzer targets (clang) for the image loader, the MQ4 reader and the
+# conversion, each run for FUZZ_TIME seconds; any finding fails.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_TIME ?= 60
+fuzz:
+	./scripts/install-deps.sh build fuzz
+	CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	./scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_TIME)
 
 clean:
 	rm -rf $(BUILD)

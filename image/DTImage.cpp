@@ -2,9 +2,11 @@
 
 #include "image/Image_Readers.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <memory>
 #include <png.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -34,14 +36,19 @@ bool Image_Size_Allowed(std::int64_t width, std::int64_t height) {
     return false;
 }
 
-int ReadDataFromFile(DTImage* image, std::FILE* file, const std::uint8_t header[8]) {
+int ReadDataFromFile(DTImage* image, std::FILE* file, const std::uint8_t header[8],
+                     std::uint64_t rest_size) {
     if (image->type == DTImageTypePNG) {
-        return Read_PNG_Data(image, file);
+        return Read_PNG_Data(image, file, rest_size);
     }
     return Read_PPM_Data(image, file, header);
 }
 
-std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
+namespace {
+
+// The image from a stream whose remaining length is known (`size` bytes from
+// its current position), so that a header can be weighed against the file.
+std::optional<DTImage> Create_Image(std::FILE* file, std::uint64_t size) {
     std::uint8_t header[8];
     if (std::fread(header, 1, sizeof header, file) != sizeof header) {
         std::fputs("Failed to read image header.\n", stderr);
@@ -53,15 +60,61 @@ std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
         std::fputs("Image file of unrecognized format.\n", stderr);
         return std::nullopt;
     }
-    if (ReadDataFromFile(&image, file, header) != read_ok) {
+    if (ReadDataFromFile(&image, file, header, size > sizeof header ? size - sizeof header : 0) !=
+        read_ok) {
         std::fputs("Failed to read image content.\n", stderr);
         return std::nullopt;
     }
     return image;
 }
 
+// Bytes left in a regular file from its current position; none for a pipe,
+// a terminal or a memory stream.
+std::optional<std::uint64_t> Remaining_Size(std::FILE* file) {
+    struct stat info {};
+    const int fd = fileno(file);
+    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    const long at = std::ftell(file);
+    if (at < 0 || at > info.st_size) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(info.st_size - at);
+}
+
+std::vector<std::uint8_t> Read_Rest(std::FILE* file) {
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[65536];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    return bytes;
+}
+
+bool Is_Folder(std::FILE* file) {
+    struct stat info {};
+    return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
+    if (const std::optional<std::uint64_t> size = Remaining_Size(file)) {
+        return Create_Image(file, *size);
+    }
+    // A stream of unknown length is taken in whole first, so that its
+    // header can be weighed against what it really holds.
+    const std::vector<std::uint8_t> bytes = Read_Rest(file);
+    return CreateImageFromMemory(bytes.data(), bytes.size());
+}
+
 std::optional<DTImage> CreateImageFromFile(const char* path) {
     File_Handle file(std::fopen(path, "rb"));
+    if (file && Is_Folder(file.get())) {
+        file.reset();
+        errno = EISDIR;
+    }
     if (!file) {
         std::perror("Could not open image file");
         return std::nullopt;
@@ -81,5 +134,5 @@ std::optional<DTImage> CreateImageFromMemory(const std::uint8_t* data, std::size
         std::perror("Could not open image file");
         return std::nullopt;
     }
-    return CreateImageFromStream(file.get());
+    return Create_Image(file.get(), size);
 }

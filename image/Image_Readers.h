@@ -1,9 +1,9 @@
 #pragma once
 // The two content readers behind CreateImageFromStream. Each fills width,
 // height, pixelCount and pixels of an image whose type is set, reading from a
-// stream whose first 8 bytes (given as header) have been consumed. 0 means
-// success; on failure the reader may have printed one line saying what was
-// wrong.
+// stream whose first 8 bytes (given as header) have been consumed and which
+// holds `rest_size` more bytes. 0 means success; on failure the reader may
+// have printed one line saying what was wrong.
 
 #include "image/DTImage.h"
 
@@ -20,8 +20,9 @@ enum Read_Result : int {
     read_no_memory = 7,
 };
 
-int ReadDataFromFile(DTImage* image, std::FILE* file, const std::uint8_t header[8]);
-int Read_PNG_Data(DTImage* image, std::FILE* file);
+int ReadDataFromFile(DTImage* image, std::FILE* file, const std::uint8_t header[8],
+                     std::uint64_t rest_size);
+int Read_PNG_Data(DTImage* image, std::FILE* file, std::uint64_t rest_size);
 int Read_PPM_Data(DTImage* image, std::FILE* file, const std::uint8_t header[8]);
 
 // Whether a width and height are acceptable; prints why not when they are not.

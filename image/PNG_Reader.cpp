@@ -5,6 +5,7 @@
 #include "image/Image_Readers.h"
 
 #include <csetjmp>
+#include <cstdio>
 #include <new>
 #include <png.h>
 
@@ -82,6 +83,24 @@ int Prepare_Rows(png_structp png, png_infop info, const Png_Header& header, int*
     return read_ok;
 }
 
+// Deflate turns one byte into at most 1032, so the file's own rows (at its
+// own depth, before any widening) cannot be more than that many times the
+// bytes that follow its signature. A header that claims more lies, and is
+// refused before anything the size of the image is allocated.
+constexpr std::uint64_t max_deflate_ratio = 1032;
+
+bool Size_Plausible(png_structp png, png_infop info, const Png_Header& header,
+                    std::uint64_t rest_size) {
+    const std::uint64_t file_rows =
+        static_cast<std::uint64_t>(png_get_rowbytes(png, info)) * header.height;
+    if (file_rows <= rest_size * max_deflate_ratio) {
+        return true;
+    }
+    std::fprintf(stderr, "A PNG file of %llu bytes cannot hold a %ux%u image.\n",
+                 static_cast<unsigned long long>(rest_size + 8), header.width, header.height);
+    return false;
+}
+
 png_bytep Row_Start(DTImage* image, std::size_t row) {
     return reinterpret_cast<png_bytep>(image->pixels.data() +
                                        row * static_cast<std::size_t>(image->width));
@@ -114,12 +133,13 @@ int Decode_Rows(png_structp png, png_infop info, DTImage* image, int passes,
     return read_ok;
 }
 
-int Read_Png(Png_Read_State* state, DTImage* image, std::FILE* file) {
+int Read_Png(Png_Read_State* state, DTImage* image, std::FILE* file, std::uint64_t rest_size) {
     Png_Header header;
     if (Read_Png_Header(state->png, state->info, file, &header) != read_ok) {
         return read_png_error;
     }
-    if (!Image_Size_Allowed(header.width, header.height)) {
+    if (!Image_Size_Allowed(header.width, header.height) ||
+        !Size_Plausible(state->png, state->info, header, rest_size)) {
         return read_bad_header;
     }
     image->width = static_cast<std::int32_t>(header.width);
@@ -139,7 +159,7 @@ int Read_Png(Png_Read_State* state, DTImage* image, std::FILE* file) {
 
 } // namespace
 
-int Read_PNG_Data(DTImage* image, std::FILE* file) {
+int Read_PNG_Data(DTImage* image, std::FILE* file, std::uint64_t rest_size) {
     Png_Read_State state;
     state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!state.png) {
@@ -150,7 +170,7 @@ int Read_PNG_Data(DTImage* image, std::FILE* file) {
         return read_no_png_info;
     }
     try {
-        return Read_Png(&state, image, file);
+        return Read_Png(&state, image, file, rest_size);
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", image->width, image->height);
         return read_no_memory;

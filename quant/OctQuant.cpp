@@ -56,7 +56,7 @@ void Write_Node_Color(const octree_node* node, std::uint8_t* pixel) {
 
 octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent) {
     static int len = 0;
-    if (len <= 1) {
+    if (len <= 1 || !pool) {
         auto* block = static_cast<octree_node*>(std::calloc(pool_block_nodes, sizeof(octree_node)));
         if (!block) {
             Out_Of_Memory();
@@ -73,6 +73,14 @@ octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* 
         parent->child_count++;
     }
     return node;
+}
+
+void node_pool_release() {
+    while (pool) {
+        octree_node* previous = pool[0].parent;
+        std::free(pool);
+        pool = previous;
+    }
 }
 
 octree_node* node_insert(octree_node* root, const std::uint8_t* pixel) {

@@ -48,6 +48,11 @@ struct fold_heap {
 // dither non-zero selects error diffusion.
 void color_quant(quant_image* image, int n_colors, int dither);
 
+// Frees every node of the process-wide pool. The program never calls it (its
+// pictures are few); harnesses that reduce thousands of images in one process
+// do, between images.
+void node_pool_release();
+
 // The steps of the reduction, open to callers that check them one by one.
 // Nodes come from a process-wide pool that is never released.
 octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent);

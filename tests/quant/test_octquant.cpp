@@ -369,3 +369,26 @@ TEST(OctreeQuant, FewerThanOneColourMeansOne) {
     const std::vector<DTPixel> pixels{{0, 0, 0}, {255, 255, 255}};
     EXPECT_EQ(Quantized(2, 1, pixels, 0, 0), (std::vector<DTPixel>(2, DTPixel{128, 128, 128})));
 }
+
+TEST(OctreePool, ReleasedPoolGivesFreshNodesAndTheSameResults) {
+    const DTImage image = Pattern_Image(128, 96, 4);
+    std::vector<std::uint8_t> bytes;
+    for (const DTPixel& p : image.pixels) {
+        bytes.insert(bytes.end(), {p.r, p.g, p.b});
+    }
+    std::vector<std::uint8_t> first = bytes;
+    quant_image a{128, 96, first.data()};
+    color_quant(&a, 16, 1);
+
+    node_pool_release();
+    octree_node* node = node_new(3, 2, nullptr);
+    EXPECT_EQ(node->pixel_count, 0);
+    EXPECT_EQ(node->child_count, 0);
+    EXPECT_EQ(node->child_slot, 3);
+    EXPECT_EQ(node->depth, 2);
+
+    std::vector<std::uint8_t> second = bytes;
+    quant_image b{128, 96, second.data()};
+    color_quant(&b, 16, 1);
+    EXPECT_EQ(first, second);
+}

@@ -1,0 +1,137 @@
+// Writes the seed corpora of the fuzz targets into a folder:
+//   write_fuzz_seeds OUT  ->  OUT/image_loader, OUT/mq4_reader, OUT/conversion
+// The seeds are the kinds of image the tests load: PNGs of every colour type,
+// depth and interlace, PPMs with comments and wide samples, MQ4 pictures.
+
+#include "io/Conversion.h"
+#include "io/MQ4_File.h"
+#include "support/Temp_Dir.h"
+#include "support/Test_Images.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <png.h>
+
+namespace {
+
+struct Png_Kind {
+    int color_type;
+    int bit_depth;
+};
+
+constexpr Png_Kind png_kinds[] = {
+    {PNG_COLOR_TYPE_GRAY, 1},       {PNG_COLOR_TYPE_GRAY, 2},    {PNG_COLOR_TYPE_GRAY, 4},
+    {PNG_COLOR_TYPE_GRAY, 8},       {PNG_COLOR_TYPE_GRAY, 16},   {PNG_COLOR_TYPE_GRAY_ALPHA, 8},
+    {PNG_COLOR_TYPE_RGB, 8},        {PNG_COLOR_TYPE_RGB, 16},    {PNG_COLOR_TYPE_RGB_ALPHA, 8},
+    {PNG_COLOR_TYPE_RGB_ALPHA, 16}, {PNG_COLOR_TYPE_PALETTE, 2}, {PNG_COLOR_TYPE_PALETTE, 8},
+};
+
+Test_PNG Small_PNG(Png_Kind kind, bool interlaced, int width, int height) {
+    Test_PNG png;
+    png.width = width;
+    png.height = height;
+    png.color_type = kind.color_type;
+    png.bit_depth = kind.bit_depth;
+    png.interlaced = interlaced;
+    const unsigned top = (1u << kind.bit_depth) - 1;
+    const int count = width * height;
+    if (kind.color_type == PNG_COLOR_TYPE_PALETTE) {
+        for (unsigned i = 0; i <= top; ++i) {
+            png.palette.push_back({static_cast<std::uint8_t>(i * 29 + 3),
+                                   static_cast<std::uint8_t>(255 - i * 7),
+                                   static_cast<std::uint8_t>(i * 61 % 256)});
+        }
+        for (int n = 0; n < count; ++n) {
+            png.samples.push_back(static_cast<unsigned>(n * 5 + 1) % (top + 1));
+        }
+        return png;
+    }
+    for (int n = 0; n < count * PNG_Channels(kind.color_type); ++n) {
+        png.samples.push_back((static_cast<unsigned>(n) * 37u + 11u) % (top + 1));
+    }
+    return png;
+}
+
+std::vector<std::uint8_t> Raster_Of(const DTImage& image) {
+    std::vector<std::uint8_t> raster;
+    for (const DTPixel& p : image.pixels) {
+        raster.insert(raster.end(), {p.r, p.g, p.b});
+    }
+    return raster;
+}
+
+void Write_Image_Loader_Seeds(const std::string& dir) {
+    int n = 0;
+    for (const Png_Kind& kind : png_kinds) {
+        for (bool interlaced : {false, true}) {
+            Write_Test_PNG(dir + "/png" + std::to_string(n++), Small_PNG(kind, interlaced, 9, 7));
+        }
+    }
+    Test_PNG palette_trns = Small_PNG({PNG_COLOR_TYPE_PALETTE, 2}, false, 5, 3);
+    palette_trns.palette_alpha = {0, 128};
+    Write_Test_PNG(dir + "/png_palette_trns", palette_trns);
+    Test_PNG rgb_trns = Small_PNG({PNG_COLOR_TYPE_RGB, 8}, false, 5, 3);
+    rgb_trns.transparent = std::array<std::uint16_t, 3>{11, 48, 85};
+    Write_Test_PNG(dir + "/png_rgb_trns", rgb_trns);
+
+    const DTImage small = Pattern_Image(4, 3, 7);
+    Write_Bytes(dir + "/ppm", PPM_Bytes(4, 3, small.pixels));
+    Write_Bytes(dir + "/ppm_comments",
+                PPM_Bytes("P6 # made by hand\n4 # wide\n3\n200\n", Raster_Of(small)));
+    std::vector<std::uint8_t> wide;
+    for (std::uint8_t byte : Raster_Of(small)) {
+        wide.insert(wide.end(), {byte, static_cast<std::uint8_t>(byte ^ 0x5A)});
+    }
+    Write_Bytes(dir + "/ppm_wide", PPM_Bytes("P6\n4 3\n65535\n", wide));
+}
+
+std::vector<std::uint8_t> MQ4_File_Bytes(const MQ4_Document& picture) {
+    const MQ4_Bytes bytes = Encode_MQ4(picture);
+    return {bytes.begin(), bytes.end()};
+}
+
+void Write_MQ4_Seeds(const std::string& dir) {
+    const Candidates candidates = Build_Candidates(Pattern_Image(128, 96, 3));
+    Write_Bytes(dir + "/diffusion", MQ4_File_Bytes(candidates[slot_diffusion]));
+    Write_Bytes(dir + "/closest", MQ4_File_Bytes(candidates[slot_closest]));
+    std::vector<std::uint8_t> odd = MQ4_File_Bytes(candidates[slot_octree]);
+    odd[65] &= 0x7F;     // a palette word without its flag bit
+    odd.push_back(0xAB); // and a byte past the end
+    Write_Bytes(dir + "/flagless_and_long", odd);
+    Write_Bytes(dir + "/short", std::vector<std::uint8_t>(100, 0x12));
+}
+
+void Write_Conversion_Seeds(const std::string& dir) {
+    const DTImage photo = Pattern_Image(128, 96, 11);
+    Write_RGB_PNG(dir + "/photo_png", 128, 96, photo.pixels);
+    Write_Bytes(dir + "/photo_ppm", PPM_Bytes(128, 96, photo.pixels));
+    // Few colours, in blocks: small files whose bytes the fuzzer can move.
+    std::vector<DTPixel> blocks;
+    for (int y = 0; y < 96; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            const int c = (x / 16) + (y / 32) * 8;
+            blocks.push_back({static_cast<std::uint8_t>(c * 11), static_cast<std::uint8_t>(c * 53),
+                              static_cast<std::uint8_t>(255 - c * 7)});
+        }
+    }
+    Write_RGB_PNG(dir + "/blocks_png", 128, 96, blocks);
+    Write_Bytes(dir + "/grey_ppm", PPM_Bytes(128, 96, std::vector<DTPixel>(12288, {90, 90, 90})));
+    Write_Bytes(dir + "/small_ppm", PPM_Bytes(4, 3, Pattern_Image(4, 3, 5).pixels));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs("Usage: write_fuzz_seeds OUT\n", stderr);
+        return 2;
+    }
+    const std::string out = argv[1];
+    for (const char* target : {"image_loader", "mq4_reader", "conversion"}) {
+        std::filesystem::create_directories(out + "/" + target);
+    }
+    Write_Image_Loader_Seeds(out + "/image_loader");
+    Write_MQ4_Seeds(out + "/mq4_reader");
+    Write_Conversion_Seeds(out + "/conversion");
+    return 0;
+}

@@ -1,0 +1,113 @@
+// The table of bad files through the loader, the conversion and the MQ4
+// reader in one process: the exact message, no picture, no large allocation,
+// and a good file still converts exactly as before.
+
+#include <gtest/gtest.h>
+
+#include "io/Conversion.h"
+#include "io/MQ4_File.h"
+#include "support/Allocation_Tracker.h"
+#include "support/Bad_Inputs.h"
+#include "support/Temp_Dir.h"
+#include "support/Test_Images.h"
+
+namespace {
+
+// No bad file may make the loader ask for more than this at once; the
+// 128x96 picture itself needs well under a megabyte.
+constexpr std::size_t allocation_bound = 8u << 20;
+
+bool Same_Pictures(const Candidates& a, const Candidates& b) {
+    for (int i = 0; i < candidate_count; ++i) {
+        if (a[i].pixels != b[i].pixels || a[i].palette_rgb != b[i].palette_rgb ||
+            a[i].palette_555 != b[i].palette_555) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(BadInputs, ImagesAreRefusedWithTheirMessageAndTheConverterStaysSound) {
+    Temp_Dir dir;
+    const DTImage image = Pattern_Image(128, 96, 8);
+    const std::string good = dir.file("good.png");
+    Write_RGB_PNG(good, 128, 96, image.pixels);
+    const Candidates expected = Build_Candidates(image);
+
+    for (const Bad_Input& input : Bad_Image_Inputs()) {
+        SCOPED_TRACE(input.what);
+        const std::string path = dir.file(input.file_name);
+        Create_Bad_Input(input, path);
+        Reset_Largest_Allocation();
+        testing::internal::CaptureStderr();
+        const std::optional<Candidates> refused = Load_Candidates(path);
+        const std::size_t largest = Largest_Allocation();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), Expected_Message(input, path));
+        EXPECT_FALSE(refused);
+        EXPECT_LT(largest, allocation_bound);
+
+        testing::internal::CaptureStderr();
+        const std::optional<Candidates> converted = Load_Candidates(good);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        ASSERT_TRUE(converted);
+        EXPECT_TRUE(Same_Pictures(*converted, expected));
+    }
+}
+
+TEST(BadInputs, LyingInterlacedHeadersAreWeighedAgainstTheFile) {
+    // A real interlaced picture passes; the same file claiming a size that
+    // its bytes cannot hold is refused before its pixels are allocated.
+    Test_PNG png;
+    png.width = 300;
+    png.height = 200;
+    png.interlaced = true;
+    png.samples.assign(300 * 200 * 3, 0); // compresses as well as anything can
+    const std::vector<std::uint8_t> bytes = Encode_Test_PNG(png);
+    testing::internal::CaptureStderr();
+    const std::optional<DTImage> image = CreateImageFromMemory(bytes.data(), bytes.size());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->pixels.size(), 60000u);
+
+    const std::vector<std::uint8_t> lying = With_PNG_Size(bytes, 16384, 16384);
+    Reset_Largest_Allocation();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(CreateImageFromMemory(lying.data(), lying.size()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "A PNG file of " + std::to_string(lying.size()) +
+                  " bytes cannot hold a 16384x16384 image.\nFailed to read image content.\n");
+    EXPECT_LT(Largest_Allocation(), allocation_bound);
+}
+
+TEST(BadInputs, Mq4FilesOfTheWrongLengthLeaveThePictureAlone) {
+    Temp_Dir dir;
+    MQ4_Document before;
+    before.pixels.fill(7);
+    before.palette_rgb.fill(0x808080);
+    before.file_title = "kept.MQ4";
+
+    for (const Bad_Input& input : Bad_MQ4_Inputs()) {
+        SCOPED_TRACE(input.what);
+        const std::string path = dir.file(input.file_name);
+        Create_Bad_Input(input, path);
+        MQ4_Document picture = before;
+        testing::internal::CaptureStderr();
+        const bool read = Read_MQ4_File(path, &picture);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), Expected_Message(input, path));
+        EXPECT_EQ(read, input.accepted);
+        if (input.accepted) {
+            // Only the first 6657 bytes count.
+            EXPECT_EQ(picture.pixels[0], 0x2);
+            EXPECT_EQ(picture.pixels[12287], 0x3);
+            EXPECT_EQ(picture.palette_555[0], 0x2323);
+            EXPECT_EQ(picture.document_name, path);
+        } else {
+            EXPECT_EQ(picture.pixels, before.pixels);
+            EXPECT_EQ(picture.palette_rgb, before.palette_rgb);
+            EXPECT_EQ(picture.file_title, before.file_title);
+            EXPECT_FALSE(picture.document_name);
+        }
+    }
+}
