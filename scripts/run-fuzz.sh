@@ -18,7 +18,7 @@ mkdir -p "$build/findings"
 status=0
 for target in $targets; do
     corpus="$build/corpus/$target"
-    mkdir -p "$corpus"
+    mkdir -p "$corpus" "tests/fuzz_regressions/$target"
     log="$build/findings/$target.log"
     echo "fuzz_$target: $seconds s"
     # The loader's messages would bury libFuzzer's own lines; sanitizer

@@ -1,0 +1,120 @@
+#include "fuzz/Fuzz_Checks.h"
+
+#include "app/misc.h"
+#include "io/Conversion.h"
+#include "io/MQ4_File.h"
+#include "quant/OctQuant.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+// The MQ4 reader takes a path, so the bytes go into a file in memory.
+struct Memory_File {
+    int fd = memfd_create("mq4", 0);
+    std::string path = "/proc/self/fd/" + std::to_string(fd);
+    ~Memory_File() {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+};
+
+std::string Check_Saved_Back(const std::uint8_t* data, const MQ4_Document& picture) {
+    for (std::uint8_t index : picture.pixels) {
+        if (index >= palette_size) {
+            return "index out of the palette";
+        }
+    }
+    const MQ4_Bytes saved = Encode_MQ4(picture);
+    for (int i = 0; i < palette_size; ++i) {
+        if ((picture.palette_rgb[i] & ~0xF8F8F8) != 0 ||
+            picture.palette_rgb[i] != Decode_555(picture.palette_555[i])) {
+            return "palette entry " + std::to_string(i) + " does not match its word";
+        }
+        // Saving sets the flag bit and keeps the colour bits.
+        const std::size_t at = mq4_palette_offset + 2 * i;
+        if (saved[at] != (data[at] | 0x80) || saved[at + 1] != data[at + 1]) {
+            return "palette word " + std::to_string(i) + " saved differently";
+        }
+    }
+    for (std::size_t k = mq4_pixel_offset; k < mq4_file_size; ++k) {
+        if (saved[k] != data[k]) {
+            return "pixel byte " + std::to_string(k) + " saved differently";
+        }
+    }
+    return "";
+}
+
+std::string Check_Candidates(const Candidates& candidates) {
+    for (const MQ4_Document& picture : candidates) {
+        for (std::uint8_t index : picture.pixels) {
+            if (index >= palette_size) {
+                return "index out of the palette";
+            }
+        }
+        for (int i = 0; i < palette_size; ++i) {
+            if ((picture.palette_rgb[i] & ~0xF8F8F8) != 0 ||
+                picture.palette_555[i] != Encode_555(picture.palette_rgb[i])) {
+                return "palette entry " + std::to_string(i) + " is not a display colour";
+            }
+        }
+        if (picture.file_title || picture.document_name) {
+            return "a candidate has a name";
+        }
+    }
+    if (candidates[slot_floyd_steinberg].palette_rgb != candidates[slot_octree].palette_rgb ||
+        candidates[slot_closest].palette_rgb != candidates[slot_octree].palette_rgb) {
+        return "the shared palette differs";
+    }
+    return "";
+}
+
+} // namespace
+
+std::string Check_Image_Loader(const std::uint8_t* data, std::size_t size) {
+    const std::optional<DTImage> image = CreateImageFromMemory(data, size);
+    if (!image) {
+        return "";
+    }
+    const bool consistent =
+        image->width >= 1 && image->height >= 1 && image->width <= max_image_side &&
+        image->height <= max_image_side &&
+        image->pixelCount == static_cast<std::uint64_t>(image->width) * image->height &&
+        image->pixels.size() == image->pixelCount &&
+        (image->type == DTImageTypePNG || image->type == DTImageTypePPM);
+    return consistent ? "" : "inconsistent image";
+}
+
+std::string Check_MQ4_Reader(const std::uint8_t* data, std::size_t size) {
+    const Memory_File file;
+    if (file.fd < 0 || write(file.fd, data, size) != static_cast<ssize_t>(size)) {
+        return "cannot make the file";
+    }
+    MQ4_Document picture;
+    if (!Read_MQ4_File(file.path, &picture)) {
+        return size < mq4_file_size && !picture.document_name ? "" : "a whole file was refused";
+    }
+    if (size < mq4_file_size) {
+        return "a short file was read";
+    }
+    if (picture.document_name != file.path) {
+        return "the picture is not named after its file";
+    }
+    return Check_Saved_Back(data, picture);
+}
+
+std::string Check_Conversion(const std::uint8_t* data, std::size_t size) {
+    const std::optional<DTImage> image = CreateImageFromMemory(data, size);
+    if (!image) {
+        return "";
+    }
+    // Images too small for a picture are refused by the callers; the
+    // conversion pads them, and that path is checked too.
+    const std::string complaint = Check_Candidates(Build_Candidates(*image));
+    // The program keeps its octree nodes for good; thousands of runs in one
+    // process would pile them up.
+    node_pool_release();
+    return complaint;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// What the fuzz targets check, one input at a time. Each runs the bytes
+// through a part of the program and gives what was wrong with the outcome, or
+// an empty text when all is well. The fuzz targets abort on a complaint; the
+// test suite runs every kept reproducer through the same checks.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The image loader gives a consistent image or none.
+std::string Check_Image_Loader(const std::uint8_t* data, std::size_t size);
+
+// The MQ4 reader gives a picture in range that saves back to the bytes it
+// came from, or refuses a file shorter than 6657 bytes.
+std::string Check_MQ4_Reader(const std::uint8_t* data, std::size_t size);
+
+// A loadable image converts into four pictures whose indices lie in their
+// palettes, three of them sharing one palette.
+std::string Check_Conversion(const std::uint8_t* data, std::size_t size);
