@@ -46,27 +46,9 @@ int ReadDataFromFile(DTImage* image, std::FILE* file, const std::uint8_t header[
 
 namespace {
 
-// The image from a stream whose remaining length is known (`size` bytes from
-// its current position), so that a header can be weighed against the file.
-std::optional<DTImage> Create_Image(std::FILE* file, std::uint64_t size) {
-    std::uint8_t header[8];
-    if (std::fread(header, 1, sizeof header, file) != sizeof header) {
-        std::fputs("Failed to read image header.\n", stderr);
-        return std::nullopt;
-    }
-    DTImage image;
-    image.type = IdentifyImageType(header);
-    if (image.type == DTImageTypeUnknown) {
-        std::fputs("Image file of unrecognized format.\n", stderr);
-        return std::nullopt;
-    }
-    if (ReadDataFromFile(&image, file, header, size > sizeof header ? size - sizeof header : 0) !=
-        read_ok) {
-        std::fputs("Failed to read image content.\n", stderr);
-        return std::nullopt;
-    }
-    return image;
-}
+// A PNG read from a pipe is taken in whole before decoding, up to this many
+// bytes, so that its header can be weighed against what it really holds.
+constexpr std::size_t max_piped_png = std::size_t{256} << 20;
 
 // Bytes left in a regular file from its current position; none for a pipe,
 // a terminal or a memory stream.
@@ -83,13 +65,60 @@ std::optional<std::uint64_t> Remaining_Size(std::FILE* file) {
     return static_cast<std::uint64_t>(info.st_size - at);
 }
 
-std::vector<std::uint8_t> Read_Rest(std::FILE* file) {
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[65536];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
+// Appends the rest of the stream; false if it holds more than the limit.
+bool Read_Rest(std::FILE* file, std::size_t limit, std::vector<std::uint8_t>* bytes) {
+    std::vector<std::uint8_t> chunk(65536);
+    for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), file)) > 0;) {
+        if (bytes->size() + got > limit) {
+            return false;
+        }
+        bytes->insert(bytes->end(), chunk.begin(), chunk.begin() + static_cast<long>(got));
     }
-    return bytes;
+    return true;
+}
+
+std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t> size);
+
+// The PNG of a stream of unknown length, from memory.
+std::optional<DTImage> Create_Piped_PNG(std::FILE* file, const std::uint8_t header[8]) {
+    std::vector<std::uint8_t> bytes(header, header + 8);
+    if (!Read_Rest(file, max_piped_png, &bytes)) {
+        std::fprintf(stderr, "A piped PNG may hold at most %zu MiB.\n", max_piped_png >> 20);
+        std::fputs("Failed to read image content.\n", stderr);
+        return std::nullopt;
+    }
+    File_Handle memory(fmemopen(bytes.data(), bytes.size(), "rb"));
+    if (!memory) {
+        std::perror("Could not open image file");
+        return std::nullopt;
+    }
+    return Create_Image(memory.get(), bytes.size());
+}
+
+// The image from a stream positioned at its first byte. `size` is what it
+// holds from there when that is known.
+std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t> size) {
+    std::uint8_t header[8];
+    if (std::fread(header, 1, sizeof header, file) != sizeof header) {
+        std::fputs("Failed to read image header.\n", stderr);
+        return std::nullopt;
+    }
+    DTImage image;
+    image.type = IdentifyImageType(header);
+    if (image.type == DTImageTypeUnknown) {
+        std::fputs("Image file of unrecognized format.\n", stderr);
+        return std::nullopt;
+    }
+    if (image.type == DTImageTypePNG && !size) {
+        return Create_Piped_PNG(file, header);
+    }
+    // The PPM reader grows its image only as rows arrive and needs no size.
+    const std::uint64_t rest = size && *size > sizeof header ? *size - sizeof header : 0;
+    if (ReadDataFromFile(&image, file, header, rest) != read_ok) {
+        std::fputs("Failed to read image content.\n", stderr);
+        return std::nullopt;
+    }
+    return image;
 }
 
 bool Is_Folder(std::FILE* file) {
@@ -100,13 +129,7 @@ bool Is_Folder(std::FILE* file) {
 } // namespace
 
 std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
-    if (const std::optional<std::uint64_t> size = Remaining_Size(file)) {
-        return Create_Image(file, *size);
-    }
-    // A stream of unknown length is taken in whole first, so that its
-    // header can be weighed against what it really holds.
-    const std::vector<std::uint8_t> bytes = Read_Rest(file);
-    return CreateImageFromMemory(bytes.data(), bytes.size());
+    return Create_Image(file, Remaining_Size(file));
 }
 
 std::optional<DTImage> CreateImageFromFile(const char* path) {

@@ -11,6 +11,8 @@
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
 
+#include <unistd.h>
+
 namespace {
 
 // No bad file may make the loader ask for more than this at once; the
@@ -110,4 +112,54 @@ TEST(BadInputs, Mq4FilesOfTheWrongLengthLeaveThePictureAlone) {
             EXPECT_FALSE(picture.document_name);
         }
     }
+}
+
+namespace {
+
+// The image read from a pipe that holds the bytes (fewer than fit in a pipe).
+std::optional<DTImage> Load_From_Pipe(const std::vector<std::uint8_t>& bytes) {
+    int fds[2];
+    if (pipe(fds) != 0 ||
+        write(fds[1], bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+        ADD_FAILURE() << "cannot fill the pipe";
+        return std::nullopt;
+    }
+    close(fds[1]);
+    std::FILE* stream = fdopen(fds[0], "rb");
+    std::optional<DTImage> image = CreateImageFromStream(stream);
+    std::fclose(stream);
+    return image;
+}
+
+} // namespace
+
+TEST(BadInputs, PipedFilesAreWeighedLikeOthers) {
+    Test_PNG png;
+    png.width = 40;
+    png.height = 30;
+    png.interlaced = true;
+    png.samples.assign(40 * 30 * 3, 9);
+    const std::vector<std::uint8_t> bytes = Encode_Test_PNG(png);
+    testing::internal::CaptureStderr();
+    const std::optional<DTImage> image = Load_From_Pipe(bytes);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->pixels, std::vector<DTPixel>(1200, {9, 9, 9}));
+
+    const std::vector<std::uint8_t> lying = With_PNG_Size(bytes, 16000, 9000);
+    Reset_Largest_Allocation();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Load_From_Pipe(lying));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "A PNG file of " + std::to_string(lying.size()) +
+                  " bytes cannot hold a 16000x9000 image.\nFailed to read image content.\n");
+    EXPECT_LT(Largest_Allocation(), allocation_bound);
+
+    // An endless device is refused by its first bytes, not read to its end.
+    std::FILE* zeros = std::fopen("/dev/zero", "rb");
+    ASSERT_NE(zeros, nullptr);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(CreateImageFromStream(zeros));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Image file of unrecognized format.\n");
+    std::fclose(zeros);
 }
