@@ -73,6 +73,23 @@ TEST(BadInputs, LyingInterlacedHeadersAreWeighedAgainstTheFile) {
     ASSERT_TRUE(image);
     EXPECT_EQ(image->pixels.size(), 60000u);
 
+    // Nothing packs tighter than a one-bit image of one colour; it still
+    // passes, as any file that really holds its pixels does.
+    Test_PNG dense;
+    dense.width = 2000;
+    dense.height = 2000;
+    dense.color_type = 0;
+    dense.bit_depth = 1;
+    dense.interlaced = true;
+    dense.samples.assign(2000 * 2000, 1);
+    const std::vector<std::uint8_t> dense_bytes = Encode_Test_PNG(dense);
+    testing::internal::CaptureStderr();
+    const std::optional<DTImage> white =
+        CreateImageFromMemory(dense_bytes.data(), dense_bytes.size());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_TRUE(white) << dense_bytes.size() << " bytes";
+    EXPECT_EQ(white->pixels.back(), (DTPixel{255, 255, 255}));
+
     const std::vector<std::uint8_t> lying = With_PNG_Size(bytes, 16384, 16384);
     Reset_Largest_Allocation();
     testing::internal::CaptureStderr();
