@@ -29,10 +29,10 @@ Fixed_Window Create_Fixed_Window(Display* display, const Window_Spec& spec) {
     Fixed_Window result{};
     XSetWindowAttributes attributes{};
     attributes.background_pixel = XWhitePixel(display, screen);
-    result.window = XCreateWindow(display, RootWindow(display, screen), 0, 0,
-                                  static_cast<unsigned>(spec.width),
-                                  static_cast<unsigned>(spec.height), 5, 24, InputOutput,
-                                  DefaultVisual(display, screen), CWBackPixel, &attributes);
+    result.window =
+        XCreateWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(spec.width),
+                      static_cast<unsigned>(spec.height), 5, 24, InputOutput,
+                      DefaultVisual(display, screen), CWBackPixel, &attributes);
 
     XSizeHints hints{};
     hints.flags = PMinSize | PMaxSize;
@@ -46,9 +46,9 @@ Fixed_Window Create_Fixed_Window(Display* display, const Window_Spec& spec) {
     XStoreName(display, result.window, spec.title);
 
     XMapWindow(display, result.window);
-    const XPoint at = Window_Position(XDisplayWidth(display, screen),
-                                      XDisplayHeight(display, screen), spec.width,
-                                      spec.top_above_middle);
+    const XPoint at =
+        Window_Position(XDisplayWidth(display, screen), XDisplayHeight(display, screen), spec.width,
+                        spec.top_above_middle);
     XMoveWindow(display, result.window, at.x, at.y);
     return result;
 }
@@ -64,7 +64,9 @@ Pointer_Position Query_Pointer(Display* display, Window window) {
     return at;
 }
 
-bool Is_Escape(XKeyEvent& event) { return XLookupKeysym(&event, 0) == XK_Escape; }
+bool Is_Escape(XKeyEvent& event) {
+    return XLookupKeysym(&event, 0) == XK_Escape;
+}
 
 bool Is_Close_Request(const XEvent& event, const Fixed_Window& window) {
     return event.type == ClientMessage &&

@@ -1,0 +1,127 @@
+#include "io/MQ4_File.h"
+
+#include "app/misc.h"
+#include "dialogs/tinyfiledialogs.h"
+#include "io/Safe_Write.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::array<std::uint8_t, 10> header_start = {0x12, 0xFF, 0x90, 0, 0, 0, 0, 0, 0, 0x01};
+char const* const mq4_patterns[] = {"*.MQ4"};
+
+struct File_Closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File_Handle = std::unique_ptr<std::FILE, File_Closer>;
+
+bool Is_Folder(std::FILE* file) {
+    struct stat info {};
+    return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+MQ4_Bytes Encode_MQ4(const MQ4_Document& doc) {
+    MQ4_Bytes bytes{};
+    std::copy(header_start.begin(), header_start.end(), bytes.begin());
+    for (int i = 0; i < palette_size; ++i) {
+        const std::uint16_t word = Encode_555(doc.palette_rgb[i]);
+        bytes[mq4_palette_offset + 2 * i] = static_cast<std::uint8_t>(word >> 8);
+        bytes[mq4_palette_offset + 2 * i + 1] = static_cast<std::uint8_t>(word & 0xFF);
+    }
+    for (int k = 0; k < picture_pixels / 2; ++k) {
+        // Masked so that a stray index could never spill into its neighbour.
+        const unsigned left = doc.pixels[2 * k] & 0x0Fu;
+        const unsigned right = doc.pixels[2 * k + 1] & 0x0Fu;
+        bytes[mq4_pixel_offset + k] = static_cast<std::uint8_t>((left << 4) | right);
+    }
+    return bytes;
+}
+
+std::int32_t Decode_555(std::uint16_t word) {
+    return (((word & 0x7C00) >> 7) << 16) + (((word & 0x03E0) >> 2) << 8) + ((word & 0x001F) << 3);
+}
+
+void Decode_MQ4(const MQ4_Bytes& bytes, MQ4_Document* doc) {
+    for (int i = 0; i < palette_size; ++i) {
+        const std::uint16_t word = static_cast<std::uint16_t>(
+            (bytes[mq4_palette_offset + 2 * i] << 8) | bytes[mq4_palette_offset + 2 * i + 1]);
+        doc->palette_555[i] = word;
+        doc->palette_rgb[i] = Decode_555(word);
+    }
+    for (int k = 0; k < picture_pixels / 2; ++k) {
+        const std::uint8_t byte = bytes[mq4_pixel_offset + k];
+        doc->pixels[2 * k] = byte >> 4;
+        doc->pixels[2 * k + 1] = byte & 0x0F;
+    }
+}
+
+bool Read_MQ4_File(const std::string& path, MQ4_Document* doc) {
+    File_Handle file(std::fopen(path.c_str(), "rb"));
+    if (file && Is_Folder(file.get())) {
+        file.reset();
+        errno = EISDIR;
+    }
+    if (!file) {
+        std::fprintf(stderr, "Could not open MQ4 file: %s\n", std::strerror(errno));
+        return false;
+    }
+    MQ4_Bytes bytes{};
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    if (got < bytes.size() && std::ferror(file.get())) {
+        std::fprintf(stderr, "Could not read MQ4 file: %s\n", std::strerror(errno));
+        return false;
+    }
+    if (got < bytes.size()) {
+        std::fprintf(stderr, "%s is too short to be an MQ4 picture (%zu of %zu bytes)\n",
+                     path.c_str(), got, mq4_file_size);
+        return false;
+    }
+    MQ4_Document read;
+    Decode_MQ4(bytes, &read);
+    read.document_name = path;
+    read.file_title = Title_From_Path(path);
+    *doc = std::move(read);
+    return true;
+}
+
+bool Write_MQ4_File(const std::string& path, const MQ4_Document& doc) {
+    const MQ4_Bytes bytes = Encode_MQ4(doc);
+    std::string reason;
+    if (!Write_File_Safely(path, bytes.data(), bytes.size(), &reason)) {
+        std::fprintf(stderr, "Could not save %s: %s\n", path.c_str(), reason.c_str());
+        return false;
+    }
+    return true;
+}
+
+MQ4_Open_Result Open_MQ4_file() {
+    MQ4_Open_Result result{Open_Outcome::cancelled, MQ4_Document{}};
+    char const* path = tinyfd_openFileDialog("Select a MQ4 file.", "", 1, mq4_patterns, nullptr, 0);
+    if (!path) {
+        return result;
+    }
+    result.outcome =
+        Read_MQ4_File(path, &result.document) ? Open_Outcome::opened : Open_Outcome::failed;
+    return result;
+}
+
+void Save_MQ4_File(const MQ4_Document* doc) {
+    std::fputs("Saving file...\n", stderr);
+    char const* path = tinyfd_saveFileDialog("Save MQ4 file.", "", 1, mq4_patterns, nullptr);
+    if (!path) {
+        std::fputs("Save cancelled by user...\n", stdout);
+        std::fflush(stdout);
+        return;
+    }
+    const std::string chosen = path;
+    if (Write_MQ4_File(chosen, *doc)) {
+        std::fprintf(stderr, "%s saved.\n", chosen.c_str());
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The MQ4 picture file: 6657 bytes at fixed offsets, big-endian.
+
+#include "app/MQ4_Document.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+constexpr std::size_t mq4_file_size = 6657;
+constexpr std::size_t mq4_palette_offset = 65;
+constexpr std::size_t mq4_pixel_offset = 513;
+
+using MQ4_Bytes = std::array<std::uint8_t, mq4_file_size>;
+
+// The file's bytes for a picture; palette words come from the display colours.
+MQ4_Bytes Encode_MQ4(const MQ4_Document& doc);
+
+// Palette words and indices from the first 6657 bytes of a file. Names are
+// left as they are.
+void Decode_MQ4(const MQ4_Bytes& bytes, MQ4_Document* doc);
+
+// A stored word to its display colour: each 5-bit channel v becomes 8 v.
+std::int32_t Decode_555(std::uint16_t word);
+
+// Reads the picture at `path` and names it after the path. On failure prints
+// the reason on standard error and returns false.
+bool Read_MQ4_File(const std::string& path, MQ4_Document* doc);
+
+// Writes the picture safely (see Safe_Write.h). On failure prints
+// "Could not save PATH: REASON" and returns false.
+bool Write_MQ4_File(const std::string& path, const MQ4_Document& doc);
+
+enum class Open_Outcome { opened, cancelled, failed };
+
+struct MQ4_Open_Result {
+    Open_Outcome outcome;
+    MQ4_Document document; // the empty picture unless opened
+};
+
+// Asks for an MQ4 file and reads it.
+MQ4_Open_Result Open_MQ4_file();
+
+// Asks where to save the picture and writes it; reports on the console.
+void Save_MQ4_File(const MQ4_Document* doc);

@@ -1,0 +1,27 @@
+#pragma once
+// Replacing a file without ever losing the old one: the bytes go to a
+// temporary file beside the target, are flushed to disk, and only then take
+// the target's name.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// A seam for tests: a non-zero errno makes that step fail as if the system had
+// reported it. `write_limit` (when not negative) makes writes fail with
+// `write_errno` once that many bytes are written.
+struct Write_Faults {
+    int write_errno = 0;
+    long write_limit = -1;
+    int fsync_errno = 0;
+    int close_errno = 0;
+    int rename_errno = 0;
+};
+extern Write_Faults write_faults;
+
+// Writes the bytes to `path` (through a symbolic link to the file it names).
+// The new file keeps the old one's permissions, or gets 0666 less the umask.
+// On failure returns false with the system's reason in `reason`; any existing
+// file is untouched and no temporary file is left.
+bool Write_File_Safely(const std::string& path, const std::uint8_t* bytes, std::size_t size,
+                       std::string* reason);

@@ -1,0 +1,96 @@
+#include "io/MQ4_File.h"
+#include "io/Safe_Write.h"
+#include "support/Temp_Dir.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Faults_Reset {
+    ~Faults_Reset() { write_faults = Write_Faults{}; }
+};
+
+MQ4_Document Picture_Of(std::uint8_t index) {
+    MQ4_Document doc;
+    doc.pixels.fill(index);
+    return doc;
+}
+
+mode_t Mode_Of(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+} // namespace
+
+TEST(SafeWrite, FailuresLeaveTheOldFileAndNoTemporary) {
+    struct Case {
+        const char* name;
+        Write_Faults faults;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"write fails at once", {ENOSPC, 0, 0, 0, 0}, "No space left on device"},
+        {"write fails half-way", {EIO, 3000, 0, 0, 0}, "Input/output error"},
+        {"fsync fails", {0, -1, EIO, 0, 0}, "Input/output error"},
+        {"close fails", {0, -1, 0, ENOSPC, 0}, "No space left on device"},
+        {"rename fails", {0, -1, 0, 0, EXDEV}, "Invalid cross-device link"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Faults_Reset reset;
+        Temp_Dir dir;
+        const std::string path = dir.file("keep.MQ4");
+        ASSERT_TRUE(Write_MQ4_File(path, Picture_Of(5)));
+        const std::vector<std::uint8_t> before = Read_Bytes(path);
+
+        write_faults = c.faults;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(Write_MQ4_File(path, Picture_Of(9)));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "Could not save " + path + ": " + c.reason + "\n");
+        EXPECT_EQ(Read_Bytes(path), before);
+        EXPECT_EQ(List_Dir(dir.path), std::vector<std::string>{"keep.MQ4"});
+    }
+}
+
+TEST(SafeWrite, MissingFolderIsReported) {
+    Temp_Dir dir;
+    const std::string path = dir.file("no/such/folder/x.MQ4");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Write_MQ4_File(path, Picture_Of(1)));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Could not save " + path + ": No such file or directory\n");
+    EXPECT_TRUE(List_Dir(dir.path).empty());
+}
+
+TEST(SafeWrite, NewFileGetsUmaskModeAndReplacedFileKeepsItsMode) {
+    Temp_Dir dir;
+    const mode_t old_mask = umask(022);
+    ASSERT_TRUE(Write_MQ4_File(dir.file("new.MQ4"), Picture_Of(1)));
+    umask(old_mask);
+    EXPECT_EQ(Mode_Of(dir.file("new.MQ4")), 0644u);
+
+    chmod(dir.file("new.MQ4").c_str(), 0600);
+    ASSERT_TRUE(Write_MQ4_File(dir.file("new.MQ4"), Picture_Of(2)));
+    EXPECT_EQ(Mode_Of(dir.file("new.MQ4")), 0600u);
+    EXPECT_EQ(Read_Bytes(dir.file("new.MQ4"))[513], 0x22);
+}
+
+TEST(SafeWrite, SymbolicLinkStaysAndItsTargetIsReplaced) {
+    Temp_Dir dir;
+    ASSERT_EQ(mkdir(dir.file("real").c_str(), 0755), 0);
+    ASSERT_TRUE(Write_MQ4_File(dir.file("real/pic.MQ4"), Picture_Of(1)));
+    ASSERT_EQ(symlink("real/pic.MQ4", dir.file("link.MQ4").c_str()), 0);
+
+    ASSERT_TRUE(Write_MQ4_File(dir.file("link.MQ4"), Picture_Of(3)));
+    struct stat info {};
+    ASSERT_EQ(lstat(dir.file("link.MQ4").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(Read_Bytes(dir.file("real/pic.MQ4"))[513], 0x33);
+    EXPECT_EQ(List_Dir(dir.file("real")), std::vector<std::string>{"pic.MQ4"});
+}
