@@ -44,7 +44,25 @@ bool In(const Text_Box& box, int x, int y) {
     return x >= box.left && x <= box.right && y >= box.top && y <= box.bottom;
 }
 
+Text_Box Label_Box(XFontStruct* font, const char* text, int x, int y) {
+    int direction = 0, ascent = 0, descent = 0;
+    XCharStruct overall{};
+    XTextExtents(font, text, 4, &direction, &ascent, &descent, &overall);
+    return Text_Box{x + overall.lbearing, y - overall.ascent, x + overall.rbearing - 1,
+                    y + overall.descent - 1};
+}
+
 } // namespace
+
+Label_Boxes Editor_Label_Boxes(Display* display) {
+    // A GC made without values carries the server's default font.
+    GC gc = XCreateGC(display, DefaultRootWindow(display), 0, nullptr);
+    XFontStruct* font = XQueryFont(display, XGContextFromGC(gc));
+    const Label_Boxes boxes{Label_Box(font, "SAVE", 937, 620), Label_Box(font, "EXIT", 936, 651)};
+    XFreeFontInfo(nullptr, font, 0);
+    XFreeGC(display, gc);
+    return boxes;
+}
 
 Editor_Picture Model_Editor(const MQ4_Document& document, const Editor_State& state,
                             const Text_Box& save_text, const Text_Box& exit_text) {

@@ -5,6 +5,7 @@
 #include "app/MQ4_Document.h"
 #include "ui/Editor_State.h"
 
+#include <X11/Xlib.h>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +25,14 @@ struct Editor_Picture {
 
     std::uint32_t at(int x, int y) const { return pixels[y * editor_width + x]; }
 };
+
+struct Label_Boxes {
+    Text_Box save;
+    Text_Box exit;
+};
+
+// Where the SAVE and EXIT labels can put pixels in the server's default font.
+Label_Boxes Editor_Label_Boxes(Display* display);
 
 // save_text and exit_text: the boxes of the two labels in the font in use.
 Editor_Picture Model_Editor(const MQ4_Document& document, const Editor_State& state,

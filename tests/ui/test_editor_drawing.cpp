@@ -26,24 +26,13 @@ class Editor_Drawing : public ::testing::Test {
         pixmap = XCreatePixmap(d, DefaultRootWindow(d), editor_width, editor_height, 24);
         gc = XCreateGC(d, pixmap, 0, nullptr);
         Clear();
-        save_box = Label_Box("SAVE", 937, 620);
-        exit_box = Label_Box("EXIT", 936, 651);
+        labels = Editor_Label_Boxes(d);
     }
 
     void Clear() {
         XSetForeground(display.get(), gc, 0xFFFFFF);
         XFillRectangle(display.get(), pixmap, gc, 0, 0, editor_width, editor_height);
         XSetForeground(display.get(), gc, 0x123456); // the drawing must set every colour itself
-    }
-
-    Text_Box Label_Box(const char* text, int x, int y) {
-        XFontStruct* font = XQueryFont(display.get(), XGContextFromGC(gc));
-        int direction = 0, ascent = 0, descent = 0;
-        XCharStruct overall{};
-        XTextExtents(font, text, 4, &direction, &ascent, &descent, &overall);
-        XFreeFontInfo(nullptr, font, 0);
-        return Text_Box{x + overall.lbearing, y - overall.ascent, x + overall.rbearing - 1,
-                        y + overall.descent - 1};
     }
 
     void Draw(const MQ4_Document& document, const Editor_State& state) {
@@ -69,8 +58,8 @@ class Editor_Drawing : public ::testing::Test {
     }
 
     void Expect_Model(const MQ4_Document& document, const Editor_State& state) {
-        const std::string differences =
-            Compare_With_Model(Model_Editor(document, state, save_box, exit_box), Read_Back());
+        const std::string differences = Compare_With_Model(
+            Model_Editor(document, state, labels.save, labels.exit), Read_Back());
         EXPECT_EQ(differences, "");
     }
 
@@ -84,8 +73,7 @@ class Editor_Drawing : public ::testing::Test {
     std::unique_ptr<Display, Display_Closer> display;
     Pixmap pixmap = 0;
     GC gc = nullptr;
-    Text_Box save_box{};
-    Text_Box exit_box{};
+    Label_Boxes labels{};
 };
 
 // A picture with every index in use, irregular shapes and a palette whose
