@@ -2,9 +2,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
-XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp"
+XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test build configure deps-build deps-run deps-test clean
+.PHONY: all run test test-sanitize build configure deps-build deps-run deps-test clean
 
 all: build
 
@@ -30,6 +30,14 @@ run: deps-run configure
 test: deps-test configure
 	cmake --build $(BUILD) -j $(JOBS)
 	$(XVFB) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+SANITIZE_BUILD ?= build-sanitize
+test-sanitize: deps-test
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZEMBRIX_SANITIZE=address,undefined
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD)

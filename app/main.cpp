@@ -1,3 +1,62 @@
+// The program's top level: the start window, the action it asks for, the
+// editor, and back to the start window until the user leaves.
+
+#include "app/MQ4_Document.h"
+#include "dialogs/tinyfiledialogs.h"
+#include "io/MQ4_File.h"
+#include "ui/Editor.h"
+#include "ui/Windows.h"
+
+#include <cstdio>
+
+namespace {
+
+void Say(const char* text) {
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+void Import_Png(MQ4_Document* current) {
+    char const* patterns[] = {"*.PNG"};
+    char const* path = tinyfd_openFileDialog("Select a PNG file.", "", 1, patterns, nullptr, 0);
+    if (!path) {
+        Say("User cancelled file opening...\n");
+        return;
+    }
+    Say("Loading image\n");
+    (void)current;
+}
+
+void Open_Mq4(MQ4_Document* current) {
+    MQ4_Open_Result opened = Open_MQ4_file();
+    if (opened.outcome == Open_Outcome::cancelled) {
+        Say("User cancelled file opening...\n");
+        return;
+    }
+    if (opened.outcome == Open_Outcome::failed) {
+        return; // the reader has said why
+    }
+    *current = std::move(opened.document);
+    std::printf("document_name: %s", current->document_name->c_str());
+    std::fflush(stdout);
+    MQ4_Editor(current);
+}
+
+} // namespace
+
 int main() {
-    return 0;
+    MQ4_Document current;
+    for (;;) {
+        switch (Root_Window_Choice()) {
+        case root_import_png:
+            Import_Png(&current);
+            break;
+        case root_open_mq4:
+            Open_Mq4(&current);
+            break;
+        default:
+            std::fputs("Exiting app...\n", stderr);
+            return 0;
+        }
+    }
 }

@@ -23,7 +23,6 @@ constexpr unsigned pencil_cursor = 34;
 struct Editor_Window {
     Display* display;
     Fixed_Window fixed;
-    GC gc;
     Cursor cursor;
 };
 
@@ -45,7 +44,6 @@ Editor_Window Open_Editor_Window(Display* display, const MQ4_Document& document)
     editor.fixed = Create_Fixed_Window(
         display, Window_Spec{editor_width, editor_height, editor_top_above_middle, title});
     Set_Tool_Cursor(editor, tool_eyedropper);
-    editor.gc = XCreateGC(display, editor.fixed.window, 0, nullptr);
     return editor;
 }
 
@@ -80,6 +78,7 @@ Editor_Response Handle_Event(Editor_Window& editor, XEvent& event, MQ4_Document*
 
 void Run_Editor(Display* display, MQ4_Document* document) {
     Editor_Window editor = Open_Editor_Window(display, *document);
+    const Graphics_Context context(display, editor.fixed.window);
     Editor_State state{};
     for (;;) {
         XEvent event;
@@ -89,7 +88,7 @@ void Run_Editor(Display* display, MQ4_Document* document) {
             Set_Tool_Cursor(editor, state.current_tool);
         }
         if (response.redraw) {
-            Draw_Editor_Window(document, &state, display, editor.fixed.window, editor.gc);
+            Draw_Editor_Window(document, &state, display, editor.fixed.window, context.gc);
         }
         if (response.save) {
             Save_MQ4_File(document);
@@ -106,7 +105,7 @@ int MQ4_Editor(MQ4_Document* document) {
     if (Display_Handle display = Open_Display()) {
         Run_Editor(display.get(), document);
     }
-    // Closing the display above freed the window, the GC and the cursor.
+    // Closing the display above freed the window and the cursor.
     std::fputs("Exiting editor...\n", stderr);
     return 0;
 }

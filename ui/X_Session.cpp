@@ -81,3 +81,10 @@ Loaded_Font::~Loaded_Font() {
         XFreeFont(display, font);
     }
 }
+
+Graphics_Context::Graphics_Context(Display* display_, Drawable drawable)
+    : display(display_), gc(XCreateGC(display_, drawable, 0, nullptr)) {}
+
+Graphics_Context::~Graphics_Context() {
+    XFreeGC(display, gc);
+}

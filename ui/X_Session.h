@@ -58,3 +58,15 @@ struct Loaded_Font {
     Display* display;
     XFontStruct* font; // null when the default font is used
 };
+
+// A graphics context with default values, freed before its display closes
+// (closing alone leaves Xlib's own record of it behind).
+struct Graphics_Context {
+    Graphics_Context(Display* display, Drawable drawable);
+    ~Graphics_Context();
+    Graphics_Context(const Graphics_Context&) = delete;
+    Graphics_Context& operator=(const Graphics_Context&) = delete;
+
+    Display* display;
+    GC gc;
+};

@@ -1,6 +1,6 @@
-#include "app/misc.h"
-
 #include <gtest/gtest.h>
+
+#include "app/misc.h"
 
 TEST(Downsample, CutsToMultiplesOfEightAndCapsAt248) {
     EXPECT_EQ(Downsample(-1), 0);

@@ -1,9 +1,10 @@
+#include <gtest/gtest.h>
+
 #include "dialogs/Dialog_Command.h"
 #include "dialogs/tinyfiledialogs.h"
 #include "support/Temp_Dir.h"
 
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include "app/misc.h"
 #include "io/MQ4_File.h"
 #include "support/Temp_Dir.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

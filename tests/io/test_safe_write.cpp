@@ -1,9 +1,10 @@
+#include <gtest/gtest.h>
+
 #include "io/MQ4_File.h"
 #include "io/Safe_Write.h"
 #include "support/Temp_Dir.h"
 
 #include <cerrno>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "Editor_Model.h"
+#include "ui/Editor_Model.h"
 
 #include "ui/Data.h"
 

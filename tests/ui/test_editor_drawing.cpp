@@ -1,28 +1,20 @@
-// GoogleTest comes before Xlib, whose macros None and Bool clash with it.
-// clang-format off
 #include <gtest/gtest.h>
-// clang-format on
 
-#include "Editor_Model.h"
+#include "support/X_Driver.h"
 #include "ui/Data.h"
+#include "ui/Editor_Model.h"
 #include "ui/Windows.h"
 
-#include <X11/Xutil.h>
-
 namespace {
-
-struct Display_Closer {
-    void operator()(Display* display) const { XCloseDisplay(display); }
-};
 
 // Paints the editor into an off-screen 1000 x 672 pixmap that starts white, as
 // the editor window's background is.
 class Editor_Drawing : public ::testing::Test {
   protected:
     void SetUp() override {
-        display.reset(XOpenDisplay(nullptr));
-        ASSERT_NE(display, nullptr) << "these tests need an X display (run under xvfb-run)";
-        Display* d = display.get();
+        display = Test_Display();
+        ASSERT_NE(display, nullptr);
+        Display* d = display;
         pixmap = XCreatePixmap(d, DefaultRootWindow(d), editor_width, editor_height, 24);
         gc = XCreateGC(d, pixmap, 0, nullptr);
         Clear();
@@ -30,31 +22,17 @@ class Editor_Drawing : public ::testing::Test {
     }
 
     void Clear() {
-        XSetForeground(display.get(), gc, 0xFFFFFF);
-        XFillRectangle(display.get(), pixmap, gc, 0, 0, editor_width, editor_height);
-        XSetForeground(display.get(), gc, 0x123456); // the drawing must set every colour itself
+        XSetForeground(display, gc, 0xFFFFFF);
+        XFillRectangle(display, pixmap, gc, 0, 0, editor_width, editor_height);
+        XSetForeground(display, gc, 0x123456); // the drawing must set every colour itself
     }
 
     void Draw(const MQ4_Document& document, const Editor_State& state) {
-        Draw_Editor_Window(&document, &state, display.get(), pixmap, gc);
+        Draw_Editor_Window(&document, &state, display, pixmap, gc);
     }
 
     std::vector<std::uint32_t> Read_Back() {
-        XImage* image =
-            XGetImage(display.get(), pixmap, 0, 0, editor_width, editor_height, AllPlanes, ZPixmap);
-        std::vector<std::uint32_t> pixels;
-        if (image == nullptr) {
-            ADD_FAILURE() << "XGetImage failed";
-            return pixels;
-        }
-        pixels.reserve(editor_width * editor_height);
-        for (int y = 0; y < editor_height; ++y) {
-            for (int x = 0; x < editor_width; ++x) {
-                pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
-            }
-        }
-        XDestroyImage(image);
-        return pixels;
+        return Read_Drawable(pixmap, editor_width, editor_height).pixels;
     }
 
     void Expect_Model(const MQ4_Document& document, const Editor_State& state) {
@@ -65,12 +43,12 @@ class Editor_Drawing : public ::testing::Test {
 
     void TearDown() override {
         if (display) {
-            XFreeGC(display.get(), gc);
-            XFreePixmap(display.get(), pixmap);
+            XFreeGC(display, gc);
+            XFreePixmap(display, pixmap);
         }
     }
 
-    std::unique_ptr<Display, Display_Closer> display;
+    Display* display = nullptr;
     Pixmap pixmap = 0;
     GC gc = nullptr;
     Label_Boxes labels{};
@@ -207,9 +185,9 @@ TEST_F(Editor_Drawing, IconColumns48And49AreNeverDrawn) {
 TEST_F(Editor_Drawing, PaintsWithFewRequests) {
     const MQ4_Document document = Busy_Picture();
     const Editor_State state{3, 2, 1, 0};
-    const unsigned long before = XNextRequest(display.get());
+    const unsigned long before = XNextRequest(display);
     Draw(document, state);
-    const unsigned long requests = XNextRequest(display.get()) - before;
+    const unsigned long requests = XNextRequest(display) - before;
     EXPECT_LE(requests, 100u);
     Expect_Model(document, state);
 }

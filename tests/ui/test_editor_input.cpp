@@ -1,6 +1,6 @@
-#include "ui/Editor_Input.h"
-
 #include <gtest/gtest.h>
+
+#include "ui/Editor_Input.h"
 
 namespace {
 

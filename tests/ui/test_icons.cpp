@@ -1,6 +1,6 @@
-#include "ui/Data.h"
-
 #include <gtest/gtest.h>
+
+#include "ui/Data.h"
 
 namespace {
 

@@ -1,0 +1,58 @@
+#pragma once
+// Driving windows on the test's X display like a user: find a window by its
+// title, click, drag, press keys, ask it to close, and read its pixels back.
+
+// GoogleTest before Xlib, whose None macro would break it.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A picture read back from the screen, pixel values 0x00RRGGBB.
+struct Screen_Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+};
+
+// The test's own connection to $DISPLAY (fails the test when there is none).
+Display* Test_Display();
+
+// A visible window whose title is exactly `title`, or 0 after the timeout.
+Window Find_Window(const std::string& title, int timeout_ms = 10000);
+// Waits until no visible window has that title.
+bool Wait_Window_Gone(const std::string& title, int timeout_ms = 10000);
+
+// Window position of its top-left inside corner on the screen, and its size.
+XWindowAttributes Window_Attributes(Window window);
+
+void Click(Window window, int x, int y, int button = 1);
+// Presses button 1 at the first point, moves through the others, releases.
+void Drag(Window window, const std::vector<XPoint>& path);
+void Move_Pointer(Window window, int x, int y);
+void Press_Key(Window window, const std::string& key);
+// What the window manager's close button sends.
+void Send_Close_Request(Window window);
+
+Screen_Image Read_Window(Window window);
+Screen_Image Read_Drawable(Drawable drawable, int width, int height);
+
+// Polls the window until the predicate holds for its pixels.
+template <typename Predicate>
+bool Wait_For_Image(Window window, Predicate predicate, int timeout_ms = 10000);
+
+void Sleep_Ms(int ms);
+
+template <typename Predicate>
+bool Wait_For_Image(Window window, Predicate predicate, int timeout_ms) {
+    for (int waited = 0; waited <= timeout_ms; waited += 25) {
+        if (predicate(Read_Window(window))) {
+            return true;
+        }
+        Sleep_Ms(25);
+    }
+    return false;
+}

@@ -1,0 +1,40 @@
+#include "ui/Picture_Painting.h"
+
+std::array<std::vector<XRectangle>, palette_size> Picture_Rectangles(const MQ4_Document& picture,
+                                                                     int left, int top, int scale) {
+    std::array<std::vector<XRectangle>, palette_size> groups;
+    for (int row = 0; row < picture_height; ++row) {
+        const std::uint8_t* line = &picture.pixels[static_cast<std::size_t>(row * picture_width)];
+        int column = 0;
+        while (column < picture_width) {
+            // An index above 15 breaks the record's rule; it is painted as its
+            // low four bits rather than read past the palette.
+            const int index = line[column] & 0x0F;
+            int end = column + 1;
+            while (end < picture_width && (line[end] & 0x0F) == index) {
+                ++end;
+            }
+            groups[static_cast<std::size_t>(index)].push_back(XRectangle{
+                static_cast<short>(left + column * scale), static_cast<short>(top + row * scale),
+                static_cast<unsigned short>((end - column) * scale),
+                static_cast<unsigned short>(scale)});
+            column = end;
+        }
+    }
+    return groups;
+}
+
+void Paint_Picture(const MQ4_Document& picture, Display* display, Drawable drawable, GC gc,
+                   int left, int top, int scale) {
+    const auto groups = Picture_Rectangles(picture, left, top, scale);
+    for (int index = 0; index < palette_size; ++index) {
+        const std::vector<XRectangle>& rectangles = groups[static_cast<std::size_t>(index)];
+        if (rectangles.empty()) {
+            continue;
+        }
+        XSetForeground(display, gc,
+                       Shown_Color(picture.palette_rgb[static_cast<std::size_t>(index)]));
+        XFillRectangles(display, drawable, gc, const_cast<XRectangle*>(rectangles.data()),
+                        static_cast<int>(rectangles.size()));
+    }
+}
