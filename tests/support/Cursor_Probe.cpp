@@ -4,6 +4,12 @@
 
 Cursor_Picture Current_Cursor(Display* display) {
     Cursor_Picture picture;
+    // The server answers each client by the version it announced.
+    int major = 0;
+    int minor = 0;
+    if (!XFixesQueryVersion(display, &major, &minor)) {
+        return picture;
+    }
     XFixesCursorImage* image = XFixesGetCursorImage(display);
     if (image == nullptr) {
         return picture;
