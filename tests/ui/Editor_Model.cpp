@@ -59,7 +59,7 @@ Label_Boxes Editor_Label_Boxes(Display* display) {
     GC gc = XCreateGC(display, DefaultRootWindow(display), 0, nullptr);
     XFontStruct* font = XQueryFont(display, XGContextFromGC(gc));
     const Label_Boxes boxes{Label_Box(font, "SAVE", 937, 620), Label_Box(font, "EXIT", 936, 651)};
-    XFreeFontInfo(nullptr, font, 0);
+    XFreeFontInfo(nullptr, font, 1); // one record, with its per-character data
     XFreeGC(display, gc);
     return boxes;
 }
