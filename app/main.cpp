@@ -3,6 +3,7 @@
 
 #include "app/MQ4_Document.h"
 #include "dialogs/tinyfiledialogs.h"
+#include "io/Import.h"
 #include "io/MQ4_File.h"
 #include "ui/Editor.h"
 #include "ui/Windows.h"
@@ -24,7 +25,12 @@ void Import_Png(MQ4_Document* current) {
         return;
     }
     Say("Loading image\n");
-    (void)current;
+    std::optional<MQ4_Document> chosen = Get_User_Pic(path);
+    if (!chosen) {
+        return; // the reason has been printed; back to the start window
+    }
+    *current = std::move(*chosen);
+    MQ4_Editor(current);
 }
 
 void Open_Mq4(MQ4_Document* current) {

@@ -3,6 +3,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 constexpr long input_mask =
@@ -10,7 +11,30 @@ constexpr long input_mask =
 static_assert(input_mask == 0x810D);
 } // namespace
 
+namespace {
+
+// A failed request (a font or cursor the server lacks, say) is reported and
+// the program goes on.
+int Report_X_Error(Display* display, XErrorEvent* error) {
+    char text[256] = "";
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "X error: %s (request %d.%d)\n", text, error->request_code,
+                 error->minor_code);
+    return 0;
+}
+
+// Xlib cannot go on without its connection; say so in one line instead of
+// its own text.
+int Report_Lost_Connection(Display*) {
+    std::fputs("Lost the connection to the X server\n", stderr);
+    std::_Exit(1);
+}
+
+} // namespace
+
 Display_Handle Open_Display() {
+    XSetErrorHandler(Report_X_Error);
+    XSetIOErrorHandler(Report_Lost_Connection);
     Display_Handle display(XOpenDisplay(nullptr));
     if (!display) {
         std::fputs("Cannot open display\n", stderr);

@@ -1,0 +1,137 @@
+#include "cli/Convert_Args.h"
+
+#include "io/Conversion.h"
+#include "io/PNG_Writer.h"
+
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <optional>
+#include <utility>
+
+const char* const convert_usage =
+    "Usage: zembrix-convert [--method M] [--scale N] INPUT OUTPUT\n"
+    "Converts an image into a 16-colour 128x96 picture.\n"
+    "\n"
+    "  INPUT       a PNG or P6 PPM image whose first 128x96 pixels make the\n"
+    "              picture, or an MQ4 picture when its name ends in .MQ4\n"
+    "  OUTPUT      an MQ4 file when its name ends in .MQ4, or a PNG of the\n"
+    "              picture's display colours when it ends in .png\n"
+    "  --method M  floyd-steinberg (the default), diffusion, octree or closest:\n"
+    "              the four conversions that the import offers, in its order\n"
+    "  --scale N   enlarge each pixel of a PNG output to N x N (1 to 16, default 1)\n"
+    "  --help      show this help\n"
+    "  --version   show the version\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
+    "2 on a usage error.\n";
+
+namespace {
+
+constexpr std::array<std::pair<const char*, int>, candidate_count> method_slots{{
+    {"floyd-steinberg", slot_floyd_steinberg},
+    {"diffusion", slot_diffusion},
+    {"octree", slot_octree},
+    {"closest", slot_closest},
+}};
+
+Convert_Args Usage_Error(std::string error) {
+    Convert_Args args;
+    args.action = Convert_Action::usage_error;
+    args.error = std::move(error);
+    return args;
+}
+
+bool Parse_Method(const std::string& name, int* slot) {
+    for (const auto& [method, method_slot] : method_slots) {
+        if (name == method) {
+            *slot = method_slot;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Parse_Scale(const std::string& text, int* scale) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || value < min_png_scale || value > max_png_scale) {
+        return false;
+    }
+    *scale = value;
+    return true;
+}
+
+// Splits "--name=value" into its two halves; a bare "--name" has no value.
+std::pair<std::string, std::optional<std::string>> Split_Option(const std::string& arg) {
+    const std::size_t equals = arg.find('=');
+    if (equals == std::string::npos) {
+        return {arg, std::nullopt};
+    }
+    return {arg.substr(0, equals), arg.substr(equals + 1)};
+}
+
+} // namespace
+
+bool Has_Extension(const std::string& path, const std::string& extension) {
+    if (path.size() <= extension.size()) {
+        return false;
+    }
+    const std::size_t start = path.size() - extension.size();
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(path[start + i])) !=
+            std::tolower(static_cast<unsigned char>(extension[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
+    Convert_Args result;
+    std::vector<std::string> operands;
+    bool options_done = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (options_done || arg.size() < 2 || arg[0] != '-') {
+            operands.push_back(arg);
+            continue;
+        }
+        auto [name, value] = Split_Option(arg);
+        if (arg == "--") {
+            options_done = true;
+        } else if (arg == "--help" || arg == "-h") {
+            result.action = Convert_Action::help;
+            return result;
+        } else if (arg == "--version") {
+            result.action = Convert_Action::version;
+            return result;
+        } else if (name == "--method" || name == "--scale") {
+            if (!value) {
+                if (i + 1 >= args.size()) {
+                    return Usage_Error(name + " needs a value");
+                }
+                value = args[++i];
+            }
+            if (name == "--method" && !Parse_Method(*value, &result.slot)) {
+                return Usage_Error("unknown method '" + *value + "'");
+            }
+            if (name == "--scale" && !Parse_Scale(*value, &result.scale)) {
+                return Usage_Error("scale must be a whole number from 1 to 16, not '" + *value +
+                                   "'");
+            }
+        } else {
+            return Usage_Error("unknown option '" + arg + "'");
+        }
+    }
+    if (operands.size() != 2) {
+        return Usage_Error("expected INPUT and OUTPUT");
+    }
+    result.input = operands[0];
+    result.output = operands[1];
+    if (!Has_Extension(result.output, ".MQ4") && !Has_Extension(result.output, ".png")) {
+        return Usage_Error("OUTPUT must end in .MQ4 or .png");
+    }
+    return result;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The command line of zembrix-convert.
+
+#include <string>
+#include <vector>
+
+enum class Convert_Action { run, help, version, usage_error };
+
+struct Convert_Args {
+    Convert_Action action = Convert_Action::run;
+    // Candidate slot of the import: 0 Floyd-Steinberg, 1 diffusion,
+    // 2 octree, 3 closest colour.
+    int slot = 0;
+    int scale = 1;
+    std::string input;
+    std::string output;
+    // What was wrong, for a usage error.
+    std::string error;
+};
+
+extern const char* const convert_usage;
+
+// Parses the arguments that follow the program name.
+Convert_Args Parse_Convert_Args(const std::vector<std::string>& args);
+
+// Whether the name ends in the extension (with its dot), in any case.
+bool Has_Extension(const std::string& path, const std::string& extension);

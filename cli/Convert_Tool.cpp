@@ -1,0 +1,67 @@
+#include "cli/Convert_Tool.h"
+
+#include "io/Conversion.h"
+#include "io/MQ4_File.h"
+#include "io/PNG_Writer.h"
+
+#include <cstdio>
+#include <optional>
+
+#ifndef ZEMBRIX_VERSION
+#define ZEMBRIX_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr int exit_success = 0;
+constexpr int exit_failure = 1;
+constexpr int exit_usage = 2;
+
+std::optional<MQ4_Document> Convert_Input(const std::string& input, int slot) {
+    const std::optional<DTImage> image = CreateImageFromFile(input.c_str());
+    if (!image || !Image_Fills_Picture(*image)) {
+        return std::nullopt;
+    }
+    return Build_Candidate(*image, slot);
+}
+
+std::optional<MQ4_Document> Read_Input(const Convert_Args& args) {
+    if (Has_Extension(args.input, ".MQ4")) {
+        MQ4_Document picture;
+        if (!Read_MQ4_File(args.input, &picture)) {
+            return std::nullopt;
+        }
+        return picture;
+    }
+    return Convert_Input(args.input, args.slot);
+}
+
+bool Write_Output(const Convert_Args& args, const MQ4_Document& picture) {
+    if (Has_Extension(args.output, ".MQ4")) {
+        return Write_MQ4_File(args.output, picture);
+    }
+    return Write_PNG_Picture(args.output, picture, args.scale);
+}
+
+} // namespace
+
+int Run_Convert(const Convert_Args& args) {
+    switch (args.action) {
+    case Convert_Action::help:
+        std::fputs(convert_usage, stdout);
+        return exit_success;
+    case Convert_Action::version:
+        std::puts("zembrix-convert " ZEMBRIX_VERSION);
+        return exit_success;
+    case Convert_Action::usage_error:
+        std::fprintf(stderr, "zembrix-convert: %s\n%s", args.error.c_str(), convert_usage);
+        return exit_usage;
+    case Convert_Action::run:
+        break;
+    }
+    const std::optional<MQ4_Document> picture = Read_Input(args);
+    if (!picture) {
+        return exit_failure;
+    }
+    return Write_Output(args, *picture) ? exit_success : exit_failure;
+}

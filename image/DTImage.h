@@ -1,0 +1,51 @@
+#pragma once
+// Reading a PNG or raw P6 PPM file into a plain 8-bit RGB image.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+struct DTPixel {
+    std::uint8_t r;
+    std::uint8_t g;
+    std::uint8_t b;
+};
+// Rows are decoded straight into the pixel array, three bytes a pixel.
+static_assert(sizeof(DTPixel) == 3);
+
+inline bool operator==(const DTPixel& a, const DTPixel& b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+enum DTImageType : std::int32_t {
+    DTImageTypePPM = 0,
+    DTImageTypePNG = 1,
+    DTImageTypeUnknown = 2,
+};
+
+struct DTImage {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    DTImageType type = DTImageTypeUnknown;
+    std::uint64_t pixelCount = 0;
+    // Row-major, top row first; row i begins at pixel width * i.
+    std::vector<DTPixel> pixels;
+};
+
+// Neither side of an accepted image may exceed this.
+constexpr std::int32_t max_image_side = 16384;
+
+// Kind of file from its first 8 bytes; the PNG signature is tested first.
+DTImageType IdentifyImageType(const std::uint8_t header[8]);
+
+// Reads the image file at path. On failure prints what went wrong on standard
+// error and gives no image.
+std::optional<DTImage> CreateImageFromFile(const char* path);
+
+// The same reader over file bytes already in memory.
+std::optional<DTImage> CreateImageFromMemory(const std::uint8_t* data, std::size_t size);
+
+// The same reader over an open stream positioned at the file's first byte.
+std::optional<DTImage> CreateImageFromStream(std::FILE* file);

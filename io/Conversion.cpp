@@ -1,0 +1,173 @@
+#include "io/Conversion.h"
+
+#include "app/misc.h"
+#include "quant/DTDither.h"
+#include "quant/DTPalette.h"
+#include "quant/OctQuant.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Color_List = std::array<DTPixel, palette_size>;
+
+// Distinct colours in order of first appearance. The quantizer leaves at most
+// 16; positions never filled stay black.
+Color_List Collect_Colors(const std::vector<DTPixel>& pixels) {
+    Color_List list{};
+    int count = 0;
+    for (const DTPixel& pixel : pixels) {
+        bool known = false;
+        for (int i = 0; i < count && !known; ++i) {
+            known = list[i] == pixel;
+        }
+        if (!known && count < palette_size) {
+            list[count++] = pixel;
+        }
+    }
+    return list;
+}
+
+// The first position holding the colour; where a list holds one colour twice
+// the lower position is used.
+std::uint8_t Index_Of(const Color_List& list, DTPixel pixel) {
+    for (int i = 0; i < palette_size; ++i) {
+        if (list[i] == pixel) {
+            return static_cast<std::uint8_t>(i);
+        }
+    }
+    return 0;
+}
+
+MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List& list) {
+    MQ4_Document picture;
+    for (int n = 0; n < picture_pixels; ++n) {
+        picture.pixels[n] = Index_Of(list, pixels[n]);
+    }
+    for (int i = 0; i < palette_size; ++i) {
+        picture.palette_rgb[i] = Display_Color(list[i].r, list[i].g, list[i].b);
+        picture.palette_555[i] = Encode_555(picture.palette_rgb[i]);
+    }
+    return picture;
+}
+
+MQ4_Document Convert_Working(const DTImage& working, int dither) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture_pixels) * 3);
+    for (int n = 0; n < picture_pixels; ++n) {
+        bytes[3 * n] = working.pixels[n].r;
+        bytes[3 * n + 1] = working.pixels[n].g;
+        bytes[3 * n + 2] = working.pixels[n].b;
+    }
+    quant_image image{picture_width, picture_height, bytes.data()};
+    color_quant(&image, palette_size, dither);
+    std::vector<DTPixel> reduced(picture_pixels);
+    for (int n = 0; n < picture_pixels; ++n) {
+        reduced[n] = {bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
+    }
+    return Build_Picture(reduced, Collect_Colors(reduced));
+}
+
+Color_List Split_Palette(const MQ4_Document& picture) {
+    Color_List list{};
+    for (int i = 0; i < palette_size; ++i) {
+        const std::int32_t c = picture.palette_rgb[i];
+        list[i] = {static_cast<std::uint8_t>((c >> 16) & 0xFF),
+                   static_cast<std::uint8_t>((c >> 8) & 0xFF), static_cast<std::uint8_t>(c & 0xFF)};
+    }
+    return list;
+}
+
+// The Floyd-Steinberg or the closest-colour picture. Both use the 16 display
+// colours of the plain octree picture, unused black entries included.
+MQ4_Document Map_To_Palette(const DTImage& working, const MQ4_Document& octree, int slot) {
+    const Color_List shared = Split_Palette(octree);
+    const DTPalette palette{palette_size, shared.data()};
+    DTImage mapped = working;
+    if (slot == slot_floyd_steinberg) {
+        ApplyFloydSteinbergDither(&mapped, palette);
+    } else {
+        for (DTPixel& pixel : mapped.pixels) {
+            pixel = FindClosestColorFromPalette(pixel, palette);
+        }
+    }
+    return Build_Picture(mapped.pixels, shared);
+}
+
+std::optional<DTImage> Load_Picture_Image(const std::string& path) {
+    std::optional<DTImage> image = CreateImageFromFile(path.c_str());
+    if (!image || !Image_Fills_Picture(*image)) {
+        return std::nullopt;
+    }
+    return image;
+}
+
+} // namespace
+
+bool Image_Fills_Picture(const DTImage& image) {
+    if (image.pixelCount >= static_cast<std::uint64_t>(picture_pixels) &&
+        image.pixels.size() >= static_cast<std::size_t>(picture_pixels)) {
+        return true;
+    }
+    std::fprintf(stderr, "Image %dx%d is smaller than %dx%d (%llu of %d pixels).\n", image.width,
+                 image.height, picture_width, picture_height,
+                 static_cast<unsigned long long>(image.pixelCount), picture_pixels);
+    return false;
+}
+
+DTImage Working_Image(const DTImage& loaded) {
+    DTImage working;
+    working.width = picture_width;
+    working.height = picture_height;
+    working.type = loaded.type;
+    working.pixelCount = picture_pixels;
+    // An image that falls short is padded with black rather than overrun.
+    const std::size_t taken = std::min(loaded.pixels.size(), std::size_t{picture_pixels});
+    working.pixels.assign(loaded.pixels.begin(), loaded.pixels.begin() + taken);
+    working.pixels.resize(picture_pixels, DTPixel{0, 0, 0});
+    return working;
+}
+
+MQ4_Document Convert_Image(const DTImage& loaded, int dither) {
+    return Convert_Working(Working_Image(loaded), dither);
+}
+
+Candidates Build_Candidates(const DTImage& loaded) {
+    const DTImage working = Working_Image(loaded);
+    Candidates candidates;
+    candidates[slot_octree] = Convert_Working(working, 0);
+    candidates[slot_diffusion] = Convert_Working(working, 1);
+    candidates[slot_floyd_steinberg] =
+        Map_To_Palette(working, candidates[slot_octree], slot_floyd_steinberg);
+    candidates[slot_closest] = Map_To_Palette(working, candidates[slot_octree], slot_closest);
+    return candidates;
+}
+
+MQ4_Document Build_Candidate(const DTImage& loaded, int slot) {
+    const DTImage working = Working_Image(loaded);
+    if (slot == slot_diffusion) {
+        return Convert_Working(working, 1);
+    }
+    MQ4_Document octree = Convert_Working(working, 0);
+    if (slot == slot_octree) {
+        return octree;
+    }
+    return Map_To_Palette(working, octree, slot);
+}
+
+std::optional<MQ4_Document> Load_PNG_File(const std::string& path, int dither) {
+    const std::optional<DTImage> image = Load_Picture_Image(path);
+    if (!image) {
+        return std::nullopt;
+    }
+    return Convert_Image(*image, dither);
+}
+
+std::optional<Candidates> Load_Candidates(const std::string& path) {
+    const std::optional<DTImage> image = Load_Picture_Image(path);
+    if (!image) {
+        return std::nullopt;
+    }
+    return Build_Candidates(*image);
+}

@@ -1,0 +1,47 @@
+#pragma once
+// Turning an image into 16-colour pictures: the octree conversion with and
+// without error diffusion, and the four candidates that an import offers.
+
+#include "app/MQ4_Document.h"
+#include "image/DTImage.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+// The candidates in the chooser's order.
+enum Candidate_Slot : int {
+    slot_floyd_steinberg = 0,
+    slot_diffusion = 1,
+    slot_octree = 2,
+    slot_closest = 3,
+};
+constexpr int candidate_count = 4;
+using Candidates = std::array<MQ4_Document, candidate_count>;
+
+// Whether the image has the 12288 pixels a picture needs; prints its size
+// when it has not.
+bool Image_Fills_Picture(const DTImage& image);
+
+// The first 12288 pixels of the image in storage order, as a 128x96 image
+// (black where an image too small to fill a picture ends).
+DTImage Working_Image(const DTImage& loaded);
+
+// The octree conversion of an image that fills a picture; dither non-zero
+// selects error diffusion. Colours are numbered in order of first appearance;
+// palette entries beyond the picture's colours are black. No names are set.
+MQ4_Document Convert_Image(const DTImage& loaded, int dither);
+
+// All four candidates of an image that fills a picture, without titles.
+Candidates Build_Candidates(const DTImage& loaded);
+
+// The one candidate of the slot, exactly as Build_Candidates makes it, without
+// the work of the others.
+MQ4_Document Build_Candidate(const DTImage& loaded, int slot);
+
+// Loads the file and converts it; no picture when the file cannot be read or
+// is too small (the reason has been printed).
+std::optional<MQ4_Document> Load_PNG_File(const std::string& path, int dither);
+
+// Loads the file once and builds its four candidates, or none as above.
+std::optional<Candidates> Load_Candidates(const std::string& path);

@@ -1,0 +1,24 @@
+#include "io/Import.h"
+
+#include "app/misc.h"
+#include "io/Conversion.h"
+#include "ui/Windows.h"
+
+std::optional<MQ4_Document> Get_User_Pic(const std::string& path) {
+    // One load serves all four candidates: each conversion reads the same file
+    // and would see the same pixels.
+    std::optional<Candidates> candidates = Load_Candidates(path);
+    if (!candidates) {
+        return std::nullopt;
+    }
+    const std::string title = Title_From_Path(path);
+    for (MQ4_Document& candidate : *candidates) {
+        candidate.file_title = title;
+    }
+    const Candidates& c = *candidates;
+    const MQ4_Document* chosen = Choice_Window({&c[0], &c[1], &c[2], &c[3]});
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return *chosen;
+}

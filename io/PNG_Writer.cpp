@@ -1,0 +1,115 @@
+#include "io/PNG_Writer.h"
+
+#include "io/Safe_Write.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <png.h>
+
+namespace {
+
+struct Png_Write_State {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    Png_Write_State() = default;
+    Png_Write_State(const Png_Write_State&) = delete;
+    Png_Write_State& operator=(const Png_Write_State&) = delete;
+    ~Png_Write_State() {
+        if (png) {
+            png_destroy_write_struct(&png, info ? &info : nullptr);
+        }
+    }
+};
+
+// A stream that collects what is written into a growing memory buffer.
+struct Memory_Stream {
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* file = nullptr;
+    Memory_Stream() : file(open_memstream(&data, &size)) {}
+    Memory_Stream(const Memory_Stream&) = delete;
+    Memory_Stream& operator=(const Memory_Stream&) = delete;
+    ~Memory_Stream() {
+        if (file) {
+            std::fclose(file);
+        }
+        std::free(data);
+    }
+    // Closes the stream so that data and size are final.
+    bool Finish() {
+        const int result = std::fclose(file);
+        file = nullptr;
+        return result == 0;
+    }
+};
+
+void Fill_Scaled_Row(const MQ4_Document& picture, int y, int scale, std::vector<png_byte>* row) {
+    std::size_t at = 0;
+    for (int x = 0; x < picture_width; ++x) {
+        const std::int32_t color = picture.palette_rgb[picture.pixels[y * picture_width + x] & 15];
+        for (int copy = 0; copy < scale; ++copy) {
+            (*row)[at++] = static_cast<png_byte>((color >> 16) & 0xFF);
+            (*row)[at++] = static_cast<png_byte>((color >> 8) & 0xFF);
+            (*row)[at++] = static_cast<png_byte>(color & 0xFF);
+        }
+    }
+}
+
+// Holds no object with a destructor: libpng leaves by longjmp on error.
+bool Encode(png_structp png, png_infop info, std::FILE* file, const MQ4_Document& picture,
+            int scale, std::vector<png_byte>* row) {
+    if (setjmp(png_jmpbuf(png))) {
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, picture_width * scale, picture_height * scale, 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < picture_height; ++y) {
+        Fill_Scaled_Row(picture, y, scale, row);
+        for (int copy = 0; copy < scale; ++copy) {
+            png_write_row(png, row->data());
+        }
+    }
+    png_write_end(png, info);
+    return true;
+}
+
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> Encode_PNG_Picture(const MQ4_Document& picture,
+                                                            int scale) {
+    if (scale < min_png_scale || scale > max_png_scale) {
+        return std::nullopt;
+    }
+    Memory_Stream stream;
+    Png_Write_State state;
+    if (!stream.file) {
+        return std::nullopt;
+    }
+    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!state.png) {
+        return std::nullopt;
+    }
+    state.info = png_create_info_struct(state.png);
+    if (!state.info) {
+        return std::nullopt;
+    }
+    std::vector<png_byte> row(static_cast<std::size_t>(picture_width) * scale * 3);
+    if (!Encode(state.png, state.info, stream.file, picture, scale, &row) || !stream.Finish()) {
+        return std::nullopt;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data);
+    return std::vector<std::uint8_t>(bytes, bytes + stream.size);
+}
+
+bool Write_PNG_Picture(const std::string& path, const MQ4_Document& picture, int scale) {
+    const std::optional<std::vector<std::uint8_t>> bytes = Encode_PNG_Picture(picture, scale);
+    std::string reason = "the PNG encoder failed";
+    if (!bytes || !Write_File_Safely(path, bytes->data(), bytes->size(), &reason)) {
+        std::fprintf(stderr, "Could not save %s: %s\n", path.c_str(), reason.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,317 @@
+#include "quant/OctQuant.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+constexpr int pool_block_nodes = 2048;
+constexpr int heap_growth = 1024;
+
+// The most recent block of nodes; its slot 0 links to the block before it.
+octree_node* pool = nullptr;
+
+[[noreturn]] void Out_Of_Memory() {
+    std::fputs("Out of memory while reducing colours.\n", stderr);
+    std::exit(EXIT_FAILURE);
+}
+
+int Child_Index(const std::uint8_t* pixel, int bit) {
+    return ((pixel[1] & bit) ? 4 : 0) + ((pixel[0] & bit) ? 2 : 0) + ((pixel[2] & bit) ? 1 : 0);
+}
+
+int Clamp_Channel(int value) {
+    if (value > 255) {
+        return 255;
+    }
+    if (value < 0) {
+        return 0;
+    }
+    return value;
+}
+
+std::int64_t Rounded_Average(std::int64_t sum, double count) {
+    return static_cast<std::int64_t>(static_cast<double>(sum) / count + 0.5);
+}
+
+void Average_Heap_Nodes(const fold_heap* heap) {
+    for (int i = 1; i < heap->end; ++i) {
+        octree_node* node = heap->slots[i];
+        const double count = node->pixel_count;
+        node->red = Rounded_Average(node->red, count);
+        node->green = Rounded_Average(node->green, count);
+        node->blue = Rounded_Average(node->blue, count);
+    }
+}
+
+void Write_Node_Color(const octree_node* node, std::uint8_t* pixel) {
+    pixel[0] = static_cast<std::uint8_t>(node->red);
+    pixel[1] = static_cast<std::uint8_t>(node->green);
+    pixel[2] = static_cast<std::uint8_t>(node->blue);
+}
+
+} // namespace
+
+octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent) {
+    static int len = 0;
+    if (len <= 1) {
+        auto* block = static_cast<octree_node*>(std::calloc(pool_block_nodes, sizeof(octree_node)));
+        if (!block) {
+            Out_Of_Memory();
+        }
+        block[0].parent = pool;
+        pool = block;
+        len = pool_block_nodes - 1;
+    }
+    octree_node* node = pool + len--;
+    node->child_slot = child_slot;
+    node->depth = depth;
+    node->parent = parent;
+    if (parent) {
+        parent->child_count++;
+    }
+    return node;
+}
+
+octree_node* node_insert(octree_node* root, const std::uint8_t* pixel) {
+    octree_node* node = root;
+    for (int depth = 1, bit = 0x80; depth <= 7; ++depth, bit >>= 1) {
+        const int index = Child_Index(pixel, bit);
+        if (!node->children[index]) {
+            node->children[index] =
+                node_new(static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(depth), node);
+        }
+        node = node->children[index];
+    }
+    node->red += pixel[0];
+    node->green += pixel[1];
+    node->blue += pixel[2];
+    node->pixel_count++;
+    return node;
+}
+
+octree_node* node_fold(octree_node* node) {
+    if (node->child_count) {
+        std::fputs("node_fold: node still has children\n", stderr);
+        std::abort();
+    }
+    octree_node* parent = node->parent;
+    parent->pixel_count += node->pixel_count;
+    parent->red += node->red;
+    parent->green += node->green;
+    parent->blue += node->blue;
+    parent->child_count--;
+    parent->children[node->child_slot] = nullptr;
+    return parent;
+}
+
+int cmp_node(const octree_node* a, const octree_node* b) {
+    if (a->child_count < b->child_count) {
+        return -1;
+    }
+    if (a->child_count > b->child_count) {
+        return 1;
+    }
+    const std::int32_t weight_a = a->pixel_count >> a->depth;
+    const std::int32_t weight_b = b->pixel_count >> b->depth;
+    if (weight_a < weight_b) {
+        return -1;
+    }
+    return weight_a > weight_b ? 1 : 0;
+}
+
+std::int64_t heap_key(const octree_node* node) {
+    const std::int32_t weight = node->pixel_count >> node->depth;
+    return (static_cast<std::int64_t>(node->child_count) << 32) + weight;
+}
+
+// The sifts compare cached keys: keys[a] < keys[b] exactly when
+// cmp_node(slots[a], slots[b]) < 0, and every change of a node in the heap is
+// followed by heap_add, which refreshes its key.
+void up_heap(fold_heap* heap, octree_node* node) {
+    int k = node->heap_slot;
+    const std::int64_t key = heap->keys[k];
+    while (k > 1) {
+        const int above = k / 2;
+        if (key >= heap->keys[above]) {
+            break;
+        }
+        heap->slots[k] = heap->slots[above];
+        heap->keys[k] = heap->keys[above];
+        heap->slots[k]->heap_slot = k;
+        k = above;
+    }
+    heap->slots[k] = node;
+    heap->keys[k] = key;
+    node->heap_slot = k;
+}
+
+void down_heap(fold_heap* heap, octree_node* node) {
+    int k = node->heap_slot;
+    const std::int64_t key = heap->keys[k];
+    for (;;) {
+        int c = 2 * k;
+        if (c >= heap->end) {
+            break;
+        }
+        if (c + 1 < heap->end && heap->keys[c] > heap->keys[c + 1]) {
+            ++c;
+        }
+        if (key <= heap->keys[c]) {
+            break;
+        }
+        heap->slots[k] = heap->slots[c];
+        heap->keys[k] = heap->keys[c];
+        heap->slots[k]->heap_slot = k;
+        k = c;
+    }
+    heap->slots[k] = node;
+    heap->keys[k] = key;
+    node->heap_slot = k;
+}
+
+void heap_add(fold_heap* heap, octree_node* node) {
+    if (node->flags & NODE_IN_HEAP) {
+        heap->keys[node->heap_slot] = heap_key(node);
+        down_heap(heap, node);
+        up_heap(heap, node);
+        return;
+    }
+    node->flags |= NODE_IN_HEAP;
+    if (heap->end == 0) {
+        heap->end = 1;
+    }
+    if (heap->end >= heap->capacity) {
+        while (heap->capacity <= heap->end) {
+            heap->capacity += heap_growth;
+        }
+        try {
+            heap->slots.resize(static_cast<std::size_t>(heap->capacity));
+            heap->keys.resize(static_cast<std::size_t>(heap->capacity));
+        } catch (const std::bad_alloc&) {
+            Out_Of_Memory();
+        }
+    }
+    node->heap_slot = heap->end;
+    heap->keys[heap->end] = heap_key(node);
+    heap->slots[heap->end++] = node;
+    up_heap(heap, node);
+}
+
+octree_node* pop_heap(fold_heap* heap) {
+    if (heap->end <= 1) {
+        return nullptr;
+    }
+    octree_node* first = heap->slots[1];
+    --heap->end;
+    octree_node* moved = heap->slots[heap->end];
+    heap->slots[1] = moved;
+    heap->keys[1] = heap->keys[heap->end];
+    heap->slots[heap->end] = nullptr;
+    moved->heap_slot = 1;
+    down_heap(heap, moved);
+    return first;
+}
+
+void color_replace(const octree_node* root, std::uint8_t* pixel) {
+    const octree_node* node = root;
+    for (int bit = 0x80; bit != 0; bit >>= 1) {
+        const octree_node* child = node->children[Child_Index(pixel, bit)];
+        if (!child) {
+            break;
+        }
+        node = child;
+    }
+    Write_Node_Color(node, pixel);
+}
+
+octree_node* nearest_color(int red, int green, int blue, const fold_heap* heap) {
+    octree_node* best = nullptr;
+    std::int64_t best_distance = 100000000;
+    for (int i = 1; i < heap->end; ++i) {
+        octree_node* node = heap->slots[i];
+        const std::int64_t distance = 3 * std::llabs(node->red - red) +
+                                      5 * std::llabs(node->green - green) +
+                                      2 * std::llabs(node->blue - blue);
+        if (distance < best_distance) {
+            best_distance = distance;
+            best = node;
+        }
+    }
+    return best;
+}
+
+void error_diffuse(quant_image* image, const fold_heap* heap) {
+    const int width = image->width;
+    const int height = image->height;
+    const std::size_t samples = static_cast<std::size_t>(width) * height * 3;
+    std::vector<std::int32_t> sums;
+    try {
+        sums.resize(samples);
+    } catch (const std::bad_alloc&) {
+        Out_Of_Memory();
+    }
+    // Kept in units of 1/15 so that the weights 7, 5, 2 and 1 add up exactly.
+    for (std::size_t i = 0; i < samples; ++i) {
+        sums[i] = image->pixels[i] * 15;
+    }
+    for (int i = 0; i < height; ++i) {
+        for (int j = 0; j < width; ++j) {
+            const std::size_t at = (static_cast<std::size_t>(i) * width + j) * 3;
+            std::int32_t* value = &sums[at];
+            for (int c = 0; c < 3; ++c) {
+                value[c] /= 15;
+            }
+            for (int c = 0; c < 3; ++c) {
+                value[c] = Clamp_Channel(value[c]);
+            }
+            const octree_node* node = nearest_color(value[0], value[1], value[2], heap);
+            const int error[3] = {value[0] - static_cast<int>(node->red),
+                                  value[1] - static_cast<int>(node->green),
+                                  value[2] - static_cast<int>(node->blue)};
+            Write_Node_Color(node, image->pixels + at);
+            const bool has_right = j < width - 1;
+            const bool has_below = i < height - 1;
+            const std::size_t below = at + static_cast<std::size_t>(width) * 3;
+            for (int c = 0; c < 3; ++c) {
+                if (has_right) {
+                    sums[at + 3 + c] += error[c] * 7;
+                }
+                if (has_below) {
+                    sums[below + c] += error[c] * 5;
+                }
+                if (has_below && has_right) {
+                    sums[below + 3 + c] += error[c] * 2;
+                }
+                if (has_below && j > 0) {
+                    sums[below - 3 + c] += error[c] * 1;
+                }
+            }
+        }
+    }
+}
+
+void color_quant(quant_image* image, int n_colors, int dither) {
+    // Fewer than one colour cannot be had; folding would reach the root.
+    n_colors = std::max(n_colors, 1);
+    fold_heap heap;
+    octree_node* root = node_new(0, 0, nullptr);
+    const std::size_t pixel_count =
+        static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
+    for (std::size_t i = 0; i < pixel_count; ++i) {
+        heap_add(&heap, node_insert(root, image->pixels + 3 * i));
+    }
+    while (heap.end > n_colors + 1) {
+        heap_add(&heap, node_fold(pop_heap(&heap)));
+    }
+    Average_Heap_Nodes(&heap);
+    if (dither) {
+        error_diffuse(image, &heap);
+    } else {
+        for (std::size_t i = 0; i < pixel_count; ++i) {
+            color_replace(root, image->pixels + 3 * i);
+        }
+    }
+}

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "cli/Convert_Args.h"
+
+namespace {
+
+Convert_Args Parse(std::vector<std::string> args) {
+    return Parse_Convert_Args(args);
+}
+
+void Expect_Usage_Error(std::vector<std::string> args, const std::string& error) {
+    const Convert_Args parsed = Parse(args);
+    EXPECT_EQ(parsed.action, Convert_Action::usage_error);
+    EXPECT_EQ(parsed.error, error);
+}
+
+} // namespace
+
+TEST(ConvertArgs, DefaultsToFloydSteinbergAtScaleOne) {
+    const Convert_Args args = Parse({"in.png", "out.MQ4"});
+    EXPECT_EQ(args.action, Convert_Action::run);
+    EXPECT_EQ(args.slot, 0);
+    EXPECT_EQ(args.scale, 1);
+    EXPECT_EQ(args.input, "in.png");
+    EXPECT_EQ(args.output, "out.MQ4");
+}
+
+TEST(ConvertArgs, MethodsNameTheImportSlots) {
+    EXPECT_EQ(Parse({"--method", "floyd-steinberg", "a", "b.mq4"}).slot, 0);
+    EXPECT_EQ(Parse({"--method", "diffusion", "a", "b.mq4"}).slot, 1);
+    EXPECT_EQ(Parse({"a", "--method=octree", "b.mq4"}).slot, 2);
+    EXPECT_EQ(Parse({"a", "b.mq4", "--method", "closest"}).slot, 3);
+    Expect_Usage_Error({"--method", "Closest", "a", "b.mq4"}, "unknown method 'Closest'");
+    Expect_Usage_Error({"a", "b.mq4", "--method"}, "--method needs a value");
+}
+
+TEST(ConvertArgs, ScaleIsAWholeNumberFrom1To16) {
+    EXPECT_EQ(Parse({"--scale", "16", "a", "b.png"}).scale, 16);
+    EXPECT_EQ(Parse({"--scale=1", "a", "b.png"}).scale, 1);
+    for (const std::string bad : {"0", "17", "-1", "2x", "", " 3", "1e1"}) {
+        Expect_Usage_Error({"--scale", bad, "a", "b.png"},
+                           "scale must be a whole number from 1 to 16, not '" + bad + "'");
+    }
+}
+
+TEST(ConvertArgs, OutputMustBeMq4OrPngInAnyCase) {
+    EXPECT_EQ(Parse({"a.png", "b.Mq4"}).action, Convert_Action::run);
+    EXPECT_EQ(Parse({"a.png", "b.PNG"}).action, Convert_Action::run);
+    Expect_Usage_Error({"a.png", "b.jpg"}, "OUTPUT must end in .MQ4 or .png");
+    Expect_Usage_Error({"a.png", ".png"}, "OUTPUT must end in .MQ4 or .png");
+    Expect_Usage_Error({"a.png", "mq4"}, "OUTPUT must end in .MQ4 or .png");
+}
+
+TEST(ConvertArgs, OperandsOptionsAndHelp) {
+    Expect_Usage_Error({}, "expected INPUT and OUTPUT");
+    Expect_Usage_Error({"a.png"}, "expected INPUT and OUTPUT");
+    Expect_Usage_Error({"a.png", "b.png", "c.png"}, "expected INPUT and OUTPUT");
+    Expect_Usage_Error({"--dither", "a.png", "b.png"}, "unknown option '--dither'");
+    EXPECT_EQ(Parse({"a.png", "--help", "nonsense"}).action, Convert_Action::help);
+    EXPECT_EQ(Parse({"--version"}).action, Convert_Action::version);
+    // After "--" everything is a file name; "-" alone is one too.
+    const Convert_Args dashed = Parse({"--", "--odd.png", "-"});
+    EXPECT_EQ(dashed.action, Convert_Action::usage_error);
+    const Convert_Args named = Parse({"--", "--odd.png", "-x.png"});
+    EXPECT_EQ(named.action, Convert_Action::run);
+    EXPECT_EQ(named.input, "--odd.png");
+    EXPECT_EQ(named.output, "-x.png");
+}
+
+TEST(ConvertArgs, ExtensionTestIgnoresCase) {
+    EXPECT_TRUE(Has_Extension("pic.MQ4", ".MQ4"));
+    EXPECT_TRUE(Has_Extension("/a/b/pic.mq4", ".MQ4"));
+    EXPECT_FALSE(Has_Extension("pic.MQ4.bak", ".MQ4"));
+    EXPECT_FALSE(Has_Extension("picMQ4", ".MQ4"));
+}

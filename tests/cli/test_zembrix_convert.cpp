@@ -1,0 +1,160 @@
+// zembrix-convert run as a process, as a user or a script would.
+
+#include <gtest/gtest.h>
+
+#include "cli/Convert_Args.h"
+#include "io/Conversion.h"
+#include "io/MQ4_File.h"
+#include "io/PNG_Writer.h"
+#include "support/Program.h"
+#include "support/Temp_Dir.h"
+#include "support/Test_Images.h"
+
+namespace {
+
+struct Program_Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Program_Result Convert(const std::vector<std::string>& args) {
+    Temp_Dir outputs;
+    Program_Run run = Start_Program(Built_Program("zembrix-convert"), args, {}, outputs.path);
+    if (!Wait_For_Exit(&run, 10000)) {
+        Kill_Program(&run);
+        ADD_FAILURE() << "zembrix-convert did not finish";
+    }
+    return {run.exit_status, Stdout_Of(run), Stderr_Of(run)};
+}
+
+struct Converter_Test : testing::Test {
+    Temp_Dir dir;
+    DTImage image = Pattern_Image(128, 96, 21);
+    std::string input = dir.file("boat.png");
+    void SetUp() override { Write_RGB_PNG(input, 128, 96, image.pixels); }
+};
+
+std::vector<std::uint8_t> Mq4_Bytes(const MQ4_Document& picture) {
+    const MQ4_Bytes bytes = Encode_MQ4(picture);
+    return {bytes.begin(), bytes.end()};
+}
+
+} // namespace
+
+TEST_F(Converter_Test, EachMethodWritesItsImportSlot) {
+    const Candidates candidates = Build_Candidates(image);
+    const std::pair<std::string, int> methods[] = {
+        {"floyd-steinberg", 0}, {"diffusion", 1}, {"octree", 2}, {"closest", 3}};
+    for (const auto& [method, slot] : methods) {
+        SCOPED_TRACE(method);
+        const std::string output = dir.file(method + ".MQ4");
+        const Program_Result result = Convert({"--method", method, input, output});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(Read_Bytes(output), Mq4_Bytes(candidates[slot]));
+    }
+    // Without --method: Floyd-Steinberg.
+    const Program_Result result = Convert({input, dir.file("default.mq4")});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(Read_Bytes(dir.file("default.mq4")), Mq4_Bytes(candidates[0]));
+}
+
+TEST_F(Converter_Test, PpmInputIsRecognisedByItsBytes) {
+    Write_Bytes(dir.file("boat.png.data"), PPM_Bytes(128, 96, image.pixels));
+    const Program_Result result =
+        Convert({"--method", "octree", dir.file("boat.png.data"), dir.file("out.MQ4")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Read_Bytes(dir.file("out.MQ4")), Mq4_Bytes(Build_Candidates(image)[2]));
+}
+
+TEST_F(Converter_Test, PngOutputShowsDisplayColoursScaled) {
+    const Program_Result result =
+        Convert({"--method", "diffusion", "--scale", "3", input, dir.file("big.PNG")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out + result.err, "");
+    const MQ4_Document picture = Build_Candidates(image)[1];
+    EXPECT_EQ(Read_Bytes(dir.file("big.PNG")), *Encode_PNG_Picture(picture, 3));
+    const std::optional<DTImage> written = CreateImageFromFile(dir.file("big.PNG").c_str());
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->width, 384);
+    EXPECT_EQ(written->height, 288);
+    const std::int32_t c = picture.palette_rgb[picture.pixels[127]];
+    EXPECT_EQ(written->pixels[383],
+              (DTPixel{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                       static_cast<std::uint8_t>(c)}));
+}
+
+TEST_F(Converter_Test, Mq4InputIsReadWithoutConversion) {
+    MQ4_Document picture = Build_Candidates(image)[3];
+    ASSERT_TRUE(Write_MQ4_File(dir.file("pic.mq4"), picture));
+    Program_Result result =
+        Convert({"--method", "diffusion", dir.file("pic.mq4"), dir.file("copy.MQ4")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Read_Bytes(dir.file("copy.MQ4")), Read_Bytes(dir.file("pic.mq4")));
+    result = Convert({dir.file("pic.mq4"), dir.file("pic.png")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Read_Bytes(dir.file("pic.png")), *Encode_PNG_Picture(picture, 1));
+}
+
+TEST_F(Converter_Test, FailuresExitWithOneAndTheLoadersMessage) {
+    Program_Result result = Convert({dir.file("missing.png"), dir.file("out.MQ4")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Could not open image file: No such file or directory\n");
+    EXPECT_EQ(result.out, "");
+
+    Write_RGB_PNG(dir.file("small.png"), 100, 50, std::vector<DTPixel>(5000, {1, 2, 3}));
+    result = Convert({dir.file("small.png"), dir.file("out.MQ4")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Image 100x50 is smaller than 128x96 (5000 of 12288 pixels).\n");
+
+    Write_Text(dir.file("text.png"), "not an image at all");
+    result = Convert({dir.file("text.png"), dir.file("out.png")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Image file of unrecognized format.\n");
+
+    Write_Text(dir.file("short.MQ4"), "too short");
+    result = Convert({dir.file("short.MQ4"), dir.file("out.png")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err, "");
+
+    result = Convert({input, dir.file("no/folder/out.MQ4")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "Could not save " + dir.file("no/folder/out.MQ4") + ": No such file or directory\n");
+    result = Convert({input, dir.file("no/folder/out.png")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "Could not save " + dir.file("no/folder/out.png") + ": No such file or directory\n");
+    EXPECT_EQ(List_Dir(dir.path),
+              (std::vector<std::string>{"boat.png", "short.MQ4", "small.png", "text.png"}));
+}
+
+TEST_F(Converter_Test, UsageErrorsExitWithTwoAndTheUsage) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {input},
+                                               {"--method", "median", input, dir.file("o.MQ4")},
+                                               {"--scale", "17", input, dir.file("o.png")},
+                                               {input, dir.file("o.bmp")},
+                                               {"--frobnicate", input, dir.file("o.png")}}) {
+        const Program_Result result = Convert(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err.rfind("zembrix-convert: ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(convert_usage), std::string::npos);
+    }
+    EXPECT_EQ(List_Dir(dir.path), std::vector<std::string>{"boat.png"});
+}
+
+TEST_F(Converter_Test, HelpAndVersion) {
+    Program_Result result = Convert({"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, convert_usage);
+    EXPECT_EQ(result.err, "");
+    result = Convert({"--version"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "zembrix-convert " ZEMBRIX_VERSION "\n");
+    EXPECT_EQ(result.err, "");
+}

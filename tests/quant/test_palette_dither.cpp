@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include "quant/DTDither.h"
+#include "quant/DTPalette.h"
+#include "support/Test_Images.h"
+
+namespace {
+
+DTPixel Grey(int v) {
+    const auto b = static_cast<std::uint8_t>(v);
+    return {b, b, b};
+}
+
+const DTPixel black_white[] = {{0, 0, 0}, {255, 255, 255}};
+const DTPalette two_greys{2, black_white};
+
+DTImage Image_Of(int width, int height, std::vector<DTPixel> pixels) {
+    DTImage image;
+    image.width = width;
+    image.height = height;
+    image.pixelCount = pixels.size();
+    image.pixels = std::move(pixels);
+    return image;
+}
+
+std::vector<DTPixel> Dithered(int width, int height, std::vector<DTPixel> pixels,
+                              const DTPalette& palette) {
+    DTImage image = Image_Of(width, height, std::move(pixels));
+    ApplyFloydSteinbergDither(&image, palette);
+    return image.pixels;
+}
+
+} // namespace
+
+TEST(ClosestColor, SmallestSquaredDistanceAndLowestIndexOnTies) {
+    const DTPixel colours[] = {{10, 0, 0}, {0, 10, 0}, {0, 0, 9}, {0, 10, 0}};
+    const DTPalette palette{4, colours};
+    EXPECT_EQ(FindClosestColorFromPalette({0, 0, 0}, palette), (DTPixel{0, 0, 9}));
+    // 10 from both of the first two: the first wins.
+    EXPECT_EQ(FindClosestColorFromPalette({5, 5, 0}, palette), (DTPixel{10, 0, 0}));
+    // Squared distances: (3, 3, 0) is 18 away, (0, 0, 5) 25, though the sum
+    // of absolute differences would prefer the latter.
+    const DTPixel pair[] = {{0, 0, 5}, {3, 3, 0}};
+    EXPECT_EQ(FindClosestColorFromPalette({0, 0, 0}, DTPalette{2, pair}), pair[1]);
+    // Extremes stay within the starting distance.
+    const DTPixel white[] = {{255, 255, 255}};
+    EXPECT_EQ(FindClosestColorFromPalette({0, 0, 0}, DTPalette{1, white}), white[0]);
+    // No colours: nothing to choose, the colour comes back.
+    EXPECT_EQ(FindClosestColorFromPalette({1, 2, 3}, DTPalette{0, nullptr}), (DTPixel{1, 2, 3}));
+}
+
+TEST(DitherSteps, ByteCapAndDifference) {
+    EXPECT_EQ(ByteCap(-1), 0);
+    EXPECT_EQ(ByteCap(0), 0);
+    EXPECT_EQ(ByteCap(200), 200);
+    EXPECT_EQ(ByteCap(255), 255);
+    EXPECT_EQ(ByteCap(256), 255);
+    const DTPixelDifference d = CalculateDifference({0, 255, 100}, {255, 0, 100});
+    EXPECT_EQ(d.r, -255);
+    EXPECT_EQ(d.g, 255);
+    EXPECT_EQ(d.b, 0);
+}
+
+TEST(DitherSteps, SharesTruncateTowardZeroAndClampAtOnce) {
+    DTPixel pixel{100, 100, 100};
+    ApplyDifference(&pixel, {-5, 2, -16}, 3); // -15/16, 6/16, -48/16
+    EXPECT_EQ(pixel, (DTPixel{100, 100, 97}));
+    ApplyDifference(&pixel, {2, -2, 16}, 7); // 14/16, -14/16, 112/16
+    EXPECT_EQ(pixel, (DTPixel{100, 100, 104}));
+    DTPixel dark{10, 250, 0};
+    ApplyDifference(&dark, {-255, 255, 0}, 5); // -79 and +79, clamped
+    EXPECT_EQ(dark, (DTPixel{0, 255, 0}));
+    // The clamp happened at once: a later share starts from 0, not -69.
+    ApplyDifference(&dark, {100, 0, 0}, 8);
+    EXPECT_EQ(dark.r, 50);
+}
+
+TEST(FloydSteinberg, HandCheckedTwoByTwo) {
+    // (0,0) 100 -> black, passes 43 right, 31 down, 6 down-right.
+    // (0,1) 143 -> white, passes -21 down-left and -35 down.
+    // (1,0) 110 -> black, passes 48 right; (1,1) 119 -> black.
+    const std::vector<DTPixel> result =
+        Dithered(2, 2, std::vector<DTPixel>(4, Grey(100)), two_greys);
+    EXPECT_EQ(result, (std::vector<DTPixel>{Grey(0), Grey(255), Grey(0), Grey(0)}));
+}
+
+TEST(FloydSteinberg, RightShareIsSevenSixteenths) {
+    // 100 becomes black and passes 700 / 16 = 43; 128 is the first value
+    // nearer to white.
+    EXPECT_EQ(Dithered(2, 1, {Grey(100), Grey(85)}, two_greys),
+              (std::vector<DTPixel>{Grey(0), Grey(255)}));
+    EXPECT_EQ(Dithered(2, 1, {Grey(100), Grey(84)}, two_greys),
+              (std::vector<DTPixel>{Grey(0), Grey(0)}));
+}
+
+TEST(FloydSteinberg, OneColumnPassesOnlyDownwardFiveSixteenths) {
+    // 500 / 16 = 31: 97 reaches 128, 96 only 127.
+    EXPECT_EQ(Dithered(1, 2, {Grey(100), Grey(97)}, two_greys),
+              (std::vector<DTPixel>{Grey(0), Grey(255)}));
+    EXPECT_EQ(Dithered(1, 2, {Grey(100), Grey(96)}, two_greys),
+              (std::vector<DTPixel>{Grey(0), Grey(0)}));
+}
+
+TEST(FloydSteinberg, DownLeftIsThreeAndDownRightOneSixteenth) {
+    // The second pixel of the top row (100) is the only one with an error;
+    // the first row's first pixel is black already.
+    // Down-left gets 300 / 16 = 18: 110 + 18 = 128 turns white.
+    EXPECT_EQ(Dithered(2, 2, {Grey(0), Grey(100), Grey(110), Grey(0)}, two_greys)[2], Grey(255));
+    EXPECT_EQ(Dithered(2, 2, {Grey(0), Grey(100), Grey(109), Grey(0)}, two_greys)[2], Grey(0));
+    // The first pixel (100) is the only one with an error; its right and
+    // down neighbours are white and stay white (clamped), so they pass
+    // nothing. Down-right gets 100 / 16 = 6: 122 + 6 = 128 turns white.
+    EXPECT_EQ(Dithered(3, 2, {Grey(100), Grey(255), Grey(0), Grey(255), Grey(122), Grey(0)},
+                       two_greys)[4],
+              Grey(255));
+    EXPECT_EQ(Dithered(3, 2, {Grey(100), Grey(255), Grey(0), Grey(255), Grey(121), Grey(0)},
+                       two_greys)[4],
+              Grey(0));
+}
+
+TEST(FloydSteinberg, PaletteColoursStayAndEveryResultIsInThePalette) {
+    const DTPixel colours[] = {{0, 0, 0}, {248, 0, 0}, {0, 248, 0}, {0, 0, 248}, {128, 128, 128}};
+    const DTPalette palette{5, colours};
+    std::vector<DTPixel> exact;
+    for (int n = 0; n < 12; ++n) {
+        exact.push_back(colours[(n * 3) % 5]);
+    }
+    EXPECT_EQ(Dithered(4, 3, exact, palette), exact);
+
+    const DTImage pattern = Pattern_Image(40, 30, 3);
+    for (const DTPixel& p : Dithered(40, 30, pattern.pixels, palette)) {
+        EXPECT_TRUE(std::find(std::begin(colours), std::end(colours), p) != std::end(colours));
+    }
+}
