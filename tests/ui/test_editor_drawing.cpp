@@ -14,11 +14,11 @@ class Editor_Drawing : public ::testing::Test {
     void SetUp() override {
         display = Test_Display();
         ASSERT_NE(display, nullptr);
-        Display* d = display;
-        pixmap = XCreatePixmap(d, DefaultRootWindow(d), editor_width, editor_height, 24);
-        gc = XCreateGC(d, pixmap, 0, nullptr);
+        pixmap =
+            XCreatePixmap(display, DefaultRootWindow(display), editor_width, editor_height, 24);
+        gc = XCreateGC(display, pixmap, 0, nullptr);
         Clear();
-        labels = Editor_Label_Boxes(d);
+        labels = Editor_Label_Boxes(display);
     }
 
     void Clear() {
