@@ -69,7 +69,10 @@ const MQ4_Document* Choice_Window(const Choice_List& choices) {
         XEvent event;
         XNextEvent(d, &event);
         if (event.type == Expose) {
-            Draw_Choices(choices, gc, d, window.window);
+            // One repaint for a burst of exposures, when its last one arrives.
+            if (event.xexpose.count == 0) {
+                Draw_Choices(choices, gc, d, window.window);
+            }
         } else if (event.type == ButtonPress) {
             const Pointer_Position at = Query_Pointer(d, window.window);
             const int slot = Choice_Hit_Slot(at.x, at.y);

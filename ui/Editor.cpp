@@ -2,6 +2,7 @@
 
 #include "app/MQ4_Document.h"
 #include "io/MQ4_File.h"
+#include "ui/Editor_Drawing.h"
 #include "ui/Editor_Input.h"
 #include "ui/Editor_State.h"
 #include "ui/Windows.h"
@@ -23,18 +24,15 @@ constexpr unsigned pencil_cursor = 34;
 struct Editor_Window {
     Display* display;
     Fixed_Window fixed;
-    Cursor cursor;
+    // Both tools' cursors, made once: a change of tool then costs one
+    // request instead of three.
+    Cursor eyedropper;
+    Cursor pencil;
 };
 
-// Shows the cursor of the current tool and frees the one it replaces.
-void Set_Tool_Cursor(Editor_Window& editor, int tool) {
-    const Cursor old = editor.cursor;
-    editor.cursor =
-        XCreateFontCursor(editor.display, tool == tool_pencil ? pencil_cursor : eyedropper_cursor);
-    XDefineCursor(editor.display, editor.fixed.window, editor.cursor);
-    if (old != 0) {
-        XFreeCursor(editor.display, old);
-    }
+void Set_Tool_Cursor(const Editor_Window& editor, int tool) {
+    XDefineCursor(editor.display, editor.fixed.window,
+                  tool == tool_pencil ? editor.pencil : editor.eyedropper);
 }
 
 Editor_Window Open_Editor_Window(Display* display, const MQ4_Document& document) {
@@ -43,18 +41,22 @@ Editor_Window Open_Editor_Window(Display* display, const MQ4_Document& document)
     editor.display = display;
     editor.fixed = Create_Fixed_Window(
         display, Window_Spec{editor_width, editor_height, editor_top_above_middle, title});
+    editor.eyedropper = XCreateFontCursor(display, eyedropper_cursor);
+    editor.pencil = XCreateFontCursor(display, pencil_cursor);
     Set_Tool_Cursor(editor, tool_eyedropper);
     return editor;
 }
 
 // Handles one event; the position comes from the pointer as it is now, not
 // from the event.
-Editor_Response Handle_Event(Editor_Window& editor, XEvent& event, MQ4_Document* document,
+Editor_Response Handle_Event(const Editor_Window& editor, XEvent& event, MQ4_Document* document,
                              Editor_State* state) {
     Editor_Response response;
     switch (event.type) {
     case Expose:
-        response.redraw = true;
+        // One repaint for a burst of exposures, when its last one arrives.
+        response.redraw = event.xexpose.count == 0;
+        response.whole = response.redraw;
         break;
     case MotionNotify: {
         const Pointer_Position at = Query_Pointer(editor.display, editor.fixed.window);
@@ -88,7 +90,8 @@ void Run_Editor(Display* display, MQ4_Document* document) {
             Set_Tool_Cursor(editor, state.current_tool);
         }
         if (response.redraw) {
-            Draw_Editor_Window(document, &state, display, editor.fixed.window, context.gc);
+            Draw_Editor_Changes(response, document, &state, display, editor.fixed.window,
+                                context.gc);
         }
         if (response.save) {
             Save_MQ4_File(document);
@@ -105,7 +108,7 @@ int MQ4_Editor(MQ4_Document* document) {
     if (Display_Handle display = Open_Display()) {
         Run_Editor(display.get(), document);
     }
-    // Closing the display above freed the window and the cursor.
+    // Closing the display above freed the window and the cursors.
     std::fputs("Exiting editor...\n", stderr);
     return 0;
 }

@@ -1,16 +1,16 @@
+#include "ui/Editor_Drawing.h"
+
 #include "app/MQ4_Document.h"
 #include "ui/Data.h"
 #include "ui/Editor_State.h"
+#include "ui/Picture_Painting.h"
 #include "ui/Windows.h"
 
-#include <algorithm>
-#include <array>
 #include <vector>
 
 namespace {
 
 constexpr int cell_size = 7;
-constexpr unsigned long shown_bits = 0xF8F8F8; // the 5-bit hardware precision
 constexpr unsigned long white = 0xFFFFFF;
 constexpr unsigned long black = 0x000000;
 constexpr unsigned long red = 0xFF0000;
@@ -35,43 +35,6 @@ struct Button {
 };
 constexpr Button save_button{604, 937, "SAVE"};
 constexpr Button exit_button{635, 936, "EXIT"};
-
-unsigned long Shown_Color(std::int32_t color) {
-    return static_cast<unsigned long>(color) & shown_bits;
-}
-
-// Cells never overlap, so painting them grouped by palette index gives the
-// same pixels as painting them in order, with one request per colour.
-void Draw_Picture(const MQ4_Document& document, Display* display, Drawable drawable, GC gc) {
-    std::array<int, palette_size + 1> start{};
-    for (const std::uint8_t index : document.pixels) {
-        ++start[(index & 0x0F) + 1];
-    }
-    for (int i = 0; i < palette_size; ++i) {
-        start[i + 1] += start[i];
-    }
-    std::array<int, palette_size> next{};
-    std::copy(start.begin(), start.end() - 1, next.begin());
-
-    std::vector<XRectangle> cells(picture_pixels);
-    for (int row = 0; row < picture_height; ++row) {
-        for (int column = 0; column < picture_width; ++column) {
-            // Indices above 15 break the record's rule; they are painted as
-            // their low four bits rather than read past the palette.
-            const int index = document.pixels[row * picture_width + column] & 0x0F;
-            cells[next[index]++] =
-                XRectangle{static_cast<short>(column * cell_size),
-                           static_cast<short>(row * cell_size), cell_size, cell_size};
-        }
-    }
-    for (int index = 0; index < palette_size; ++index) {
-        const int count = start[index + 1] - start[index];
-        if (count > 0) {
-            XSetForeground(display, gc, Shown_Color(document.palette_rgb[index]));
-            XFillRectangles(display, drawable, gc, cells.data() + start[index], count);
-        }
-    }
-}
 
 void Draw_Swatches(const MQ4_Document& document, Display* display, Drawable drawable, GC gc) {
     for (int i = 0; i < palette_size; ++i) {
@@ -130,7 +93,7 @@ void Draw_Tool_Frame(std::int32_t tool, unsigned long color, Display* display, D
 
 void Draw_Editor_Window(const MQ4_Document* document, const Editor_State* state, Display* display,
                         Drawable drawable, GC gc) {
-    Draw_Picture(*document, display, drawable, gc);
+    Paint_Picture(*document, display, drawable, gc, 0, 0, cell_size);
     Draw_Swatches(*document, display, drawable, gc);
     Draw_Button(save_button, display, drawable, gc);
     Draw_Button(exit_button, display, drawable, gc);
@@ -142,4 +105,49 @@ void Draw_Editor_Window(const MQ4_Document* document, const Editor_State* state,
     Draw_Color_Frame(state->current_color, black, display, drawable, gc);
     Draw_Tool_Frame(state->previous_tool, white, display, drawable, gc);
     Draw_Tool_Frame(state->current_tool, black, display, drawable, gc);
+}
+
+void Draw_Editor_Cell(const MQ4_Document* document, int cell, Display* display, Drawable drawable,
+                      GC gc) {
+    if (cell < 0 || cell >= picture_pixels) {
+        return;
+    }
+    const int index = document->pixels[static_cast<std::size_t>(cell)] & 0x0F;
+    XSetForeground(display, gc,
+                   Shown_Color(document->palette_rgb[static_cast<std::size_t>(index)]));
+    XFillRectangle(display, drawable, gc, (cell % picture_width) * cell_size,
+                   (cell / picture_width) * cell_size, cell_size, cell_size);
+}
+
+// The window already shows the frames of the selection before the change,
+// whose current colour is now the previous one: erasing that and marking the
+// new one, in the full repaint's order, leaves what a full repaint shows.
+void Draw_Color_Selection(const Editor_State* state, Display* display, Drawable drawable, GC gc) {
+    // The black frame would cover the white one pixel for pixel.
+    if (state->previous_color != state->current_color) {
+        Draw_Color_Frame(state->previous_color, white, display, drawable, gc);
+    }
+    Draw_Color_Frame(state->current_color, black, display, drawable, gc);
+}
+
+void Draw_Tool_Selection(const Editor_State* state, Display* display, Drawable drawable, GC gc) {
+    if (state->previous_tool != state->current_tool) {
+        Draw_Tool_Frame(state->previous_tool, white, display, drawable, gc);
+    }
+    Draw_Tool_Frame(state->current_tool, black, display, drawable, gc);
+}
+
+void Draw_Editor_Changes(const Editor_Response& response, const MQ4_Document* document,
+                         const Editor_State* state, Display* display, Drawable drawable, GC gc) {
+    if (response.whole) {
+        Draw_Editor_Window(document, state, display, drawable, gc);
+        return;
+    }
+    Draw_Editor_Cell(document, response.cell, display, drawable, gc);
+    if (response.color_frames) {
+        Draw_Color_Selection(state, display, drawable, gc);
+    }
+    if (response.tool_frames) {
+        Draw_Tool_Selection(state, display, drawable, gc);
+    }
 }

@@ -90,6 +90,7 @@ Editor_Response Drag_At(MQ4_Document* document, Editor_State* state, int x, int 
         document->pixels[hit.index] != state->current_color) {
         document->pixels[hit.index] = static_cast<std::uint8_t>(state->current_color);
         response.redraw = true;
+        response.cell = hit.index;
     }
     return response;
 }
@@ -102,8 +103,10 @@ Editor_Response Press_At(MQ4_Document* document, Editor_State* state, int x, int
         if (state->current_tool == tool_eyedropper) {
             Select_Color(state, document->pixels[hit.index]);
             response.redraw = true;
+            response.color_frames = true;
         } else if (state->current_tool == tool_pencil) {
-            // A press always redraws, even when the cell keeps its colour.
+            // A press always redraws, even when the cell keeps its colour;
+            // the drag step above has already painted a cell that changed.
             document->pixels[hit.index] = static_cast<std::uint8_t>(state->current_color);
             response.redraw = true;
         }
@@ -111,12 +114,14 @@ Editor_Response Press_At(MQ4_Document* document, Editor_State* state, int x, int
     case Editor_Area::swatch:
         Select_Color(state, hit.index);
         response.redraw = true;
+        response.color_frames = true;
         break;
     case Editor_Area::eyedropper:
     case Editor_Area::pencil:
         Select_Tool(state, hit.area == Editor_Area::pencil ? tool_pencil : tool_eyedropper);
         response.cursor = true;
         response.redraw = true;
+        response.tool_frames = true;
         break;
     case Editor_Area::save:
         response.save = true;

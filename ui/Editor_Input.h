@@ -16,10 +16,15 @@ struct Editor_Hit {
 // The area under a window position; hit areas include their bounds.
 Editor_Hit Hit_Test(int x, int y);
 
-// What the window has to do after an event.
+// What the window has to do after an event. A redraw names what changed, so
+// that only that is painted again.
 struct Editor_Response {
     bool redraw = false;
-    bool cursor = false; // the tool was chosen again: set its cursor
+    bool whole = false;        // everything: the window was exposed
+    int cell = -1;             // the one picture cell whose colour changed
+    bool color_frames = false; // the colour was chosen again
+    bool tool_frames = false;  // the tool was chosen again
+    bool cursor = false;       // the tool was chosen again: set its cursor
     bool save = false;
     bool leave = false;
 };

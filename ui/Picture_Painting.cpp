@@ -1,5 +1,7 @@
 #include "ui/Picture_Painting.h"
 
+#include <unordered_map>
+
 std::array<std::vector<XRectangle>, palette_size> Picture_Rectangles(const MQ4_Document& picture,
                                                                      int left, int top, int scale) {
     std::array<std::vector<XRectangle>, palette_size> groups;
@@ -22,6 +24,28 @@ std::array<std::vector<XRectangle>, palette_size> Picture_Rectangles(const MQ4_D
         }
     }
     return groups;
+}
+
+std::vector<XRectangle> Stack_Rows(const std::vector<XRectangle>& rows) {
+    std::vector<XRectangle> stacked;
+    stacked.reserve(rows.size());
+    // The last rectangle made for each span of columns.
+    std::unordered_map<std::uint32_t, std::size_t> by_columns;
+    for (const XRectangle& row : rows) {
+        const std::uint32_t columns =
+            static_cast<std::uint32_t>(static_cast<std::uint16_t>(row.x)) << 16 | row.width;
+        const auto found = by_columns.find(columns);
+        if (found != by_columns.end()) {
+            XRectangle& above = stacked[found->second];
+            if (above.y + above.height == row.y) {
+                above.height = static_cast<unsigned short>(above.height + row.height);
+                continue;
+            }
+        }
+        by_columns[columns] = stacked.size();
+        stacked.push_back(row);
+    }
+    return stacked;
 }
 
 void Paint_Picture(const MQ4_Document& picture, Display* display, Drawable drawable, GC gc,

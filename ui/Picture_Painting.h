@@ -20,6 +20,11 @@ constexpr unsigned long Shown_Color(std::int32_t color) {
 std::array<std::vector<XRectangle>, palette_size> Picture_Rectangles(const MQ4_Document& picture,
                                                                      int left, int top, int scale);
 
+// Merges each rectangle into the one right above it when both have the same
+// columns: the same pixels in fewer rectangles. The rectangles must be given
+// top to bottom and must not overlap.
+std::vector<XRectangle> Stack_Rows(const std::vector<XRectangle>& rows);
+
 // Paints the picture with one foreground change and one request per colour.
 void Paint_Picture(const MQ4_Document& picture, Display* display, Drawable drawable, GC gc,
                    int left, int top, int scale);
