@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test test-sanitize build configure deps-build deps-run deps-test clean
+.PHONY: all run test test-sanitize bench build configure deps-build deps-run deps-test clean
 
 all: build
 
@@ -38,6 +38,15 @@ test-sanitize: deps-test
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# Speed, X traffic and memory figures from a Release build of its own; not
+# part of test.
+BENCH_BUILD ?= build-release
+bench:
+	./scripts/install-deps.sh build bench
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZEMBRIX_TESTS=OFF -DZEMBRIX_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zembrix_bench zembrix-convert
+	./bench/run-bench.sh $(BENCH_BUILD)
 
 clean:
 	rm -rf $(BUILD)
