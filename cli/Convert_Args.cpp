@@ -28,8 +28,8 @@ const char* const convert_usage =
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
-    "-o never overwrites an input, and refuses the whole batch, writing nothing,\n"
-    "when two inputs would write the same file.\n"
+    "-o checks the batch first and refuses it whole, writing nothing, when two\n"
+    "inputs would write the same file or an output would overwrite an input.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
     "2 on a usage error or a refused batch.\n";
