@@ -53,20 +53,40 @@ MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List&
     return picture;
 }
 
-MQ4_Document Convert_Working(const DTImage& working, int dither) {
+std::vector<std::uint8_t> Sample_Bytes(const DTImage& working) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture_pixels) * 3);
     for (int n = 0; n < picture_pixels; ++n) {
         bytes[3 * n] = working.pixels[n].r;
         bytes[3 * n + 1] = working.pixels[n].g;
         bytes[3 * n + 2] = working.pixels[n].b;
     }
-    quant_image image{picture_width, picture_height, bytes.data()};
-    color_quant(&image, palette_size, dither);
+    return bytes;
+}
+
+MQ4_Document Picture_From_Bytes(const std::vector<std::uint8_t>& bytes) {
     std::vector<DTPixel> reduced(picture_pixels);
     for (int n = 0; n < picture_pixels; ++n) {
         reduced[n] = {bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
     }
     return Build_Picture(reduced, Collect_Colors(reduced));
+}
+
+MQ4_Document Convert_Working(const DTImage& working, int dither) {
+    std::vector<std::uint8_t> bytes = Sample_Bytes(working);
+    quant_image image{picture_width, picture_height, bytes.data()};
+    color_quant(&image, palette_size, dither);
+    return Picture_From_Bytes(bytes);
+}
+
+// The octree pictures without and with diffusion, from one reduction.
+void Convert_Working_Both(const DTImage& working, MQ4_Document* plain, MQ4_Document* diffused) {
+    std::vector<std::uint8_t> bytes = Sample_Bytes(working);
+    const quant_image image{picture_width, picture_height, bytes.data()};
+    std::vector<std::uint8_t> plain_bytes(bytes.size());
+    std::vector<std::uint8_t> diffused_bytes(bytes.size());
+    color_quant_both(&image, palette_size, plain_bytes.data(), diffused_bytes.data());
+    *plain = Picture_From_Bytes(plain_bytes);
+    *diffused = Picture_From_Bytes(diffused_bytes);
 }
 
 Color_List Split_Palette(const MQ4_Document& picture) {
@@ -136,8 +156,7 @@ MQ4_Document Convert_Image(const DTImage& loaded, int dither) {
 Candidates Build_Candidates(const DTImage& loaded) {
     const DTImage working = Working_Image(loaded);
     Candidates candidates;
-    candidates[slot_octree] = Convert_Working(working, 0);
-    candidates[slot_diffusion] = Convert_Working(working, 1);
+    Convert_Working_Both(working, &candidates[slot_octree], &candidates[slot_diffusion]);
     candidates[slot_floyd_steinberg] =
         Map_To_Palette(working, candidates[slot_octree], slot_floyd_steinberg);
     candidates[slot_closest] = Map_To_Palette(working, candidates[slot_octree], slot_closest);

@@ -1,9 +1,11 @@
 #include "quant/OctQuant.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <sys/mman.h>
 
 namespace {
 
@@ -16,6 +18,41 @@ octree_node* pool = nullptr;
 [[noreturn]] void Out_Of_Memory() {
     std::fputs("Out of memory while reducing colours.\n", stderr);
     std::exit(EXIT_FAILURE);
+}
+
+// Blocks are cut from larger zero-filled mappings whose pages are all made
+// at once, rather than each block allocated alone and its pages faulted in
+// one by one as nodes are handed out: page faults were most of the time a
+// conversion took. A tree of a photograph fills some eight blocks. Like the
+// blocks, the mappings are never released.
+constexpr std::size_t block_bytes = pool_block_nodes * sizeof(octree_node);
+constexpr std::size_t chunk_bytes = std::size_t{2} << 20; // nine blocks
+
+std::uint8_t* chunk_next = nullptr;
+std::size_t chunk_left = 0;
+
+bool Map_Chunk() {
+    void* area =
+        mmap(nullptr, chunk_bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED) {
+        return false;
+    }
+    // Where the kernel cannot, the pages still come, one fault at a time.
+    madvise(area, chunk_bytes, MADV_POPULATE_WRITE);
+    chunk_next = static_cast<std::uint8_t*>(area);
+    chunk_left = chunk_bytes;
+    return true;
+}
+
+// A zero-filled block of pool_block_nodes slots.
+octree_node* Zeroed_Block() {
+    if (chunk_left < block_bytes && !Map_Chunk()) {
+        return static_cast<octree_node*>(std::calloc(pool_block_nodes, sizeof(octree_node)));
+    }
+    auto* block = reinterpret_cast<octree_node*>(chunk_next);
+    chunk_next += block_bytes;
+    chunk_left -= block_bytes;
+    return block;
 }
 
 int Child_Index(const std::uint8_t* pixel, int bit) {
@@ -46,6 +83,10 @@ void Average_Heap_Nodes(const fold_heap* heap) {
     }
 }
 
+std::size_t Pixel_Count(const quant_image* image) {
+    return static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
+}
+
 void Write_Node_Color(const octree_node* node, std::uint8_t* pixel) {
     pixel[0] = static_cast<std::uint8_t>(node->red);
     pixel[1] = static_cast<std::uint8_t>(node->green);
@@ -57,7 +98,7 @@ void Write_Node_Color(const octree_node* node, std::uint8_t* pixel) {
 octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent) {
     static int len = 0;
     if (len <= 1) {
-        auto* block = static_cast<octree_node*>(std::calloc(pool_block_nodes, sizeof(octree_node)));
+        octree_node* block = Zeroed_Block();
         if (!block) {
             Out_Of_Memory();
         }
@@ -174,7 +215,13 @@ void down_heap(fold_heap* heap, octree_node* node) {
 
 void heap_add(fold_heap* heap, octree_node* node) {
     if (node->flags & NODE_IN_HEAP) {
-        heap->keys[node->heap_slot] = heap_key(node);
+        const std::int64_t key = heap_key(node);
+        // Both sifts would stop at once: most pixels fall into a known leaf
+        // without changing its weight.
+        if (key == heap->keys[node->heap_slot]) {
+            return;
+        }
+        heap->keys[node->heap_slot] = key;
         down_heap(heap, node);
         up_heap(heap, node);
         return;
@@ -293,25 +340,53 @@ void error_diffuse(quant_image* image, const fold_heap* heap) {
     }
 }
 
-void color_quant(quant_image* image, int n_colors, int dither) {
+namespace {
+
+// Steps 1 to 4 of the reduction: the tree of all pixels, folded until no
+// more than n_colors nodes remain in the heap, each holding its average.
+octree_node* Reduced_Tree(const quant_image* image, int n_colors, fold_heap* heap) {
     // Fewer than one colour cannot be had; folding would reach the root.
     n_colors = std::max(n_colors, 1);
-    fold_heap heap;
     octree_node* root = node_new(0, 0, nullptr);
-    const std::size_t pixel_count =
-        static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
+    const std::size_t pixel_count = Pixel_Count(image);
     for (std::size_t i = 0; i < pixel_count; ++i) {
-        heap_add(&heap, node_insert(root, image->pixels + 3 * i));
+        heap_add(heap, node_insert(root, image->pixels + 3 * i));
     }
-    while (heap.end > n_colors + 1) {
-        heap_add(&heap, node_fold(pop_heap(&heap)));
+    while (heap->end > n_colors + 1) {
+        heap_add(heap, node_fold(pop_heap(heap)));
     }
-    Average_Heap_Nodes(&heap);
+    Average_Heap_Nodes(heap);
+    return root;
+}
+
+void Replace_All(const octree_node* root, quant_image* image) {
+    const std::size_t pixel_count = Pixel_Count(image);
+    for (std::size_t i = 0; i < pixel_count; ++i) {
+        color_replace(root, image->pixels + 3 * i);
+    }
+}
+
+} // namespace
+
+void color_quant(quant_image* image, int n_colors, int dither) {
+    fold_heap heap;
+    const octree_node* root = Reduced_Tree(image, n_colors, &heap);
     if (dither) {
         error_diffuse(image, &heap);
     } else {
-        for (std::size_t i = 0; i < pixel_count; ++i) {
-            color_replace(root, image->pixels + 3 * i);
-        }
+        Replace_All(root, image);
     }
+}
+
+void color_quant_both(const quant_image* image, int n_colors, std::uint8_t* plain,
+                      std::uint8_t* diffused) {
+    fold_heap heap;
+    const octree_node* root = Reduced_Tree(image, n_colors, &heap);
+    const std::size_t bytes = Pixel_Count(image) * 3;
+    std::copy(image->pixels, image->pixels + bytes, plain);
+    std::copy(image->pixels, image->pixels + bytes, diffused);
+    quant_image plain_image{image->width, image->height, plain};
+    Replace_All(root, &plain_image);
+    quant_image diffused_image{image->width, image->height, diffused};
+    error_diffuse(&diffused_image, &heap);
 }
