@@ -4,9 +4,13 @@
 
 namespace {
 
+double Micros(const std::map<std::string, double>& times, const std::string& name) {
+    const auto found = times.find(name);
+    return found == times.end() ? -1 : found->second;
+}
+
 double Micros(const Bench_Report& report, const std::string& name) {
-    const auto found = report.micros.find(name);
-    return found == report.micros.end() ? -1 : found->second;
+    return Micros(report.micros, name);
 }
 
 std::string Bytes(const Bench_Report& report, long bytes) {

@@ -21,8 +21,9 @@ struct Traffic_Row {
 
 struct Bench_Report {
     std::vector<Traffic_Row> traffic;
-    // Mean real time per iteration in microseconds, by benchmark name.
+    // Mean real and CPU time per iteration in microseconds, by benchmark name.
     std::map<std::string, double> micros;
+    std::map<std::string, double> cpu_micros;
     bool bytes_counted = false; // Bytes_Written counts X requests exactly
     // Free lines: memory and process figures.
     std::vector<std::string> lines;

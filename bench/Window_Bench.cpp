@@ -83,9 +83,12 @@ bool Same_Pixels(Display* display, GC gc, int width, int height,
     return pixels[0] == pixels[1];
 }
 
-void Register_Timing(const std::string& name, Display* display, std::function<void()> paint) {
+void Register_Timing(const std::string& name, Display* display, std::function<void()> setup,
+                     std::function<void()> paint) {
     benchmark::RegisterBenchmark(name.c_str(),
-                                 [display, paint](benchmark::State& state) {
+                                 [display, setup, paint](benchmark::State& state) {
+                                     setup();
+                                     XSync(display, False);
                                      for (auto _ : state) {
                                          paint();
                                          XSync(display, False);
@@ -97,11 +100,14 @@ void Register_Timing(const std::string& name, Display* display, std::function<vo
 }
 
 // Measures and registers one case: our painting against the straightforward
-// one, on a window raised before each measurement.
-void Add_Case(Bench_Report& report, Bench_Windows& w, Window window, const std::string& section,
-              const std::string& what, const std::function<void()>& ours,
-              const std::function<void()>& straight, const std::string& note) {
+// one, on a window raised before each measurement, after `setup`.
+void Add_Case(
+    Bench_Report& report, Bench_Windows& w, Window window, const std::string& section,
+    const std::string& what, const std::function<void()>& ours,
+    const std::function<void()>& straight, const std::string& note,
+    const std::function<void()>& setup = [] {}) {
     Show(w.display, window);
+    setup();
     Traffic_Row row;
     row.section = section;
     row.what = what;
@@ -112,11 +118,11 @@ void Add_Case(Bench_Report& report, Bench_Windows& w, Window window, const std::
     row.note = note;
     report.traffic.push_back(row);
     Display* display = w.display;
-    Register_Timing(row.ours_benchmark, display, [display, window, ours] {
+    Register_Timing(row.ours_benchmark, display, setup, [display, window, ours] {
         Show(display, window);
         ours();
     });
-    Register_Timing(row.straight_benchmark, display, [display, window, straight] {
+    Register_Timing(row.straight_benchmark, display, setup, [display, window, straight] {
         Show(display, window);
         straight();
     });
@@ -256,9 +262,12 @@ void Add_Editor_Actions(Bench_Report& report, Bench_Windows& w, const MQ4_Docume
     Show(w.display, w.editor.window);
     Draw_Editor_Window(&w.edited, &w.state, w.display, w.editor.window, w.gc);
     for (const Editor_Action& action : actions) {
-        XWarpPointer(w.display, 0, w.editor.window, 0, 0, 0, 0, action.x, action.y);
-        XSync(w.display, False);
         Bench_Windows* windows = &w;
+        const auto point_at = [windows, action] {
+            XWarpPointer(windows->display, 0, windows->editor.window, 0, 0, 0, 0, action.x,
+                         action.y);
+            XSync(windows->display, False);
+        };
         const Editor_Action a = action;
         const MQ4_Document* original = &photo;
         const auto ours = [windows, a, original] {
@@ -269,8 +278,8 @@ void Add_Editor_Actions(Bench_Report& report, Bench_Windows& w, const MQ4_Docume
             Prepare(*windows, a, *original);
             Straight_Editor_Event(*windows, a.press);
         };
-        Add_Case(report, w, w.editor.window, "editor", action.what, ours, straight,
-                 "photo: octree");
+        Add_Case(report, w, w.editor.window, "editor", action.what, ours, straight, "photo: octree",
+                 point_at);
     }
 }
 

@@ -28,6 +28,7 @@ class Collecting_Reporter : public benchmark::ConsoleReporter {
         for (const Run& run : runs) {
             if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
                 report.micros[run.run_name.function_name] = run.GetAdjustedRealTime();
+                report.cpu_micros[run.run_name.function_name] = run.GetAdjustedCPUTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
