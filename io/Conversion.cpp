@@ -13,38 +13,53 @@ namespace {
 
 using Color_List = std::array<DTPixel, palette_size>;
 
+std::uint32_t Color_Key(DTPixel pixel) {
+    return static_cast<std::uint32_t>(pixel.r) << 16 | static_cast<std::uint32_t>(pixel.g) << 8 |
+           pixel.b;
+}
+
 // Distinct colours in order of first appearance. The quantizer leaves at most
 // 16; positions never filled stay black.
 Color_List Collect_Colors(const std::vector<DTPixel>& pixels) {
     Color_List list{};
+    std::array<std::uint32_t, palette_size> keys{};
     int count = 0;
+    std::uint32_t previous = 0;
     for (const DTPixel& pixel : pixels) {
-        bool known = false;
-        for (int i = 0; i < count && !known; ++i) {
-            known = list[i] == pixel;
+        const std::uint32_t key = Color_Key(pixel);
+        // Neighbours mostly share their colour.
+        if (count > 0 && key == previous) {
+            continue;
         }
-        if (!known && count < palette_size) {
+        previous = key;
+        if (std::find(keys.begin(), keys.begin() + count, key) == keys.begin() + count &&
+            count < palette_size) {
+            keys[count] = key;
             list[count++] = pixel;
         }
     }
     return list;
 }
 
-// The first position holding the colour; where a list holds one colour twice
-// the lower position is used.
-std::uint8_t Index_Of(const Color_List& list, DTPixel pixel) {
-    for (int i = 0; i < palette_size; ++i) {
-        if (list[i] == pixel) {
-            return static_cast<std::uint8_t>(i);
-        }
-    }
-    return 0;
-}
-
+// Each pixel gets the first position holding its colour (where a list holds
+// one colour twice, the lower one), or 0 when the list lacks it.
 MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List& list) {
+    std::array<std::uint32_t, palette_size> keys{};
+    for (int i = 0; i < palette_size; ++i) {
+        keys[i] = Color_Key(list[i]);
+    }
     MQ4_Document picture;
+    std::uint32_t previous_key = 0;
+    std::uint8_t previous_index = 0;
     for (int n = 0; n < picture_pixels; ++n) {
-        picture.pixels[n] = Index_Of(list, pixels[n]);
+        const std::uint32_t key = Color_Key(pixels[n]);
+        if (n == 0 || key != previous_key) {
+            const auto found = std::find(keys.begin(), keys.end(), key);
+            previous_index =
+                found == keys.end() ? 0 : static_cast<std::uint8_t>(found - keys.begin());
+            previous_key = key;
+        }
+        picture.pixels[n] = previous_index;
     }
     for (int i = 0; i < palette_size; ++i) {
         picture.palette_rgb[i] = Display_Color(list[i].r, list[i].g, list[i].b);

@@ -93,6 +93,21 @@ void Write_Node_Color(const octree_node* node, std::uint8_t* pixel) {
     pixel[2] = static_cast<std::uint8_t>(node->blue);
 }
 
+// The seven bits of each channel that lead a pixel to its leaf.
+std::uint32_t Path_Of(const std::uint8_t* pixel) {
+    return (static_cast<std::uint32_t>(pixel[0]) << 16 | static_cast<std::uint32_t>(pixel[1]) << 8 |
+            pixel[2]) &
+           0xFEFEFE;
+}
+
+// What node_insert does at the leaf.
+void Add_Sample(octree_node* leaf, const std::uint8_t* pixel) {
+    leaf->red += pixel[0];
+    leaf->green += pixel[1];
+    leaf->blue += pixel[2];
+    leaf->pixel_count++;
+}
+
 } // namespace
 
 octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent) {
@@ -126,10 +141,7 @@ octree_node* node_insert(octree_node* root, const std::uint8_t* pixel) {
         }
         node = node->children[index];
     }
-    node->red += pixel[0];
-    node->green += pixel[1];
-    node->blue += pixel[2];
-    node->pixel_count++;
+    Add_Sample(node, pixel);
     return node;
 }
 
@@ -424,8 +436,20 @@ octree_node* Reduced_Tree(const quant_image* image, int n_colors, fold_heap* hea
     n_colors = std::max(n_colors, 1);
     octree_node* root = node_new(0, 0, nullptr);
     const std::size_t pixel_count = Pixel_Count(image);
+    octree_node* leaf = nullptr;
+    std::uint32_t leaf_path = 0;
     for (std::size_t i = 0; i < pixel_count; ++i) {
-        heap_add(heap, node_insert(root, image->pixels + 3 * i));
+        const std::uint8_t* pixel = image->pixels + 3 * i;
+        // Neighbours often share all seven bits that choose the path, and
+        // with them the leaf, which then exists already.
+        const std::uint32_t path = Path_Of(pixel);
+        if (leaf && path == leaf_path) {
+            Add_Sample(leaf, pixel);
+        } else {
+            leaf = node_insert(root, pixel);
+            leaf_path = path;
+        }
+        heap_add(heap, leaf);
     }
     while (heap->end > n_colors + 1) {
         heap_add(heap, node_fold(pop_heap(heap)));
