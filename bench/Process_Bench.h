@@ -22,6 +22,8 @@ struct Import_Growth {
     long rss_before_kb = 0;
     long rss_after_kb = 0;
     int imports = 0;
+    double user_ms = 0;   // CPU time of all the imports, in user space
+    double system_ms = 0; // and in the kernel (mostly fresh pool pages)
 };
 
 // Builds the four candidates of the picture `imports` times in a fresh child
