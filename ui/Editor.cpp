@@ -86,7 +86,8 @@ void Run_Editor(Display* display, MQ4_Document* document) {
         XEvent event;
         XNextEvent(display, &event);
         const Editor_Response response = Handle_Event(editor, event, document, &state);
-        if (response.cursor) {
+        // The tool chosen again keeps the cursor it has.
+        if (response.cursor && state.current_tool != state.previous_tool) {
             Set_Tool_Cursor(editor, state.current_tool);
         }
         if (response.redraw) {

@@ -123,17 +123,19 @@ void Draw_Editor_Cell(const MQ4_Document* document, int cell, Display* display, 
 // whose current colour is now the previous one: erasing that and marking the
 // new one, in the full repaint's order, leaves what a full repaint shows.
 void Draw_Color_Selection(const Editor_State* state, Display* display, Drawable drawable, GC gc) {
-    // The black frame would cover the white one pixel for pixel.
-    if (state->previous_color != state->current_color) {
-        Draw_Color_Frame(state->previous_color, white, display, drawable, gc);
+    // The same colour chosen again: the window shows it already.
+    if (state->previous_color == state->current_color) {
+        return;
     }
+    Draw_Color_Frame(state->previous_color, white, display, drawable, gc);
     Draw_Color_Frame(state->current_color, black, display, drawable, gc);
 }
 
 void Draw_Tool_Selection(const Editor_State* state, Display* display, Drawable drawable, GC gc) {
-    if (state->previous_tool != state->current_tool) {
-        Draw_Tool_Frame(state->previous_tool, white, display, drawable, gc);
+    if (state->previous_tool == state->current_tool) {
+        return;
     }
+    Draw_Tool_Frame(state->previous_tool, white, display, drawable, gc);
     Draw_Tool_Frame(state->current_tool, black, display, drawable, gc);
 }
 

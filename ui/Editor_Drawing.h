@@ -15,7 +15,7 @@ void Draw_Editor_Cell(const MQ4_Document* document, int cell, Display* display, 
                       GC gc);
 
 // The colour frames after a change of colour: the previous one erased, the
-// current one marked.
+// current one marked; nothing when the colour was chosen again.
 void Draw_Color_Selection(const Editor_State* state, Display* display, Drawable drawable, GC gc);
 
 // The tool frames after a change of tool, likewise.

@@ -203,4 +203,21 @@ TEST_F(Editor_Changes, APencilPressSendsOnlyTheCellItChanges) {
     EXPECT_EQ(Apply(response, window), 0u);
 }
 
+TEST_F(Editor_Changes, ChoosingTheSameColourOrToolAgainSendsNothing) {
+    document = MQ4_Document{};
+    state = Editor_State{};
+    const White_Pixmap window(display);
+    Apply(Editor_Response{.redraw = true, .whole = true}, window);
+    EXPECT_GT(Apply(Press_At(&document, &state, 950, 20 + 25 * 4), window), 0u);
+    EXPECT_EQ(Apply(Press_At(&document, &state, 950, 20 + 25 * 4), window), 0u);
+    EXPECT_GT(Apply(Press_At(&document, &state, 950, 550), window), 0u);
+    EXPECT_EQ(Apply(Press_At(&document, &state, 950, 550), window), 0u);
+    // The eyedropper on a cell of the current colour.
+    EXPECT_GT(Apply(Press_At(&document, &state, 950, 460), window), 0u);
+    document.pixels[0] = 4;
+    Draw_Editor_Cell(&document, 0, display, window.pixmap, window.gc);
+    EXPECT_EQ(Apply(Press_At(&document, &state, 2, 2), window), 0u);
+    EXPECT_EQ(Difference_From_Full_Repaint(window), "");
+}
+
 } // namespace
