@@ -202,7 +202,7 @@ void Editor_Event(Bench_Windows& w, bool press) {
     const Pointer_Position at = Query_Pointer(w.display, w.editor.window);
     const Editor_Response response = press ? Press_At(&w.edited, &w.state, at.x, at.y)
                                            : Drag_At(&w.edited, &w.state, at.x, at.y);
-    if (response.cursor) {
+    if (response.cursor && w.state.current_tool != w.state.previous_tool) {
         XDefineCursor(w.display, w.editor.window, w.cursors[w.state.current_tool == tool_pencil]);
     }
     if (response.redraw) {
