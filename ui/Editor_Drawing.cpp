@@ -6,6 +6,7 @@
 #include "ui/Picture_Painting.h"
 #include "ui/Windows.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -36,12 +37,26 @@ struct Button {
 constexpr Button save_button{604, 937, "SAVE"};
 constexpr Button exit_button{635, 936, "EXIT"};
 
-void Draw_Swatches(const MQ4_Document& document, Display* display, Drawable drawable, GC gc) {
+// The swatches lie apart from the picture and from each other: each goes
+// into the picture's request of its colour, or after them when the picture
+// lacks that colour.
+void Draw_Picture_And_Swatches(const MQ4_Document& document, Display* display, Drawable drawable,
+                               GC gc) {
+    std::vector<Color_Layer> layers = Layered_Rectangles({{&document, 0, 0}}, cell_size);
     for (int i = 0; i < palette_size; ++i) {
-        XSetForeground(display, gc, Shown_Color(document.palette_rgb[i]));
-        XFillRectangle(display, drawable, gc, palette_left, swatch_top + swatch_pitch * i,
-                       swatch_width, swatch_height);
+        const unsigned long color = Shown_Color(document.palette_rgb[i]);
+        const XRectangle swatch{static_cast<short>(palette_left),
+                                static_cast<short>(swatch_top + swatch_pitch * i), swatch_width,
+                                swatch_height};
+        const auto layer = std::find_if(layers.begin(), layers.end(),
+                                        [&](const Color_Layer& l) { return l.color == color; });
+        if (layer == layers.end()) {
+            layers.push_back(Color_Layer{color, {swatch}});
+        } else {
+            layer->rectangles.push_back(swatch);
+        }
     }
+    Paint_Layers(layers, display, drawable, gc);
 }
 
 void Draw_Button(const Button& button, Display* display, Drawable drawable, GC gc) {
@@ -93,8 +108,7 @@ void Draw_Tool_Frame(std::int32_t tool, unsigned long color, Display* display, D
 
 void Draw_Editor_Window(const MQ4_Document* document, const Editor_State* state, Display* display,
                         Drawable drawable, GC gc) {
-    Paint_Picture(*document, display, drawable, gc, 0, 0, cell_size);
-    Draw_Swatches(*document, display, drawable, gc);
+    Draw_Picture_And_Swatches(*document, display, drawable, gc);
     Draw_Button(save_button, display, drawable, gc);
     Draw_Button(exit_button, display, drawable, gc);
     Draw_Icon(eyedrop, eyedrop_top, display, drawable, gc);

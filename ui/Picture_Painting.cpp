@@ -160,13 +160,21 @@ std::vector<Color_Layer> Layered_Rectangles(const std::vector<Placed_Picture>& p
     return layers;
 }
 
-void Paint_Pictures(const std::vector<Placed_Picture>& pictures, int scale, Display* display,
-                    Drawable drawable, GC gc) {
-    for (Color_Layer& layer : Layered_Rectangles(pictures, scale)) {
+void Paint_Layers(const std::vector<Color_Layer>& layers, Display* display, Drawable drawable,
+                  GC gc) {
+    for (const Color_Layer& layer : layers) {
+        if (layer.rectangles.empty()) {
+            continue;
+        }
         XSetForeground(display, gc, layer.color);
-        XFillRectangles(display, drawable, gc, layer.rectangles.data(),
+        XFillRectangles(display, drawable, gc, const_cast<XRectangle*>(layer.rectangles.data()),
                         static_cast<int>(layer.rectangles.size()));
     }
+}
+
+void Paint_Pictures(const std::vector<Placed_Picture>& pictures, int scale, Display* display,
+                    Drawable drawable, GC gc) {
+    Paint_Layers(Layered_Rectangles(pictures, scale), display, drawable, gc);
 }
 
 void Paint_Picture(const MQ4_Document& picture, Display* display, Drawable drawable, GC gc,

@@ -44,6 +44,11 @@ struct Color_Layer {
 // so that a dithered picture needs far fewer rectangles than it has runs.
 std::vector<Color_Layer> Layered_Rectangles(const std::vector<Placed_Picture>& pictures, int scale);
 
+// Paints the layers in order, each with one foreground change and one
+// request.
+void Paint_Layers(const std::vector<Color_Layer>& layers, Display* display, Drawable drawable,
+                  GC gc);
+
 // Paints the pictures with one foreground change and one request per shown
 // colour.
 void Paint_Pictures(const std::vector<Placed_Picture>& pictures, int scale, Display* display,
