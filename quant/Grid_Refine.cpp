@@ -127,7 +127,8 @@ std::vector<std::uint8_t> Map_Nearest(const std::vector<DTPixel>& pixels,
 std::vector<std::uint8_t> Map_Diffused(const DTImage& image, const std::vector<DTPixel>& palette) {
     const int width = image.width;
     const int height = image.height;
-    // Every sample in sixteenths, so that the shares add up without loss.
+    // Every sample in sixteenths of a level, so that the shares lose at most
+    // a thirty-second each to rounding.
     std::vector<int> work(static_cast<std::size_t>(width) * height * 3);
     for (std::size_t n = 0; n < image.pixels.size() && 3 * n < work.size(); ++n) {
         work[3 * n] = image.pixels[n].r * 16;
@@ -141,7 +142,8 @@ std::vector<std::uint8_t> Map_Diffused(const DTImage& image, const std::vector<D
         }
         int* sample = &work[3 * (static_cast<std::size_t>(y) * width + x)];
         for (int c = 0; c < 3; ++c) {
-            sample[c] += error[c] * weight;
+            // Arithmetic shift: rounded sixteenths also for negative errors.
+            sample[c] += (error[c] * weight + 8) >> 4;
         }
     };
     for (int y = 0; y < height; ++y) {
@@ -150,10 +152,11 @@ std::vector<std::uint8_t> Map_Diffused(const DTImage& image, const std::vector<D
         for (int k = 0; k < width; ++k) {
             const int x = backward ? width - 1 - k : k;
             const std::size_t n = static_cast<std::size_t>(y) * width + x;
+            std::array<int, 3> fine{};
             std::array<int, 3> value{};
             for (int c = 0; c < 3; ++c) {
-                // Arithmetic shift: the rounded quotient also for negative sums.
-                value[c] = std::clamp((work[3 * n + c] + 8) >> 4, 0, 255);
+                fine[c] = std::clamp(work[3 * n + c], 0, 255 * 16);
+                value[c] = (fine[c] + 8) >> 4;
             }
             const DTPixel wanted{static_cast<std::uint8_t>(value[0]),
                                  static_cast<std::uint8_t>(value[1]),
@@ -161,8 +164,9 @@ std::vector<std::uint8_t> Map_Diffused(const DTImage& image, const std::vector<D
             const int index = Nearest_Index(palette, wanted);
             indices[n] = static_cast<std::uint8_t>(index);
             const DTPixel shown = palette[index];
-            const std::array<int, 3> error{value[0] - shown.r, value[1] - shown.g,
-                                           value[2] - shown.b};
+            // The error in sixteenths, against the colour shown.
+            const std::array<int, 3> error{fine[0] - shown.r * 16, fine[1] - shown.g * 16,
+                                           fine[2] - shown.b * 16};
             spread(x + step, y, error, 7);
             spread(x - step, y + 1, error, 3);
             spread(x, y + 1, error, 5);
