@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test test-sanitize build configure deps-build deps-run deps-test clean
+.PHONY: all run test test-sanitize bench-quality build configure deps-build deps-run deps-test clean
 
 all: build
 
@@ -38,6 +38,12 @@ test-sanitize: deps-test
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# The methods of zembrix-convert measured on real photographs (not part of test).
+bench-quality: deps-build configure
+	./scripts/install-deps.sh bench
+	cmake --build $(BUILD) -j $(JOBS) --target zembrix-convert
+	./bench/quality.sh $(BUILD)/zembrix-convert $(BUILD)/bench-quality
 
 clean:
 	rm -rf $(BUILD)
