@@ -86,6 +86,7 @@ int Nearest_Index(const std::vector<DTPixel>& palette, DTPixel color) {
 
 std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
                                          const std::vector<DTPixel>& start, int max_colors) {
+    max_colors = std::clamp(max_colors, 1, max_fit_colors);
     std::vector<DTPixel> exact = Distinct_Grid_Colors(pixels, max_colors);
     if (!exact.empty()) {
         return exact;

@@ -3,8 +3,9 @@
 // one of 32 levels (0, 8, ..., 248), so a palette is fitted by k-means whose
 // centres are kept on those levels and whose distances are taken to the
 // colours that are shown, and images are mapped onto it against the same
-// colours. All arithmetic is integer and every loop runs in a fixed order,
-// so the results are the same on every run and machine.
+// colours. Every result is worked out in integers, loops run in a fixed
+// order and ties go to the lowest index, so the results are the same on
+// every run and machine.
 
 #include "image/DTImage.h"
 
@@ -27,7 +28,8 @@ int Squared_Distance(DTPixel color, DTPixel palette_color);
 // a tie. The palette must not be empty.
 int Nearest_Index(const std::vector<DTPixel>& palette, DTPixel color);
 
-// A palette of at most max_colors distinct grid colours (1 to 16) fitted to
+// A palette of at most max_colors distinct grid colours (1 to 16; other
+// numbers are taken as the nearest of those) fitted to
 // the pixels, which must not be empty, for the least squared error of the
 // pixels against their nearest palette colours. The fit is started twice,
 // from the start colours (at most max_colors of them, repeats dropped) and

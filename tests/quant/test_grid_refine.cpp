@@ -101,6 +101,9 @@ TEST(RefineGridPalette, FewerAllowedColoursAreRespected) {
     for (int max_colors : {1, 2, 5, 16}) {
         Expect_Valid_Palette(Refine_Grid_Palette(image.pixels, {}, max_colors), max_colors);
     }
+    // Numbers out of range are brought into it.
+    Expect_Valid_Palette(Refine_Grid_Palette(image.pixels, {}, 40), 16);
+    Expect_Valid_Palette(Refine_Grid_Palette(image.pixels, {}, 0), 1);
 }
 
 TEST(RefineGridPalette, OneColourIsTheGridColourNearestTheMean) {
