@@ -466,8 +466,9 @@ bool Improve_By_Moves(const std::vector<Cell>& cells, std::vector<Fine_Color>* p
 
 std::vector<Fine_Color> Improve_By_Swaps(const std::vector<Cell>& cells,
                                          std::vector<Fine_Color> palette, int max_colors) {
+    Fit fit = Measure_Fit(cells, palette);
+    std::int64_t error = Error_Of(cells, fit);
     for (int swap = 0; swap < max_swaps && palette.size() > 1; ++swap) {
-        const Fit fit = Measure_Fit(cells, palette);
         std::vector<std::int64_t> loss(palette.size());
         std::size_t worst = 0;
         for (std::size_t n = 0; n < cells.size(); ++n) {
@@ -487,10 +488,14 @@ std::vector<Fine_Color> Improve_By_Swaps(const std::vector<Cell>& cells,
         candidate =
             Lloyd(cells, std::move(candidate), max_colors, Centre_Rule::grid, max_grid_rounds);
         Improve_By_Moves(cells, &candidate);
-        if (Fit_Error(cells, candidate) >= Error_Of(cells, fit)) {
+        Fit candidate_fit = Measure_Fit(cells, candidate);
+        const std::int64_t candidate_error = Error_Of(cells, candidate_fit);
+        if (candidate_error >= error) {
             break;
         }
         palette = std::move(candidate);
+        fit = std::move(candidate_fit);
+        error = candidate_error;
     }
     return palette;
 }
