@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test test-sanitize bench-quality build configure deps-build deps-run deps-test clean
+.PHONY: all run test test-sanitize package bench-quality build configure deps-build deps-run deps-test deps-package clean
 
 all: build
 
@@ -14,6 +14,8 @@ deps-run:
 	./scripts/install-deps.sh build run
 deps-test:
 	./scripts/install-deps.sh build run test
+deps-package:
+	./scripts/install-deps.sh build package
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -38,6 +40,13 @@ test-sanitize: deps-test
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package, from a release build of its own without the tests:
+# $(PACKAGE_BUILD)/zembrix_VERSION-1_ARCH.deb.
+PACKAGE_BUILD ?= build-package
+package: deps-package
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DZEMBRIX_TESTS=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target all package
 
 # The methods of zembrix-convert measured on real photographs (not part of test).
 bench-quality: deps-build configure

@@ -12,13 +12,18 @@
 
 const char* const convert_usage =
     "Usage: zembrix-convert [--method M] [--scale N] INPUT OUTPUT\n"
+    "       zembrix-convert [--method M] [--format F] [--scale N] -o OUTDIR INPUT...\n"
     "       zembrix-convert --compare INPUT\n"
-    "Converts an image into a 16-colour 128x96 picture.\n"
+    "Converts images into 16-colour 128x96 pictures.\n"
     "\n"
     "  INPUT       a PNG or P6 PPM image whose first 128x96 pixels make the\n"
     "              picture, or an MQ4 picture when its name ends in .MQ4\n"
     "  OUTPUT      an MQ4 file when its name ends in .MQ4, or a PNG of the\n"
     "              picture's display colours when it ends in .png\n"
+    "  -o OUTDIR   convert every INPUT to OUTDIR/NAME.MQ4 (or NAME.png), NAME\n"
+    "              being the input's file name up to its first dot; goes on past\n"
+    "              a file that fails and ends with \"converted N of M\"\n"
+    "  --format F  mq4 (the default) or png: what -o writes\n"
     "  --method M  floyd-steinberg (the default), diffusion, octree or closest:\n"
     "              the four conversions that the import offers, in its order;\n"
     "              refined or refined-dither: a palette fitted on the hardware's\n"
@@ -29,8 +34,11 @@ const char* const convert_usage =
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
+    "-o checks the batch first and refuses it whole, writing nothing, when two\n"
+    "inputs would write the same file or an output would overwrite an input.\n"
+    "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
-    "2 on a usage error.\n";
+    "2 on a usage error or a refused batch.\n";
 
 namespace {
 
@@ -58,6 +66,17 @@ bool Parse_Method(const std::string& name, int* slot) {
         }
     }
     return false;
+}
+
+bool Parse_Format(const std::string& name, Output_Format* format) {
+    if (name == "mq4" || name == "MQ4") {
+        *format = Output_Format::mq4;
+    } else if (name == "png" || name == "PNG") {
+        *format = Output_Format::png;
+    } else {
+        return false;
+    }
+    return true;
 }
 
 bool Parse_Scale(const std::string& text, int* scale) {
@@ -100,6 +119,7 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
     Convert_Args result;
     std::vector<std::string> operands;
     bool options_done = false;
+    bool format_given = false;
     bool compare = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -118,7 +138,8 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             result.action = Convert_Action::version;
             return result;
-        } else if (name == "--method" || name == "--scale") {
+        } else if (name == "--method" || name == "--scale" || name == "--format" || name == "-o" ||
+                   name == "--output-dir") {
             if (!value) {
                 if (i + 1 >= args.size()) {
                     return Usage_Error(name + " needs a value");
@@ -132,17 +153,39 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
                 return Usage_Error("scale must be a whole number from 1 to 16, not '" + *value +
                                    "'");
             }
+            if (name == "--format") {
+                if (!Parse_Format(*value, &result.format)) {
+                    return Usage_Error("unknown format '" + *value + "' (mq4 or png)");
+                }
+                format_given = true;
+            }
+            if (name == "-o" || name == "--output-dir") {
+                if (value->empty()) {
+                    return Usage_Error("OUTDIR must not be empty");
+                }
+                result.output_dir = *value;
+            }
         } else {
             return Usage_Error("unknown option '" + arg + "'");
         }
     }
     if (compare) {
-        if (operands.size() != 1) {
+        if (operands.size() != 1 || Is_Batch(result) || format_given) {
             return Usage_Error("--compare takes one INPUT");
         }
         result.action = Convert_Action::compare;
         result.input = operands[0];
         return result;
+    }
+    if (Is_Batch(result)) {
+        if (operands.empty()) {
+            return Usage_Error("expected at least one INPUT");
+        }
+        result.inputs = std::move(operands);
+        return result;
+    }
+    if (format_given) {
+        return Usage_Error("--format goes with -o OUTDIR");
     }
     if (operands.size() != 2) {
         return Usage_Error("expected INPUT and OUTPUT");

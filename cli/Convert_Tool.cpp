@@ -1,5 +1,6 @@
 #include "cli/Convert_Tool.h"
 
+#include "cli/Convert_Batch.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
 #include "io/Method_Comparison.h"
@@ -14,10 +15,6 @@
 #endif
 
 namespace {
-
-constexpr int exit_success = 0;
-constexpr int exit_failure = 1;
-constexpr int exit_usage = 2;
 
 std::optional<MQ4_Document> Convert_Input(const std::string& input, int slot) {
     const std::optional<DTImage> image = CreateImageFromFile(input.c_str());
@@ -36,25 +33,25 @@ int Compare_Input(const std::string& input) {
     return exit_success;
 }
 
-std::optional<MQ4_Document> Read_Input(const Convert_Args& args) {
-    if (Has_Extension(args.input, ".MQ4")) {
+} // namespace
+
+std::optional<MQ4_Document> Read_Input(const std::string& input, int slot) {
+    if (Has_Extension(input, ".MQ4")) {
         MQ4_Document picture;
-        if (!Read_MQ4_File(args.input, &picture)) {
+        if (!Read_MQ4_File(input, &picture)) {
             return std::nullopt;
         }
         return picture;
     }
-    return Convert_Input(args.input, args.slot);
+    return Convert_Input(input, slot);
 }
 
-bool Write_Output(const Convert_Args& args, const MQ4_Document& picture) {
-    if (Has_Extension(args.output, ".MQ4")) {
-        return Write_MQ4_File(args.output, picture);
+bool Write_Output(const std::string& output, const MQ4_Document& picture, int scale) {
+    if (Has_Extension(output, ".MQ4")) {
+        return Write_MQ4_File(output, picture);
     }
-    return Write_PNG_Picture(args.output, picture, args.scale);
+    return Write_PNG_Picture(output, picture, scale);
 }
-
-} // namespace
 
 int Run_Convert(const Convert_Args& args) {
     switch (args.action) {
@@ -72,9 +69,12 @@ int Run_Convert(const Convert_Args& args) {
     case Convert_Action::run:
         break;
     }
-    const std::optional<MQ4_Document> picture = Read_Input(args);
+    if (Is_Batch(args)) {
+        return Run_Batch(args);
+    }
+    const std::optional<MQ4_Document> picture = Read_Input(args.input, args.slot);
     if (!picture) {
         return exit_failure;
     }
-    return Write_Output(args, *picture) ? exit_success : exit_failure;
+    return Write_Output(args.output, *picture, args.scale) ? exit_success : exit_failure;
 }

@@ -92,4 +92,32 @@ TEST(ConvertArgs, CompareTakesOneInputAndNoOutput) {
     Expect_Usage_Error({"--compare"}, "--compare takes one INPUT");
     Expect_Usage_Error({"--compare", "a.png", "b.MQ4"}, "--compare takes one INPUT");
     EXPECT_EQ(Parse({"--compare", "--help"}).action, Convert_Action::help);
+    Expect_Usage_Error({"--compare", "-o", "out", "a.png"}, "--compare takes one INPUT");
+    Expect_Usage_Error({"--compare", "--format", "png", "a.png"}, "--compare takes one INPUT");
+}
+
+TEST(ConvertArgs, OutputFolderChoosesTheBatchForm) {
+    const Convert_Args args = Parse({"-o", "out", "--method=octree", "a.png", "b.ppm", "c.MQ4"});
+    EXPECT_EQ(args.action, Convert_Action::run);
+    EXPECT_TRUE(Is_Batch(args));
+    EXPECT_EQ(args.output_dir, "out");
+    EXPECT_EQ(args.inputs, (std::vector<std::string>{"a.png", "b.ppm", "c.MQ4"}));
+    EXPECT_EQ(args.format, Output_Format::mq4);
+    EXPECT_EQ(args.slot, 2);
+    // A single input is a batch too, whatever its name looks like.
+    const Convert_Args one = Parse({"a.png", "--output-dir=pics", "--format", "png"});
+    EXPECT_TRUE(Is_Batch(one));
+    EXPECT_EQ(one.inputs, std::vector<std::string>{"a.png"});
+    EXPECT_EQ(one.format, Output_Format::png);
+    EXPECT_EQ(Parse({"--format=PNG", "-o", "d", "x"}).format, Output_Format::png);
+    EXPECT_FALSE(Is_Batch(Parse({"a.png", "b.MQ4"})));
+}
+
+TEST(ConvertArgs, BatchUsageErrors) {
+    Expect_Usage_Error({"-o", "out"}, "expected at least one INPUT");
+    Expect_Usage_Error({"a.png", "-o"}, "-o needs a value");
+    Expect_Usage_Error({"-o", "", "a.png"}, "OUTDIR must not be empty");
+    Expect_Usage_Error({"--format", "gif", "-o", "out", "a.png"},
+                       "unknown format 'gif' (mq4 or png)");
+    Expect_Usage_Error({"--format", "png", "a.png", "b.png"}, "--format goes with -o OUTDIR");
 }
