@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test test-sanitize bench package build configure deps-build deps-run deps-test deps-package clean
+.PHONY: all run test test-sanitize bench package bench-quality build configure deps-build deps-run deps-test deps-package clean
 
 all: build
 
@@ -56,6 +56,12 @@ bench:
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZEMBRIX_TESTS=OFF -DZEMBRIX_BENCH=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zembrix_bench zembrix-convert
 	./bench/run-bench.sh $(BENCH_BUILD)
+
+# The methods of zembrix-convert measured on real photographs (not part of test).
+bench-quality: deps-build configure
+	./scripts/install-deps.sh bench
+	cmake --build $(BUILD) -j $(JOBS) --target zembrix-convert
+	./bench/quality.sh $(BUILD)/zembrix-convert $(BUILD)/bench-quality
 
 clean:
 	rm -rf $(BUILD)

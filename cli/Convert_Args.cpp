@@ -2,6 +2,7 @@
 
 #include "io/Conversion.h"
 #include "io/PNG_Writer.h"
+#include "io/Refined_Conversion.h"
 
 #include <array>
 #include <cctype>
@@ -12,6 +13,7 @@
 const char* const convert_usage =
     "Usage: zembrix-convert [--method M] [--scale N] INPUT OUTPUT\n"
     "       zembrix-convert [--method M] [--format F] [--scale N] -o OUTDIR INPUT...\n"
+    "       zembrix-convert --compare INPUT\n"
     "Converts images into 16-colour 128x96 pictures.\n"
     "\n"
     "  INPUT       a PNG or P6 PPM image whose first 128x96 pixels make the\n"
@@ -23,8 +25,12 @@ const char* const convert_usage =
     "              a file that fails and ends with \"converted N of M\"\n"
     "  --format F  mq4 (the default) or png: what -o writes\n"
     "  --method M  floyd-steinberg (the default), diffusion, octree or closest:\n"
-    "              the four conversions that the import offers, in its order\n"
+    "              the four conversions that the import offers, in its order;\n"
+    "              refined or refined-dither: a palette fitted on the hardware's\n"
+    "              colour levels, mapped by nearest colour or by error diffusion\n"
     "  --scale N   enlarge each pixel of a PNG output to N x N (1 to 16, default 1)\n"
+    "  --compare   write nothing; print for every method the colours used, the\n"
+    "              PSNR in dB and the mean CIEDE2000 difference against INPUT\n"
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
@@ -36,11 +42,13 @@ const char* const convert_usage =
 
 namespace {
 
-constexpr std::array<std::pair<const char*, int>, candidate_count> method_slots{{
+constexpr std::array<std::pair<const char*, int>, method_count> method_slots{{
     {"floyd-steinberg", slot_floyd_steinberg},
     {"diffusion", slot_diffusion},
     {"octree", slot_octree},
     {"closest", slot_closest},
+    {"refined", method_refined},
+    {"refined-dither", method_refined_dither},
 }};
 
 Convert_Args Usage_Error(std::string error) {
@@ -112,6 +120,7 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
     std::vector<std::string> operands;
     bool options_done = false;
     bool format_given = false;
+    bool compare = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (options_done || arg.size() < 2 || arg[0] != '-') {
@@ -124,6 +133,8 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
         } else if (arg == "--help" || arg == "-h") {
             result.action = Convert_Action::help;
             return result;
+        } else if (arg == "--compare") {
+            compare = true;
         } else if (arg == "--version") {
             result.action = Convert_Action::version;
             return result;
@@ -157,6 +168,14 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
         } else {
             return Usage_Error("unknown option '" + arg + "'");
         }
+    }
+    if (compare) {
+        if (operands.size() != 1 || Is_Batch(result) || format_given) {
+            return Usage_Error("--compare takes one INPUT");
+        }
+        result.action = Convert_Action::compare;
+        result.input = operands[0];
+        return result;
     }
     if (Is_Batch(result)) {
         if (operands.empty()) {

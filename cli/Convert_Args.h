@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-enum class Convert_Action { run, help, version, usage_error };
+enum class Convert_Action { run, compare, help, version, usage_error };
 
 enum class Output_Format { mq4, png };
 
 struct Convert_Args {
     Convert_Action action = Convert_Action::run;
-    // Candidate slot of the import: 0 Floyd-Steinberg, 1 diffusion,
-    // 2 octree, 3 closest colour.
+    // Method: the import's candidate slots 0 Floyd-Steinberg, 1 diffusion,
+    // 2 octree, 3 closest colour; then 4 refined, 5 refined with diffusion.
     int slot = 0;
     int scale = 1;
     // The single-file form: one input and one output.

@@ -3,7 +3,9 @@
 #include "cli/Convert_Batch.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
+#include "io/Method_Comparison.h"
 #include "io/PNG_Writer.h"
+#include "io/Refined_Conversion.h"
 
 #include <cstdio>
 #include <optional>
@@ -19,7 +21,16 @@ std::optional<MQ4_Document> Convert_Input(const std::string& input, int slot) {
     if (!image || !Image_Fills_Picture(*image)) {
         return std::nullopt;
     }
-    return Build_Candidate(*image, slot);
+    return Build_Method_Picture(*image, slot);
+}
+
+int Compare_Input(const std::string& input) {
+    const std::optional<DTImage> image = CreateImageFromFile(input.c_str());
+    if (!image || !Image_Fills_Picture(*image)) {
+        return exit_failure;
+    }
+    std::fputs(Compare_Methods(*image).c_str(), stdout);
+    return exit_success;
 }
 
 } // namespace
@@ -53,6 +64,8 @@ int Run_Convert(const Convert_Args& args) {
     case Convert_Action::usage_error:
         std::fprintf(stderr, "zembrix-convert: %s\n%s", args.error.c_str(), convert_usage);
         return exit_usage;
+    case Convert_Action::compare:
+        return Compare_Input(args.input);
     case Convert_Action::run:
         break;
     }

@@ -12,7 +12,7 @@ constexpr int exit_failure = 1;
 constexpr int exit_usage = 2;
 
 // The picture of an input: an MQ4 file read as it is (by its name), any other
-// image converted with the candidate slot. None on failure, reported on
+// image converted with the method (see Convert_Args::slot). None on failure, reported on
 // standard error.
 std::optional<MQ4_Document> Read_Input(const std::string& input, int slot);
 

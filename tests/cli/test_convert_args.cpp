@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Convert_Args.h"
+#include "io/Refined_Conversion.h"
 
 namespace {
 
@@ -72,6 +73,27 @@ TEST(ConvertArgs, ExtensionTestIgnoresCase) {
     EXPECT_TRUE(Has_Extension("/a/b/pic.mq4", ".MQ4"));
     EXPECT_FALSE(Has_Extension("pic.MQ4.bak", ".MQ4"));
     EXPECT_FALSE(Has_Extension("picMQ4", ".MQ4"));
+}
+
+TEST(ConvertArgs, RefinedMethodsFollowTheImportSlots) {
+    for (int method = 0; method < method_count; ++method) {
+        EXPECT_EQ(Parse({"--method", method_names[method], "a", "b.mq4"}).slot, method)
+            << method_names[method];
+    }
+    EXPECT_EQ(Parse({"--method=refined-dither", "a", "b.png"}).slot, method_refined_dither);
+    Expect_Usage_Error({"--method", "refined-", "a", "b.mq4"}, "unknown method 'refined-'");
+}
+
+TEST(ConvertArgs, CompareTakesOneInputAndNoOutput) {
+    const Convert_Args args = Parse({"--compare", "photo.png"});
+    EXPECT_EQ(args.action, Convert_Action::compare);
+    EXPECT_EQ(args.input, "photo.png");
+    EXPECT_EQ(Parse({"photo.png", "--compare"}).action, Convert_Action::compare);
+    Expect_Usage_Error({"--compare"}, "--compare takes one INPUT");
+    Expect_Usage_Error({"--compare", "a.png", "b.MQ4"}, "--compare takes one INPUT");
+    EXPECT_EQ(Parse({"--compare", "--help"}).action, Convert_Action::help);
+    Expect_Usage_Error({"--compare", "-o", "out", "a.png"}, "--compare takes one INPUT");
+    Expect_Usage_Error({"--compare", "--format", "png", "a.png"}, "--compare takes one INPUT");
 }
 
 TEST(ConvertArgs, OutputFolderChoosesTheBatchForm) {
