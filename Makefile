@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test test-sanitize fuzz build configure deps-build deps-run deps-test clean
+.PHONY: all run test test-sanitize fuzz bench package bench-quality build configure deps-build deps-run deps-test deps-package clean
 
 all: build
 
@@ -14,6 +14,8 @@ deps-run:
 	./scripts/install-deps.sh build run
 deps-test:
 	./scripts/install-deps.sh build run test
+deps-package:
+	./scripts/install-deps.sh build package
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -48,6 +50,28 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	./scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_TIME)
+
+# The Debian package, from a release build of its own without the tests:
+# $(PACKAGE_BUILD)/zembrix_VERSION-1_ARCH.deb.
+PACKAGE_BUILD ?= build-package
+package: deps-package
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DZEMBRIX_TESTS=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target all package
+
+# Speed, X traffic and memory figures from a Release build of its own; not
+# part of test.
+BENCH_BUILD ?= build-release
+bench:
+	./scripts/install-deps.sh build bench
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DZEMBRIX_TESTS=OFF -DZEMBRIX_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target zembrix_bench zembrix-convert
+	./bench/run-bench.sh $(BENCH_BUILD)
+
+# The methods of zembrix-convert measured on real photographs (not part of test).
+bench-quality: deps-build configure
+	./scripts/install-deps.sh bench
+	cmake --build $(BUILD) -j $(JOBS) --target zembrix-convert
+	./bench/quality.sh $(BUILD)/zembrix-convert $(BUILD)/bench-quality
 
 clean:
 	rm -rf $(BUILD)

@@ -5,6 +5,7 @@
 #include "dialogs/tinyfiledialogs.h"
 #include "io/Import.h"
 #include "io/MQ4_File.h"
+#include "ui/Editor.h"
 #include "ui/Windows.h"
 
 #include <cstdio>
@@ -29,6 +30,7 @@ void Import_Png(MQ4_Document* current) {
         return; // the reason has been printed; back to the start window
     }
     *current = std::move(*chosen);
+    MQ4_Editor(current);
 }
 
 void Open_Mq4(MQ4_Document* current) {
@@ -43,6 +45,7 @@ void Open_Mq4(MQ4_Document* current) {
     *current = std::move(opened.document);
     std::printf("document_name: %s", current->document_name->c_str());
     std::fflush(stdout);
+    MQ4_Editor(current);
 }
 
 } // namespace

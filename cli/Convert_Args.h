@@ -4,21 +4,33 @@
 #include <string>
 #include <vector>
 
-enum class Convert_Action { run, help, version, usage_error };
+enum class Convert_Action { run, compare, help, version, usage_error };
+
+enum class Output_Format { mq4, png };
 
 struct Convert_Args {
     Convert_Action action = Convert_Action::run;
-    // Candidate slot of the import: 0 Floyd-Steinberg, 1 diffusion,
-    // 2 octree, 3 closest colour.
+    // Method: the import's candidate slots 0 Floyd-Steinberg, 1 diffusion,
+    // 2 octree, 3 closest colour; then 4 refined, 5 refined with diffusion.
     int slot = 0;
     int scale = 1;
+    // The single-file form: one input and one output.
     std::string input;
     std::string output;
+    // The batch form, chosen by -o: every input converted into the folder.
+    std::string output_dir;
+    std::vector<std::string> inputs;
+    Output_Format format = Output_Format::mq4;
     // What was wrong, for a usage error.
     std::string error;
 };
 
 extern const char* const convert_usage;
+
+// Whether the arguments ask for the batch form.
+inline bool Is_Batch(const Convert_Args& args) {
+    return !args.output_dir.empty();
+}
 
 // Parses the arguments that follow the program name.
 Convert_Args Parse_Convert_Args(const std::vector<std::string>& args);

@@ -1,8 +1,11 @@
 #include "cli/Convert_Tool.h"
 
+#include "cli/Convert_Batch.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
+#include "io/Method_Comparison.h"
 #include "io/PNG_Writer.h"
+#include "io/Refined_Conversion.h"
 
 #include <cstdio>
 #include <optional>
@@ -13,37 +16,42 @@
 
 namespace {
 
-constexpr int exit_success = 0;
-constexpr int exit_failure = 1;
-constexpr int exit_usage = 2;
-
 std::optional<MQ4_Document> Convert_Input(const std::string& input, int slot) {
     const std::optional<DTImage> image = CreateImageFromFile(input.c_str());
     if (!image || !Image_Fills_Picture(*image)) {
         return std::nullopt;
     }
-    return Build_Candidate(*image, slot);
+    return Build_Method_Picture(*image, slot);
 }
 
-std::optional<MQ4_Document> Read_Input(const Convert_Args& args) {
-    if (Has_Extension(args.input, ".MQ4")) {
+int Compare_Input(const std::string& input) {
+    const std::optional<DTImage> image = CreateImageFromFile(input.c_str());
+    if (!image || !Image_Fills_Picture(*image)) {
+        return exit_failure;
+    }
+    std::fputs(Compare_Methods(*image).c_str(), stdout);
+    return exit_success;
+}
+
+} // namespace
+
+std::optional<MQ4_Document> Read_Input(const std::string& input, int slot) {
+    if (Has_Extension(input, ".MQ4")) {
         MQ4_Document picture;
-        if (!Read_MQ4_File(args.input, &picture)) {
+        if (!Read_MQ4_File(input, &picture)) {
             return std::nullopt;
         }
         return picture;
     }
-    return Convert_Input(args.input, args.slot);
+    return Convert_Input(input, slot);
 }
 
-bool Write_Output(const Convert_Args& args, const MQ4_Document& picture) {
-    if (Has_Extension(args.output, ".MQ4")) {
-        return Write_MQ4_File(args.output, picture);
+bool Write_Output(const std::string& output, const MQ4_Document& picture, int scale) {
+    if (Has_Extension(output, ".MQ4")) {
+        return Write_MQ4_File(output, picture);
     }
-    return Write_PNG_Picture(args.output, picture, args.scale);
+    return Write_PNG_Picture(output, picture, scale);
 }
-
-} // namespace
 
 int Run_Convert(const Convert_Args& args) {
     switch (args.action) {
@@ -56,12 +64,17 @@ int Run_Convert(const Convert_Args& args) {
     case Convert_Action::usage_error:
         std::fprintf(stderr, "zembrix-convert: %s\n%s", args.error.c_str(), convert_usage);
         return exit_usage;
+    case Convert_Action::compare:
+        return Compare_Input(args.input);
     case Convert_Action::run:
         break;
     }
-    const std::optional<MQ4_Document> picture = Read_Input(args);
+    if (Is_Batch(args)) {
+        return Run_Batch(args);
+    }
+    const std::optional<MQ4_Document> picture = Read_Input(args.input, args.slot);
     if (!picture) {
         return exit_failure;
     }
-    return Write_Output(args, *picture) ? exit_success : exit_failure;
+    return Write_Output(args.output, *picture, args.scale) ? exit_success : exit_failure;
 }

@@ -13,38 +13,53 @@ namespace {
 
 using Color_List = std::array<DTPixel, palette_size>;
 
+std::uint32_t Color_Key(DTPixel pixel) {
+    return static_cast<std::uint32_t>(pixel.r) << 16 | static_cast<std::uint32_t>(pixel.g) << 8 |
+           pixel.b;
+}
+
 // Distinct colours in order of first appearance. The quantizer leaves at most
 // 16; positions never filled stay black.
 Color_List Collect_Colors(const std::vector<DTPixel>& pixels) {
     Color_List list{};
+    std::array<std::uint32_t, palette_size> keys{};
     int count = 0;
+    std::uint32_t previous = 0;
     for (const DTPixel& pixel : pixels) {
-        bool known = false;
-        for (int i = 0; i < count && !known; ++i) {
-            known = list[i] == pixel;
+        const std::uint32_t key = Color_Key(pixel);
+        // Neighbours mostly share their colour.
+        if (count > 0 && key == previous) {
+            continue;
         }
-        if (!known && count < palette_size) {
+        previous = key;
+        if (std::find(keys.begin(), keys.begin() + count, key) == keys.begin() + count &&
+            count < palette_size) {
+            keys[count] = key;
             list[count++] = pixel;
         }
     }
     return list;
 }
 
-// The first position holding the colour; where a list holds one colour twice
-// the lower position is used.
-std::uint8_t Index_Of(const Color_List& list, DTPixel pixel) {
-    for (int i = 0; i < palette_size; ++i) {
-        if (list[i] == pixel) {
-            return static_cast<std::uint8_t>(i);
-        }
-    }
-    return 0;
-}
-
+// Each pixel gets the first position holding its colour (where a list holds
+// one colour twice, the lower one), or 0 when the list lacks it.
 MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List& list) {
+    std::array<std::uint32_t, palette_size> keys{};
+    for (int i = 0; i < palette_size; ++i) {
+        keys[i] = Color_Key(list[i]);
+    }
     MQ4_Document picture;
+    std::uint32_t previous_key = 0;
+    std::uint8_t previous_index = 0;
     for (int n = 0; n < picture_pixels; ++n) {
-        picture.pixels[n] = Index_Of(list, pixels[n]);
+        const std::uint32_t key = Color_Key(pixels[n]);
+        if (n == 0 || key != previous_key) {
+            const auto found = std::find(keys.begin(), keys.end(), key);
+            previous_index =
+                found == keys.end() ? 0 : static_cast<std::uint8_t>(found - keys.begin());
+            previous_key = key;
+        }
+        picture.pixels[n] = previous_index;
     }
     for (int i = 0; i < palette_size; ++i) {
         picture.palette_rgb[i] = Display_Color(list[i].r, list[i].g, list[i].b);
@@ -53,20 +68,40 @@ MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List&
     return picture;
 }
 
-MQ4_Document Convert_Working(const DTImage& working, int dither) {
+std::vector<std::uint8_t> Sample_Bytes(const DTImage& working) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture_pixels) * 3);
     for (int n = 0; n < picture_pixels; ++n) {
         bytes[3 * n] = working.pixels[n].r;
         bytes[3 * n + 1] = working.pixels[n].g;
         bytes[3 * n + 2] = working.pixels[n].b;
     }
-    quant_image image{picture_width, picture_height, bytes.data()};
-    color_quant(&image, palette_size, dither);
+    return bytes;
+}
+
+MQ4_Document Picture_From_Bytes(const std::vector<std::uint8_t>& bytes) {
     std::vector<DTPixel> reduced(picture_pixels);
     for (int n = 0; n < picture_pixels; ++n) {
         reduced[n] = {bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
     }
     return Build_Picture(reduced, Collect_Colors(reduced));
+}
+
+MQ4_Document Convert_Working(const DTImage& working, int dither) {
+    std::vector<std::uint8_t> bytes = Sample_Bytes(working);
+    quant_image image{picture_width, picture_height, bytes.data()};
+    color_quant(&image, palette_size, dither);
+    return Picture_From_Bytes(bytes);
+}
+
+// The octree pictures without and with diffusion, from one reduction.
+void Convert_Working_Both(const DTImage& working, MQ4_Document* plain, MQ4_Document* diffused) {
+    std::vector<std::uint8_t> bytes = Sample_Bytes(working);
+    const quant_image image{picture_width, picture_height, bytes.data()};
+    std::vector<std::uint8_t> plain_bytes(bytes.size());
+    std::vector<std::uint8_t> diffused_bytes(bytes.size());
+    color_quant_both(&image, palette_size, plain_bytes.data(), diffused_bytes.data());
+    *plain = Picture_From_Bytes(plain_bytes);
+    *diffused = Picture_From_Bytes(diffused_bytes);
 }
 
 Color_List Split_Palette(const MQ4_Document& picture) {
@@ -88,8 +123,10 @@ MQ4_Document Map_To_Palette(const DTImage& working, const MQ4_Document& octree, 
     if (slot == slot_floyd_steinberg) {
         ApplyFloydSteinbergDither(&mapped, palette);
     } else {
+        // What FindClosestColorFromPalette gives, from channels split once.
+        const DTPaletteChannels channels = SplitPaletteChannels(palette);
         for (DTPixel& pixel : mapped.pixels) {
-            pixel = FindClosestColorFromPalette(pixel, palette);
+            pixel = palette.colors[FindClosestIndex(pixel, channels)];
         }
     }
     return Build_Picture(mapped.pixels, shared);
@@ -136,8 +173,7 @@ MQ4_Document Convert_Image(const DTImage& loaded, int dither) {
 Candidates Build_Candidates(const DTImage& loaded) {
     const DTImage working = Working_Image(loaded);
     Candidates candidates;
-    candidates[slot_octree] = Convert_Working(working, 0);
-    candidates[slot_diffusion] = Convert_Working(working, 1);
+    Convert_Working_Both(working, &candidates[slot_octree], &candidates[slot_diffusion]);
     candidates[slot_floyd_steinberg] =
         Map_To_Palette(working, candidates[slot_octree], slot_floyd_steinberg);
     candidates[slot_closest] = Map_To_Palette(working, candidates[slot_octree], slot_closest);

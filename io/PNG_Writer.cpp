@@ -113,3 +113,49 @@ bool Write_PNG_Picture(const std::string& path, const MQ4_Document& picture, int
     }
     return true;
 }
+
+namespace {
+
+// Holds no object with a destructor: libpng leaves by longjmp on error.
+bool Encode_Image(png_structp png, png_infop info, std::FILE* file, const DTImage& image) {
+    if (setjmp(png_jmpbuf(png))) {
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+                 static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < image.height; ++y) {
+        // DTPixel is three packed bytes, the layout of an RGB row.
+        const DTPixel* row = &image.pixels[static_cast<std::size_t>(y) * image.width];
+        png_write_row(png, reinterpret_cast<png_const_bytep>(row));
+    }
+    png_write_end(png, info);
+    return true;
+}
+
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> Encode_PNG_Image(const DTImage& image) {
+    if (image.width < 1 || image.height < 1 ||
+        image.pixels.size() != static_cast<std::size_t>(image.width) * image.height) {
+        return std::nullopt;
+    }
+    Memory_Stream stream;
+    Png_Write_State state;
+    if (!stream.file) {
+        return std::nullopt;
+    }
+    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!state.png) {
+        return std::nullopt;
+    }
+    state.info = png_create_info_struct(state.png);
+    if (!state.info || !Encode_Image(state.png, state.info, stream.file, image) ||
+        !stream.Finish()) {
+        return std::nullopt;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data);
+    return std::vector<std::uint8_t>(bytes, bytes + stream.size);
+}

@@ -2,6 +2,7 @@
 // A picture written as an 8-bit RGB PNG of its display colours.
 
 #include "app/MQ4_Document.h"
+#include "image/DTImage.h"
 
 #include <cstdint>
 #include <optional>
@@ -18,3 +19,7 @@ std::optional<std::vector<std::uint8_t>> Encode_PNG_Picture(const MQ4_Document& 
 // Encodes the picture and writes it safely (see Safe_Write.h). On failure
 // prints "Could not save PATH: REASON" and returns false.
 bool Write_PNG_Picture(const std::string& path, const MQ4_Document& picture, int scale);
+
+// The PNG bytes of an 8-bit RGB image; none if the encoder fails or the image
+// is empty.
+std::optional<std::vector<std::uint8_t>> Encode_PNG_Image(const DTImage& image);

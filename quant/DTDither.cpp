@@ -27,10 +27,13 @@ void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette) {
     auto at = [&](int row, int column) -> DTPixel* {
         return &image->pixels[static_cast<std::size_t>(row) * width + column];
     };
+    const DTPaletteChannels channels = SplitPaletteChannels(palette);
     for (int i = 0; i < height; ++i) {
         for (int j = 0; j < width; ++j) {
             DTPixel* pixel = at(i, j);
-            const DTPixel nearest = FindClosestColorFromPalette(*pixel, palette);
+            // What FindClosestColorFromPalette gives, from channels split once.
+            const DTPixel nearest =
+                palette.count > 0 ? palette.colors[FindClosestIndex(*pixel, channels)] : *pixel;
             const DTPixelDifference difference = CalculateDifference(*pixel, nearest);
             if (j + 1 < width) {
                 ApplyDifference(at(i, j + 1), difference, 7);

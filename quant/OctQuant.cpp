@@ -1,9 +1,12 @@
 #include "quant/OctQuant.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <sys/mman.h>
+#include <vector>
 
 namespace {
 
@@ -16,6 +19,52 @@ octree_node* pool = nullptr;
 [[noreturn]] void Out_Of_Memory() {
     std::fputs("Out of memory while reducing colours.\n", stderr);
     std::exit(EXIT_FAILURE);
+}
+
+// Blocks are cut from larger zero-filled mappings whose pages are all made
+// at once, rather than each block allocated alone and its pages faulted in
+// one by one as nodes are handed out: page faults were most of the time a
+// conversion took. A tree of a photograph fills some eight blocks. Like the
+// blocks, the mappings stay for good unless node_pool_release returns them.
+constexpr std::size_t block_bytes = pool_block_nodes * sizeof(octree_node);
+constexpr std::size_t chunk_bytes = std::size_t{2} << 20; // nine blocks
+
+std::uint8_t* chunk_next = nullptr;
+std::size_t chunk_left = 0;
+// Every mapping made, for node_pool_release.
+std::vector<std::uint8_t*> chunks;
+
+bool Map_Chunk() {
+    void* area =
+        mmap(nullptr, chunk_bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED) {
+        return false;
+    }
+    // Where the kernel cannot, the pages still come, one fault at a time.
+    madvise(area, chunk_bytes, MADV_POPULATE_WRITE);
+    chunk_next = static_cast<std::uint8_t*>(area);
+    chunk_left = chunk_bytes;
+    chunks.push_back(chunk_next);
+    return true;
+}
+
+bool In_Chunk(const octree_node* block) {
+    const auto at = reinterpret_cast<std::uintptr_t>(block);
+    return std::any_of(chunks.begin(), chunks.end(), [at](const std::uint8_t* chunk) {
+        const auto start = reinterpret_cast<std::uintptr_t>(chunk);
+        return at >= start && at < start + chunk_bytes;
+    });
+}
+
+// A zero-filled block of pool_block_nodes slots.
+octree_node* Zeroed_Block() {
+    if (chunk_left < block_bytes && !Map_Chunk()) {
+        return static_cast<octree_node*>(std::calloc(pool_block_nodes, sizeof(octree_node)));
+    }
+    auto* block = reinterpret_cast<octree_node*>(chunk_next);
+    chunk_next += block_bytes;
+    chunk_left -= block_bytes;
+    return block;
 }
 
 int Child_Index(const std::uint8_t* pixel, int bit) {
@@ -46,10 +95,29 @@ void Average_Heap_Nodes(const fold_heap* heap) {
     }
 }
 
+std::size_t Pixel_Count(const quant_image* image) {
+    return static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
+}
+
 void Write_Node_Color(const octree_node* node, std::uint8_t* pixel) {
     pixel[0] = static_cast<std::uint8_t>(node->red);
     pixel[1] = static_cast<std::uint8_t>(node->green);
     pixel[2] = static_cast<std::uint8_t>(node->blue);
+}
+
+// The seven bits of each channel that lead a pixel to its leaf.
+std::uint32_t Path_Of(const std::uint8_t* pixel) {
+    return (static_cast<std::uint32_t>(pixel[0]) << 16 | static_cast<std::uint32_t>(pixel[1]) << 8 |
+            pixel[2]) &
+           0xFEFEFE;
+}
+
+// What node_insert does at the leaf.
+void Add_Sample(octree_node* leaf, const std::uint8_t* pixel) {
+    leaf->red += pixel[0];
+    leaf->green += pixel[1];
+    leaf->blue += pixel[2];
+    leaf->pixel_count++;
 }
 
 } // namespace
@@ -57,7 +125,7 @@ void Write_Node_Color(const octree_node* node, std::uint8_t* pixel) {
 octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent) {
     static int len = 0;
     if (len <= 1 || !pool) {
-        auto* block = static_cast<octree_node*>(std::calloc(pool_block_nodes, sizeof(octree_node)));
+        octree_node* block = Zeroed_Block();
         if (!block) {
             Out_Of_Memory();
         }
@@ -76,11 +144,21 @@ octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* 
 }
 
 void node_pool_release() {
+    // Blocks that had to come from the heap go back one by one; the rest
+    // with their mappings.
     while (pool) {
         octree_node* previous = pool[0].parent;
-        std::free(pool);
+        if (!In_Chunk(pool)) {
+            std::free(pool);
+        }
         pool = previous;
     }
+    for (std::uint8_t* chunk : chunks) {
+        munmap(chunk, chunk_bytes);
+    }
+    chunks.clear();
+    chunk_next = nullptr;
+    chunk_left = 0;
 }
 
 octree_node* node_insert(octree_node* root, const std::uint8_t* pixel) {
@@ -93,10 +171,7 @@ octree_node* node_insert(octree_node* root, const std::uint8_t* pixel) {
         }
         node = node->children[index];
     }
-    node->red += pixel[0];
-    node->green += pixel[1];
-    node->blue += pixel[2];
-    node->pixel_count++;
+    Add_Sample(node, pixel);
     return node;
 }
 
@@ -182,7 +257,13 @@ void down_heap(fold_heap* heap, octree_node* node) {
 
 void heap_add(fold_heap* heap, octree_node* node) {
     if (node->flags & NODE_IN_HEAP) {
-        heap->keys[node->heap_slot] = heap_key(node);
+        const std::int64_t key = heap_key(node);
+        // Both sifts would stop at once: most pixels fall into a known leaf
+        // without changing its weight.
+        if (key == heap->keys[node->heap_slot]) {
+            return;
+        }
+        heap->keys[node->heap_slot] = key;
         down_heap(heap, node);
         up_heap(heap, node);
         return;
@@ -251,7 +332,80 @@ octree_node* nearest_color(int red, int green, int blue, const fold_heap* heap) 
     return best;
 }
 
+namespace {
+
+// The heap's colours side by side, padded to whole groups of 16 with places
+// far from every colour, for the many searches of one diffusion. Only for
+// averaged nodes, whose channels lie in 0..255.
+struct Heap_Colors {
+    bool usable = true;
+    std::vector<int> red;
+    std::vector<int> green;
+    std::vector<int> blue;
+};
+
+constexpr int search_group = 16;
+// Weighted, farther than any real distance (at most 2550).
+constexpr int far_channel = 1000;
+
+bool Is_Channel(std::int64_t value) {
+    return value >= 0 && value <= 255;
+}
+
+Heap_Colors Split_Heap_Colors(const fold_heap* heap) {
+    Heap_Colors colors;
+    const int count = std::max(heap->end - 1, 0);
+    const int padded = (count + search_group - 1) / search_group * search_group;
+    colors.red.assign(static_cast<std::size_t>(padded), far_channel);
+    colors.green.assign(static_cast<std::size_t>(padded), far_channel);
+    colors.blue.assign(static_cast<std::size_t>(padded), far_channel);
+    for (int i = 0; i < count; ++i) {
+        const octree_node* node = heap->slots[static_cast<std::size_t>(i + 1)];
+        colors.usable = colors.usable && Is_Channel(node->red) && Is_Channel(node->green) &&
+                        Is_Channel(node->blue);
+        colors.red[static_cast<std::size_t>(i)] = static_cast<int>(node->red);
+        colors.green[static_cast<std::size_t>(i)] = static_cast<int>(node->green);
+        colors.blue[static_cast<std::size_t>(i)] = static_cast<int>(node->blue);
+    }
+    return colors;
+}
+
+// nearest_color over the split colours: the heap entry of the first lowest
+// distance. A group's distances are all taken before its lowest is looked
+// for, which the compiler turns into vector code.
+const octree_node* Nearest_Node(int red, int green, int blue, const Heap_Colors& colors,
+                                const fold_heap* heap) {
+    int best_distance = 100000000;
+    int best = -1;
+    const int padded = static_cast<int>(colors.red.size());
+    for (int start = 0; start < padded; start += search_group) {
+        int distances[search_group];
+        for (int k = 0; k < search_group; ++k) {
+            const std::size_t at = static_cast<std::size_t>(start + k);
+            distances[k] = 3 * std::abs(colors.red[at] - red) +
+                           5 * std::abs(colors.green[at] - green) +
+                           2 * std::abs(colors.blue[at] - blue);
+        }
+        int lowest = distances[0];
+        for (int k = 1; k < search_group; ++k) {
+            lowest = std::min(lowest, distances[k]);
+        }
+        if (lowest < best_distance) {
+            best_distance = lowest;
+            int first = search_group - 1;
+            for (int k = search_group - 2; k >= 0; --k) {
+                first = distances[k] == lowest ? k : first;
+            }
+            best = start + first;
+        }
+    }
+    return best < 0 ? nullptr : heap->slots[static_cast<std::size_t>(best + 1)];
+}
+
+} // namespace
+
 void error_diffuse(quant_image* image, const fold_heap* heap) {
+    const Heap_Colors colors = Split_Heap_Colors(heap);
     const int width = image->width;
     const int height = image->height;
     const std::size_t samples = static_cast<std::size_t>(width) * height * 3;
@@ -275,7 +429,9 @@ void error_diffuse(quant_image* image, const fold_heap* heap) {
             for (int c = 0; c < 3; ++c) {
                 value[c] = Clamp_Channel(value[c]);
             }
-            const octree_node* node = nearest_color(value[0], value[1], value[2], heap);
+            const octree_node* node = colors.usable
+                                          ? Nearest_Node(value[0], value[1], value[2], colors, heap)
+                                          : nearest_color(value[0], value[1], value[2], heap);
             const int error[3] = {value[0] - static_cast<int>(node->red),
                                   value[1] - static_cast<int>(node->green),
                                   value[2] - static_cast<int>(node->blue)};
@@ -301,25 +457,65 @@ void error_diffuse(quant_image* image, const fold_heap* heap) {
     }
 }
 
-void color_quant(quant_image* image, int n_colors, int dither) {
+namespace {
+
+// Steps 1 to 4 of the reduction: the tree of all pixels, folded until no
+// more than n_colors nodes remain in the heap, each holding its average.
+octree_node* Reduced_Tree(const quant_image* image, int n_colors, fold_heap* heap) {
     // Fewer than one colour cannot be had; folding would reach the root.
     n_colors = std::max(n_colors, 1);
-    fold_heap heap;
     octree_node* root = node_new(0, 0, nullptr);
-    const std::size_t pixel_count =
-        static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
+    const std::size_t pixel_count = Pixel_Count(image);
+    octree_node* leaf = nullptr;
+    std::uint32_t leaf_path = 0;
     for (std::size_t i = 0; i < pixel_count; ++i) {
-        heap_add(&heap, node_insert(root, image->pixels + 3 * i));
+        const std::uint8_t* pixel = image->pixels + 3 * i;
+        // Neighbours often share all seven bits that choose the path, and
+        // with them the leaf, which then exists already.
+        const std::uint32_t path = Path_Of(pixel);
+        if (leaf && path == leaf_path) {
+            Add_Sample(leaf, pixel);
+        } else {
+            leaf = node_insert(root, pixel);
+            leaf_path = path;
+        }
+        heap_add(heap, leaf);
     }
-    while (heap.end > n_colors + 1) {
-        heap_add(&heap, node_fold(pop_heap(&heap)));
+    while (heap->end > n_colors + 1) {
+        heap_add(heap, node_fold(pop_heap(heap)));
     }
-    Average_Heap_Nodes(&heap);
+    Average_Heap_Nodes(heap);
+    return root;
+}
+
+void Replace_All(const octree_node* root, quant_image* image) {
+    const std::size_t pixel_count = Pixel_Count(image);
+    for (std::size_t i = 0; i < pixel_count; ++i) {
+        color_replace(root, image->pixels + 3 * i);
+    }
+}
+
+} // namespace
+
+void color_quant(quant_image* image, int n_colors, int dither) {
+    fold_heap heap;
+    const octree_node* root = Reduced_Tree(image, n_colors, &heap);
     if (dither) {
         error_diffuse(image, &heap);
     } else {
-        for (std::size_t i = 0; i < pixel_count; ++i) {
-            color_replace(root, image->pixels + 3 * i);
-        }
+        Replace_All(root, image);
     }
+}
+
+void color_quant_both(const quant_image* image, int n_colors, std::uint8_t* plain,
+                      std::uint8_t* diffused) {
+    fold_heap heap;
+    const octree_node* root = Reduced_Tree(image, n_colors, &heap);
+    const std::size_t bytes = Pixel_Count(image) * 3;
+    std::copy(image->pixels, image->pixels + bytes, plain);
+    std::copy(image->pixels, image->pixels + bytes, diffused);
+    quant_image plain_image{image->width, image->height, plain};
+    Replace_All(root, &plain_image);
+    quant_image diffused_image{image->width, image->height, diffused};
+    error_diffuse(&diffused_image, &heap);
 }

@@ -53,6 +53,13 @@ void color_quant(quant_image* image, int n_colors, int dither);
 // do, between images.
 void node_pool_release();
 
+// What color_quant gives without and with dithering, from one tree: the tree
+// and its reduction do not depend on the flag, so they are built once. The
+// image is read, not changed; plain and diffused receive width x height
+// pixels of three bytes each.
+void color_quant_both(const quant_image* image, int n_colors, std::uint8_t* plain,
+                      std::uint8_t* diffused);
+
 // The steps of the reduction, open to callers that check them one by one.
 // Nodes come from a process-wide pool that is never released.
 octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent);

@@ -7,8 +7,8 @@ packages_for() {
     case "$1" in
     build) echo "g++ cmake make pkg-config libx11-dev libpng-dev" ;;
     run) echo "zenity xfonts-base" ;;
-    test) echo "xvfb xauth xdotool x11-apps googletest libgtest-dev zenity xfonts-base" ;;
-    bench) echo "libbenchmark-dev xvfb xauth xfonts-base pngquant" ;;
+    test) echo "xvfb xauth xdotool x11-apps googletest libgtest-dev libxfixes-dev zenity xfonts-base desktop-file-utils man-db dpkg-dev" ;;
+    bench) echo "libbenchmark-dev xvfb xauth xfonts-base pngquant imagemagick" ;;
     fuzz) echo "clang libclang-rt-14-dev" ;;
     package) echo "dpkg-dev fakeroot desktop-file-utils man-db" ;;
     *) echo "install-deps.sh: unknown task '$1'" >&2; exit 2 ;;

@@ -3,6 +3,7 @@
 #include "ui/X_Session.h"
 
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -43,10 +44,14 @@ int Choice_Hit_Slot(int x, int y) {
 }
 
 void Draw_Choices(const Choice_List& choices, GC gc, Display* display, Drawable window) {
+    // All four at once: their palettes mostly agree, so each colour is one
+    // request for all of them.
+    std::vector<Placed_Picture> previews;
     for (int slot = 0; slot < choice_count; ++slot) {
-        Paint_Picture(*choices[static_cast<std::size_t>(slot)], display, window, gc,
-                      slots[slot].left, slots[slot].top, preview_scale);
+        previews.push_back(
+            {choices[static_cast<std::size_t>(slot)], slots[slot].left, slots[slot].top});
     }
+    Paint_Pictures(previews, preview_scale, display, window, gc);
     XSetForeground(display, gc, 0);
     XDrawLine(display, window, gc, 0, 818, 1023, 818);
     Draw_Text(display, window, gc, 425, 839, "- click on the image to import -");
@@ -69,7 +74,10 @@ const MQ4_Document* Choice_Window(const Choice_List& choices) {
         XEvent event;
         XNextEvent(d, &event);
         if (event.type == Expose) {
-            Draw_Choices(choices, gc, d, window.window);
+            // One repaint for a burst of exposures, when its last one arrives.
+            if (event.xexpose.count == 0) {
+                Draw_Choices(choices, gc, d, window.window);
+            }
         } else if (event.type == ButtonPress) {
             const Pointer_Position at = Query_Pointer(d, window.window);
             const int slot = Choice_Hit_Slot(at.x, at.y);

@@ -38,3 +38,12 @@ void Draw_Choices(const Choice_List& choices, GC gc, Display* display, Drawable 
 
 // The slot under a point of the chooser, or -1 for none.
 int Choice_Hit_Slot(int x, int y);
+
+struct Editor_State;
+
+// Paints the whole editor (1000 x 672) into a window or pixmap whose
+// background is white: the picture seven times enlarged, the palette, the
+// buttons, the tool icons and the selection frames. Only the GC's foreground
+// is changed.
+void Draw_Editor_Window(const MQ4_Document* document, const Editor_State* state, Display* display,
+                        Drawable drawable, GC gc);

@@ -30,6 +30,15 @@ int Report_Lost_Connection(Display*) {
     std::_Exit(1);
 }
 
+// Desktops match the windows to the menu entry by this class (the entry's
+// StartupWMClass).
+void Set_Window_Class(Display* display, Window window) {
+    char name[] = "zembrix";
+    char class_name[] = "Zembrix";
+    XClassHint hint{name, class_name};
+    XSetClassHint(display, window, &hint);
+}
+
 } // namespace
 
 Display_Handle Open_Display() {
@@ -68,6 +77,7 @@ Fixed_Window Create_Fixed_Window(Display* display, const Window_Spec& spec) {
     result.wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, result.window, &result.wm_delete, 1);
     XStoreName(display, result.window, spec.title);
+    Set_Window_Class(display, result.window);
 
     XMapWindow(display, result.window);
     const XPoint at =

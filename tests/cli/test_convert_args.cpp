@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Convert_Args.h"
+#include "io/Refined_Conversion.h"
 
 namespace {
 
@@ -72,4 +73,51 @@ TEST(ConvertArgs, ExtensionTestIgnoresCase) {
     EXPECT_TRUE(Has_Extension("/a/b/pic.mq4", ".MQ4"));
     EXPECT_FALSE(Has_Extension("pic.MQ4.bak", ".MQ4"));
     EXPECT_FALSE(Has_Extension("picMQ4", ".MQ4"));
+}
+
+TEST(ConvertArgs, RefinedMethodsFollowTheImportSlots) {
+    for (int method = 0; method < method_count; ++method) {
+        EXPECT_EQ(Parse({"--method", method_names[method], "a", "b.mq4"}).slot, method)
+            << method_names[method];
+    }
+    EXPECT_EQ(Parse({"--method=refined-dither", "a", "b.png"}).slot, method_refined_dither);
+    Expect_Usage_Error({"--method", "refined-", "a", "b.mq4"}, "unknown method 'refined-'");
+}
+
+TEST(ConvertArgs, CompareTakesOneInputAndNoOutput) {
+    const Convert_Args args = Parse({"--compare", "photo.png"});
+    EXPECT_EQ(args.action, Convert_Action::compare);
+    EXPECT_EQ(args.input, "photo.png");
+    EXPECT_EQ(Parse({"photo.png", "--compare"}).action, Convert_Action::compare);
+    Expect_Usage_Error({"--compare"}, "--compare takes one INPUT");
+    Expect_Usage_Error({"--compare", "a.png", "b.MQ4"}, "--compare takes one INPUT");
+    EXPECT_EQ(Parse({"--compare", "--help"}).action, Convert_Action::help);
+    Expect_Usage_Error({"--compare", "-o", "out", "a.png"}, "--compare takes one INPUT");
+    Expect_Usage_Error({"--compare", "--format", "png", "a.png"}, "--compare takes one INPUT");
+}
+
+TEST(ConvertArgs, OutputFolderChoosesTheBatchForm) {
+    const Convert_Args args = Parse({"-o", "out", "--method=octree", "a.png", "b.ppm", "c.MQ4"});
+    EXPECT_EQ(args.action, Convert_Action::run);
+    EXPECT_TRUE(Is_Batch(args));
+    EXPECT_EQ(args.output_dir, "out");
+    EXPECT_EQ(args.inputs, (std::vector<std::string>{"a.png", "b.ppm", "c.MQ4"}));
+    EXPECT_EQ(args.format, Output_Format::mq4);
+    EXPECT_EQ(args.slot, 2);
+    // A single input is a batch too, whatever its name looks like.
+    const Convert_Args one = Parse({"a.png", "--output-dir=pics", "--format", "png"});
+    EXPECT_TRUE(Is_Batch(one));
+    EXPECT_EQ(one.inputs, std::vector<std::string>{"a.png"});
+    EXPECT_EQ(one.format, Output_Format::png);
+    EXPECT_EQ(Parse({"--format=PNG", "-o", "d", "x"}).format, Output_Format::png);
+    EXPECT_FALSE(Is_Batch(Parse({"a.png", "b.MQ4"})));
+}
+
+TEST(ConvertArgs, BatchUsageErrors) {
+    Expect_Usage_Error({"-o", "out"}, "expected at least one INPUT");
+    Expect_Usage_Error({"a.png", "-o"}, "-o needs a value");
+    Expect_Usage_Error({"-o", "", "a.png"}, "OUTDIR must not be empty");
+    Expect_Usage_Error({"--format", "gif", "-o", "out", "a.png"},
+                       "unknown format 'gif' (mq4 or png)");
+    Expect_Usage_Error({"--format", "png", "a.png", "b.png"}, "--format goes with -o OUTDIR");
 }

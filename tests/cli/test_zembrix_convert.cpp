@@ -5,10 +5,15 @@
 #include "cli/Convert_Args.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
+#include "io/Method_Comparison.h"
 #include "io/PNG_Writer.h"
+#include "io/Refined_Conversion.h"
+#include "quant/Color_Difference.h"
 #include "support/Program.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
+
+#include <cmath>
 
 namespace {
 
@@ -38,6 +43,24 @@ struct Converter_Test : testing::Test {
 std::vector<std::uint8_t> Mq4_Bytes(const MQ4_Document& picture) {
     const MQ4_Bytes bytes = Encode_MQ4(picture);
     return {bytes.begin(), bytes.end()};
+}
+
+// Eight colours in blocks of 16 x 12 pixels.
+std::vector<DTPixel> Blocks_Of(const std::vector<DTPixel>& colours) {
+    std::vector<DTPixel> pixels;
+    for (int n = 0; n < 12288; ++n) {
+        pixels.push_back(colours[(n % 128 / 16 + n / 128 / 12) % colours.size()]);
+    }
+    return pixels;
+}
+
+std::vector<std::string> Lines_Of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start + 1));
+    }
+    return lines;
 }
 
 } // namespace
@@ -157,4 +180,71 @@ TEST_F(Converter_Test, HelpAndVersion) {
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "zembrix-convert " ZEMBRIX_VERSION "\n");
     EXPECT_EQ(result.err, "");
+}
+
+TEST_F(Converter_Test, RefinedMethodsWriteTheirPictures) {
+    for (int method : {method_refined, method_refined_dither}) {
+        const std::string name = method_names[method];
+        SCOPED_TRACE(name);
+        const Program_Result result = Convert({"--method", name, input, dir.file(name + ".MQ4")});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out + result.err, "");
+        const std::vector<std::uint8_t> bytes = Read_Bytes(dir.file(name + ".MQ4"));
+        EXPECT_EQ(bytes, Mq4_Bytes(Build_Method_Picture(image, method)));
+        // A second run gives the same bytes.
+        EXPECT_EQ(Convert({"--method", name, input, dir.file("again.MQ4")}).status, 0);
+        EXPECT_EQ(Read_Bytes(dir.file("again.MQ4")), bytes);
+    }
+}
+
+TEST_F(Converter_Test, CompareShowsTheGainOfTheGridLevels) {
+    // Every sample 5 above a level: truncation misses by 5, the nearest level
+    // by 3, so the octree and closest pictures have a mean squared error of
+    // 25 and the refined one of 9.
+    const std::vector<DTPixel> colours{{5, 45, 125}, {205, 13, 93}, {61, 237, 21},  {133, 85, 173},
+                                       {13, 13, 13}, {245, 245, 5}, {101, 149, 29}, {181, 61, 221}};
+    Write_RGB_PNG(dir.file("eight.png"), 128, 96, Blocks_Of(colours));
+    const Program_Result result = Convert({"--compare", dir.file("eight.png")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const std::vector<std::string> lines = Lines_Of(result.out);
+    ASSERT_EQ(lines.size(), 7u) << result.out;
+    EXPECT_EQ(lines[0], quality_table_header);
+    for (int method = 0; method < method_count; ++method) {
+        EXPECT_EQ(lines[1 + method].rfind(std::string(method_names[method]) + " ", 0), 0u)
+            << lines[1 + method];
+    }
+    double delta_e = 0;
+    for (const DTPixel& c : colours) {
+        delta_e += Ciede2000(Srgb_To_Lab(c.r, c.g, c.b), Srgb_To_Lab(c.r + 3, c.g + 3, c.b + 3));
+    }
+    EXPECT_EQ(lines[1 + method_refined],
+              Format_Quality_Row("refined", {8, 10 * std::log10(65025.0 / 9), delta_e / 8}));
+    EXPECT_NE(lines[1 + slot_octree].find("    34.15 "), std::string::npos) << lines[3];
+    EXPECT_NE(lines[1 + slot_closest].find("    34.15 "), std::string::npos) << lines[4];
+    EXPECT_EQ(List_Dir(dir.path), (std::vector<std::string>{"boat.png", "eight.png"}));
+}
+
+TEST_F(Converter_Test, CompareOfDisplayableColoursIsExactForTheRefinedMethods) {
+    const std::vector<DTPixel> colours{{0, 0, 0},   {248, 248, 248}, {248, 0, 0},   {0, 248, 0},
+                                       {0, 0, 248}, {128, 64, 32},   {96, 96, 104}, {200, 8, 160}};
+    Write_RGB_PNG(dir.file("grid.png"), 128, 96, Blocks_Of(colours));
+    const Program_Result result = Convert({"--compare", dir.file("grid.png")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::vector<std::string> lines = Lines_Of(result.out);
+    ASSERT_EQ(lines.size(), 7u) << result.out;
+    EXPECT_EQ(lines[1 + method_refined], "refined                8       inf      0.000\n");
+    EXPECT_EQ(lines[1 + method_refined_dither], "refined-dither         8       inf      0.000\n");
+}
+
+TEST_F(Converter_Test, CompareFailuresAndMisuse) {
+    Program_Result result = Convert({"--compare", dir.file("missing.png")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "Could not open image file: No such file or directory\n");
+    result = Convert({"--compare", input, dir.file("out.MQ4")});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("--compare takes one INPUT"), std::string::npos);
+    EXPECT_EQ(List_Dir(dir.path), std::vector<std::string>{"boat.png"});
 }

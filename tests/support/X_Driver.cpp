@@ -81,7 +81,8 @@ XWindowAttributes Window_Attributes(Window window) {
 
 void Move_Pointer(Window window, int x, int y) {
     // Not xdotool's --sync, which waits for ever when the pointer is already there.
-    Xdotool({"mousemove", "--window", std::to_string(window), std::to_string(x),
+    // "--" lets a coordinate left of or above the window be negative.
+    Xdotool({"mousemove", "--window", std::to_string(window), "--", std::to_string(x),
              std::to_string(y)});
     for (int waited = 0; waited < 2000; waited += 5) {
         Window root = 0;
@@ -91,8 +92,7 @@ void Move_Pointer(Window window, int x, int y) {
         int at_x = -1;
         int at_y = -1;
         unsigned mask = 0;
-        XQueryPointer(Test_Display(), window, &root, &child, &root_x, &root_y, &at_x, &at_y,
-                      &mask);
+        XQueryPointer(Test_Display(), window, &root, &child, &root_x, &root_y, &at_x, &at_y, &mask);
         if (at_x == x && at_y == y) {
             return;
         }
@@ -118,6 +118,14 @@ void Drag(Window window, const std::vector<XPoint>& path) {
         Sleep_Ms(pointer_settle_ms);
     }
     Xdotool({"mouseup", "1"});
+}
+
+void Button_Down(int button) {
+    Xdotool({"mousedown", std::to_string(button)});
+}
+
+void Button_Up(int button) {
+    Xdotool({"mouseup", std::to_string(button)});
 }
 
 void Press_Key(Window window, const std::string& key) {

@@ -33,6 +33,9 @@ void Click(Window window, int x, int y, int button = 1);
 // Presses button 1 at the first point, moves through the others, releases.
 void Drag(Window window, const std::vector<XPoint>& path);
 void Move_Pointer(Window window, int x, int y);
+// Presses or releases a button wherever the pointer is.
+void Button_Down(int button = 1);
+void Button_Up(int button = 1);
 void Press_Key(Window window, const std::string& key);
 // What the window manager's close button sends.
 void Send_Close_Request(Window window);

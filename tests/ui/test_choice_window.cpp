@@ -2,6 +2,7 @@
 
 #include "app/MQ4_Document.h"
 #include "support/X_Driver.h"
+#include "ui/Choice_Window_Model.h"
 #include "ui/Picture_Painting.h"
 #include "ui/Windows.h"
 
@@ -23,65 +24,6 @@ std::array<MQ4_Document, 4> Test_Pictures() {
         }
     }
     return pictures;
-}
-
-struct Text {
-    const char* text;
-    int x, y;
-};
-constexpr Text chooser_texts[] = {
-    {"- click on the image to import -", 425, 839},
-    {"Floyd Steinberg dither", 190, 401},
-    {"Diffusion dither", 715, 401},
-    {"Octree quantization, no dither", 160, 810},
-    {"Closest color, no dither", 690, 810},
-};
-
-std::string Compare_With_Chooser_Rules(const Screen_Image& image,
-                                       const std::array<MQ4_Document, 4>& pictures,
-                                       XFontStruct* font) {
-    const int origins[4][2] = {{0, 0}, {512, 0}, {0, 410}, {512, 410}};
-    char where[160];
-    int inked[std::size(chooser_texts)] = {};
-    for (int y = 0; y < 850; ++y) {
-        for (int x = 0; x < 1024; ++x) {
-            std::uint32_t expected = 0xFFFFFF;
-            for (int p = 0; p < 4; ++p) {
-                const int px = x - origins[p][0];
-                const int py = y - origins[p][1];
-                if (px >= 0 && px < 512 && py >= 0 && py < 384) {
-                    const int index = pictures[p].pixels[(py / 4) * 128 + px / 4];
-                    expected =
-                        static_cast<std::uint32_t>(Shown_Color(pictures[p].palette_rgb[index]));
-                }
-            }
-            if (y == 818) {
-                expected = 0;
-            }
-            const std::uint32_t got = image.at(x, y);
-            bool in_text = false;
-            for (std::size_t i = 0; i < std::size(chooser_texts); ++i) {
-                const Text& t = chooser_texts[i];
-                const int width = XTextWidth(font, t.text, static_cast<int>(std::strlen(t.text)));
-                if (x >= t.x && x < t.x + width && y >= t.y - font->ascent &&
-                    y < t.y + font->descent) {
-                    in_text = true;
-                    inked[i] += got == 0 ? 1 : 0;
-                }
-            }
-            if (got != expected && !(in_text && got == 0)) {
-                std::snprintf(where, sizeof where, "pixel (%d, %d) is %06X, not %06X", x, y, got,
-                              expected);
-                return where;
-            }
-        }
-    }
-    for (std::size_t i = 0; i < std::size(chooser_texts); ++i) {
-        if (inked[i] < 20) {
-            return std::string("no text \"") + chooser_texts[i].text + "\"";
-        }
-    }
-    return "";
 }
 
 } // namespace

@@ -1,0 +1,82 @@
+#include "io/Refined_Conversion.h"
+
+#include "app/misc.h"
+#include "io/Conversion.h"
+#include "quant/Grid_Refine.h"
+#include "quant/OctQuant.h"
+
+#include <cstddef>
+
+const std::array<const char*, method_count> method_names{
+    "floyd-steinberg", "diffusion", "octree", "closest", "refined", "refined-dither"};
+
+namespace {
+
+// The colours of the octree reduction without diffusion, in order of first
+// appearance: the fit's starting point.
+std::vector<DTPixel> Octree_Colors(const DTImage& working) {
+    std::vector<std::uint8_t> bytes(working.pixels.size() * 3);
+    for (std::size_t n = 0; n < working.pixels.size(); ++n) {
+        bytes[3 * n] = working.pixels[n].r;
+        bytes[3 * n + 1] = working.pixels[n].g;
+        bytes[3 * n + 2] = working.pixels[n].b;
+    }
+    quant_image image{working.width, working.height, bytes.data()};
+    color_quant(&image, palette_size, 0);
+    std::vector<DTPixel> colors;
+    for (std::size_t n = 0; n < working.pixels.size(); ++n) {
+        const DTPixel color{bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
+        bool known = false;
+        for (const DTPixel& seen : colors) {
+            known = known || seen == color;
+        }
+        if (!known) {
+            colors.push_back(color);
+        }
+    }
+    return colors;
+}
+
+// The picture of palette indices, renumbered in order of first appearance.
+MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
+                           const std::vector<DTPixel>& palette) {
+    MQ4_Document picture;
+    std::array<int, palette_size> renumbered;
+    renumbered.fill(-1);
+    int used = 0;
+    for (int n = 0; n < picture_pixels; ++n) {
+        const std::uint8_t index = indices[n];
+        if (renumbered[index] < 0) {
+            const DTPixel color = palette[index];
+            renumbered[index] = used;
+            picture.palette_rgb[used] = Display_Color(color.r, color.g, color.b);
+            ++used;
+        }
+        picture.pixels[n] = static_cast<std::uint8_t>(renumbered[index]);
+    }
+    for (int i = 0; i < palette_size; ++i) {
+        picture.palette_555[i] = Encode_555(picture.palette_rgb[i]);
+    }
+    return picture;
+}
+
+} // namespace
+
+std::vector<DTPixel> Refined_Palette(const DTImage& working) {
+    return Refine_Grid_Palette(working.pixels, Octree_Colors(working), palette_size);
+}
+
+MQ4_Document Convert_Refined(const DTImage& loaded, bool dither) {
+    const DTImage working = Working_Image(loaded);
+    const std::vector<DTPixel> palette = Refined_Palette(working);
+    const std::vector<std::uint8_t> indices =
+        dither ? Map_Diffused(working, palette) : Map_Nearest(working.pixels, palette);
+    return Build_Picture(indices, palette);
+}
+
+MQ4_Document Build_Method_Picture(const DTImage& loaded, int method) {
+    if (method == method_refined || method == method_refined_dither) {
+        return Convert_Refined(loaded, method == method_refined_dither);
+    }
+    return Build_Candidate(loaded, method);
+}

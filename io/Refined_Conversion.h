@@ -1,0 +1,33 @@
+#pragma once
+// The grid-aware conversions that the command-line converter offers beside
+// the import's four: a palette fitted on the hardware's colour grid (see
+// quant/Grid_Refine.h), starting from the octree's colours, with every pixel
+// mapped to its nearest palette colour or by error diffusion.
+
+#include "app/MQ4_Document.h"
+#include "image/DTImage.h"
+
+#include <array>
+#include <vector>
+
+// The converter's methods: the import's candidate slots 0 to 3 first, then
+// the two refined ones.
+enum Refined_Method : int {
+    method_refined = 4,
+    method_refined_dither = 5,
+};
+constexpr int method_count = 6;
+
+// The command-line name of each method, by number.
+extern const std::array<const char*, method_count> method_names;
+
+// The refined palette of a 128x96 working image: at most 16 grid colours.
+std::vector<DTPixel> Refined_Palette(const DTImage& working);
+
+// The refined picture of an image that fills a picture. Colours are numbered
+// in order of first appearance; palette entries beyond them are black. No
+// names are set.
+MQ4_Document Convert_Refined(const DTImage& loaded, bool dither);
+
+// The picture of any of the converter's methods, by number.
+MQ4_Document Build_Method_Picture(const DTImage& loaded, int method);

@@ -1,0 +1,178 @@
+#include "quant/Grid_Refine.h"
+
+#include "quant/Grid_Fit.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace {
+
+bool Contains(const std::vector<DTPixel>& colors, DTPixel color) {
+    return std::find(colors.begin(), colors.end(), color) != colors.end();
+}
+
+bool Contains(const std::vector<Fine_Color>& colors, const Fine_Color& color) {
+    return std::find(colors.begin(), colors.end(), color) != colors.end();
+}
+
+std::vector<DTPixel> Distinct_Grid_Colors(const std::vector<DTPixel>& colors, int max_colors) {
+    std::vector<DTPixel> distinct;
+    for (const DTPixel& color : colors) {
+        const DTPixel shown = Nearest_Grid_Color(color);
+        if (!Contains(distinct, shown)) {
+            if (static_cast<int>(distinct.size()) == max_colors) {
+                return {};
+            }
+            distinct.push_back(shown);
+        }
+    }
+    return distinct;
+}
+
+// One complete fit from one set of starting centres: k-means with free
+// centres, carried onto the grid, then grid-bound rounds alternating with
+// single steps, then swaps.
+std::vector<Fine_Color> Fit_From(const std::vector<Cell>& cells, std::vector<Fine_Color> centres,
+                                 int max_colors) {
+    centres = Lloyd(cells, std::move(centres), max_colors, Centre_Rule::free, max_free_rounds);
+    std::vector<Fine_Color> palette = Snap_To_Grid(centres);
+    for (int round = 0; round < max_search_rounds; ++round) {
+        palette = Lloyd(cells, std::move(palette), max_colors, Centre_Rule::grid, max_grid_rounds);
+        if (!Improve_By_Moves(cells, &palette)) {
+            break;
+        }
+    }
+    return Improve_By_Swaps(cells, std::move(palette), max_colors);
+}
+
+} // namespace
+
+int Nearest_Level(int value) {
+    const int level = (std::max(value, 0) + grid_step / 2) / grid_step;
+    return std::min(level, grid_levels - 1) * grid_step;
+}
+
+DTPixel Nearest_Grid_Color(DTPixel color) {
+    return {static_cast<std::uint8_t>(Nearest_Level(color.r)),
+            static_cast<std::uint8_t>(Nearest_Level(color.g)),
+            static_cast<std::uint8_t>(Nearest_Level(color.b))};
+}
+
+bool On_Grid(DTPixel color) {
+    return color.r % grid_step == 0 && color.g % grid_step == 0 && color.b % grid_step == 0 &&
+           color.r <= grid_top && color.g <= grid_top && color.b <= grid_top;
+}
+
+int Squared_Distance(DTPixel color, DTPixel palette_color) {
+    const int dr = color.r - palette_color.r;
+    const int dg = color.g - palette_color.g;
+    const int db = color.b - palette_color.b;
+    return dr * dr + dg * dg + db * db;
+}
+
+int Nearest_Index(const std::vector<DTPixel>& palette, DTPixel color) {
+    int best = 0;
+    int best_distance = Squared_Distance(color, palette[0]);
+    for (std::size_t i = 1; i < palette.size(); ++i) {
+        const int distance = Squared_Distance(color, palette[i]);
+        if (distance < best_distance) {
+            best_distance = distance;
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
+std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
+                                         const std::vector<DTPixel>& start, int max_colors) {
+    max_colors = std::clamp(max_colors, 1, max_fit_colors);
+    std::vector<DTPixel> exact = Distinct_Grid_Colors(pixels, max_colors);
+    if (!exact.empty()) {
+        return exact;
+    }
+    const std::vector<Cell> cells = Color_Cells(pixels);
+    std::vector<Fine_Color> given;
+    for (const DTPixel& color : start) {
+        if (static_cast<int>(given.size()) < max_colors && !Contains(given, To_Fine(color))) {
+            given.push_back(To_Fine(color));
+        }
+    }
+    if (given.empty()) {
+        given.push_back(To_Fine(pixels[0]));
+    }
+    // Two starts, since k-means keeps to the neighbourhood it starts in: the
+    // given colours and a split of the colour space. The lower error wins;
+    // on a tie the given start.
+    const std::vector<Fine_Color> from_given = Fit_From(cells, given, max_colors);
+    const std::vector<Fine_Color> from_split =
+        Fit_From(cells, Split_Centres(cells, max_colors), max_colors);
+    const std::vector<Fine_Color>& best =
+        Fit_Error(cells, from_split) < Fit_Error(cells, from_given) ? from_split : from_given;
+    std::vector<DTPixel> palette;
+    for (const Fine_Color& color : best) {
+        palette.push_back(From_Fine(color));
+    }
+    return palette;
+}
+
+std::vector<std::uint8_t> Map_Nearest(const std::vector<DTPixel>& pixels,
+                                      const std::vector<DTPixel>& palette) {
+    std::vector<std::uint8_t> indices(pixels.size());
+    for (std::size_t n = 0; n < pixels.size(); ++n) {
+        indices[n] = static_cast<std::uint8_t>(Nearest_Index(palette, pixels[n]));
+    }
+    return indices;
+}
+
+std::vector<std::uint8_t> Map_Diffused(const DTImage& image, const std::vector<DTPixel>& palette) {
+    const int width = image.width;
+    const int height = image.height;
+    // Every sample in sixteenths of a level, so that the shares lose at most
+    // a thirty-second each to rounding.
+    std::vector<int> work(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t n = 0; n < image.pixels.size() && 3 * n < work.size(); ++n) {
+        work[3 * n] = image.pixels[n].r * 16;
+        work[3 * n + 1] = image.pixels[n].g * 16;
+        work[3 * n + 2] = image.pixels[n].b * 16;
+    }
+    std::vector<std::uint8_t> indices(static_cast<std::size_t>(width) * height);
+    const auto spread = [&](int x, int y, const std::array<int, 3>& error, int weight) {
+        if (x < 0 || x >= width || y >= height) {
+            return;
+        }
+        int* sample = &work[3 * (static_cast<std::size_t>(y) * width + x)];
+        for (int c = 0; c < 3; ++c) {
+            // Arithmetic shift: rounded sixteenths also for negative errors.
+            sample[c] += (error[c] * weight + 8) >> 4;
+        }
+    };
+    for (int y = 0; y < height; ++y) {
+        const bool backward = y % 2 == 1;
+        const int step = backward ? -1 : 1;
+        for (int k = 0; k < width; ++k) {
+            const int x = backward ? width - 1 - k : k;
+            const std::size_t n = static_cast<std::size_t>(y) * width + x;
+            std::array<int, 3> fine{};
+            std::array<int, 3> value{};
+            for (int c = 0; c < 3; ++c) {
+                fine[c] = std::clamp(work[3 * n + c], 0, 255 * 16);
+                value[c] = (fine[c] + 8) >> 4;
+            }
+            const DTPixel wanted{static_cast<std::uint8_t>(value[0]),
+                                 static_cast<std::uint8_t>(value[1]),
+                                 static_cast<std::uint8_t>(value[2])};
+            const int index = Nearest_Index(palette, wanted);
+            indices[n] = static_cast<std::uint8_t>(index);
+            const DTPixel shown = palette[index];
+            // The error in sixteenths, against the colour shown.
+            const std::array<int, 3> error{fine[0] - shown.r * 16, fine[1] - shown.g * 16,
+                                           fine[2] - shown.b * 16};
+            spread(x + step, y, error, 7);
+            spread(x - step, y + 1, error, 3);
+            spread(x, y + 1, error, 5);
+            spread(x + step, y + 1, error, 1);
+        }
+    }
+    return indices;
+}

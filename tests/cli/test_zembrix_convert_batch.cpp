@@ -1,0 +1,171 @@
+// zembrix-convert -o OUTDIR over a folder of good and bad files.
+
+#include <gtest/gtest.h>
+
+#include "io/Conversion.h"
+#include "io/MQ4_File.h"
+#include "support/Program.h"
+#include "support/Temp_Dir.h"
+#include "support/Test_Images.h"
+
+#include <unistd.h>
+
+namespace {
+
+struct Program_Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Program_Result Convert(const std::vector<std::string>& args) {
+    Temp_Dir outputs;
+    Program_Run run = Start_Program(Built_Program("zembrix-convert"), args, {}, outputs.path);
+    if (!Wait_For_Exit(&run, 20000)) {
+        Kill_Program(&run);
+        ADD_FAILURE() << "zembrix-convert did not finish";
+    }
+    return {run.exit_status, Stdout_Of(run), Stderr_Of(run)};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos;
+         end = text.find('\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    EXPECT_EQ(start, text.size()) << "unterminated last line";
+    return lines;
+}
+
+// A folder of inputs as a user might have it: three good images in the three
+// input kinds, one of them named with two dots, and three that cannot be read.
+struct Batch_Test : testing::Test {
+    Temp_Dir in;
+    Temp_Dir out;
+    Temp_Dir single;
+    std::vector<std::string> good;
+    std::vector<std::string> bad;
+
+    void SetUp() override {
+        Write_RGB_PNG(in.file("boat.png"), 128, 96, Pattern_Image(128, 96, 3).pixels);
+        Write_Bytes(in.file("sea.side.ppm"), PPM_Bytes(128, 96, Pattern_Image(128, 96, 4).pixels));
+        MQ4_Document picture = Build_Candidates(Pattern_Image(128, 96, 5))[2];
+        ASSERT_TRUE(Write_MQ4_File(in.file("old.MQ4"), picture));
+        good = {in.file("boat.png"), in.file("sea.side.ppm"), in.file("old.MQ4")};
+        Write_Text(in.file("notes.png"), "not an image at all");
+        Write_RGB_PNG(in.file("tiny.png"), 10, 10, std::vector<DTPixel>(100, {9, 9, 9}));
+        Write_Text(in.file("cut.MQ4"), "too short");
+        bad = {in.file("notes.png"), in.file("tiny.png"), in.file("cut.MQ4")};
+    }
+
+    std::vector<std::string> All_Inputs() const {
+        return {good[0], bad[0], good[1], bad[1], good[2], bad[2]};
+    }
+
+    // What the single-file form writes for the input.
+    std::vector<std::uint8_t> Single_Output(const std::vector<std::string>& options,
+                                            const std::string& input, const std::string& name) {
+        std::vector<std::string> args = options;
+        args.push_back(input);
+        args.push_back(single.file(name));
+        const Program_Result result = Convert(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        return Read_Bytes(single.file(name));
+    }
+};
+
+} // namespace
+
+TEST_F(Batch_Test, GoesOnPastFailuresAndSumsUp) {
+    const std::vector<std::string> before = List_Dir(in.path);
+    const std::vector<std::uint8_t> old_bytes = Read_Bytes(in.file("old.MQ4"));
+    std::vector<std::string> args = {"--method", "diffusion", "-o", out.path};
+    for (const std::string& input : All_Inputs()) {
+        args.push_back(input);
+    }
+    const Program_Result result = Convert(args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "converted 3 of 6\n");
+    const std::vector<std::string> errors = Lines(result.err);
+    ASSERT_EQ(errors.size(), 3u) << result.err;
+    EXPECT_EQ(errors[0], "zembrix-convert: " + bad[0] + ": Image file of unrecognized format.");
+    EXPECT_EQ(errors[1], "zembrix-convert: " + bad[1] +
+                             ": Image 10x10 is smaller than 128x96 (100 of 12288 pixels).");
+    EXPECT_EQ(errors[2].rfind("zembrix-convert: " + bad[2] + ": ", 0), 0u) << errors[2];
+
+    EXPECT_EQ(List_Dir(out.path), (std::vector<std::string>{"boat.MQ4", "old.MQ4", "sea.MQ4"}));
+    EXPECT_EQ(Read_Bytes(out.file("boat.MQ4")),
+              Single_Output({"--method", "diffusion"}, good[0], "boat.MQ4"));
+    EXPECT_EQ(Read_Bytes(out.file("sea.MQ4")),
+              Single_Output({"--method", "diffusion"}, good[1], "sea.MQ4"));
+    EXPECT_EQ(Read_Bytes(out.file("old.MQ4")), old_bytes);
+    EXPECT_EQ(List_Dir(in.path), before);
+    EXPECT_EQ(Read_Bytes(in.file("old.MQ4")), old_bytes);
+}
+
+TEST_F(Batch_Test, AllGoodExitsWithZero) {
+    const Program_Result result = Convert({"-o", out.path + "/", good[0], good[1]});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "converted 2 of 2\n");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(Read_Bytes(out.file("boat.MQ4")), Single_Output({}, good[0], "boat.MQ4"));
+}
+
+TEST_F(Batch_Test, PngFormatWritesScaledPngs) {
+    const Program_Result result = Convert({"--format", "png", "--scale", "2", "--method", "closest",
+                                           "-o", out.path, good[0], good[1], good[2]});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "converted 3 of 3\n");
+    EXPECT_EQ(List_Dir(out.path), (std::vector<std::string>{"boat.png", "old.png", "sea.png"}));
+    const std::vector<std::string> options = {"--method", "closest", "--scale", "2"};
+    EXPECT_EQ(Read_Bytes(out.file("boat.png")), Single_Output(options, good[0], "boat.png"));
+    EXPECT_EQ(Read_Bytes(out.file("sea.png")), Single_Output(options, good[1], "sea.png"));
+    EXPECT_EQ(Read_Bytes(out.file("old.png")), Single_Output(options, good[2], "old.png"));
+}
+
+TEST_F(Batch_Test, DuplicateNamesRefuseTheWholeBatch) {
+    Write_RGB_PNG(out.file("boat.png"), 128, 96, Pattern_Image(128, 96, 6).pixels);
+    const Program_Result result = Convert({"-o", out.path, good[0], good[1], out.file("boat.png")});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "zembrix-convert: '" + good[0] + "' and '" + out.file("boat.png") +
+                              "' would both be written to '" + out.file("boat.MQ4") +
+                              "'; nothing was converted\n");
+    EXPECT_EQ(List_Dir(out.path), std::vector<std::string>{"boat.png"});
+}
+
+TEST_F(Batch_Test, NeverOverwritesAnInput) {
+    const std::vector<std::uint8_t> old_bytes = Read_Bytes(in.file("old.MQ4"));
+    const std::vector<std::string> before = List_Dir(in.path);
+    // Into the inputs' own folder, named as given, through "./" and through a link.
+    ASSERT_EQ(symlink(in.path.c_str(), out.file("link").c_str()), 0);
+    for (const std::string& folder : {in.path, in.path + "/./", out.file("link")}) {
+        SCOPED_TRACE(folder);
+        const Program_Result result = Convert({"-o", folder, good[0], good[2]});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find("and would be overwritten; nothing was converted"),
+                  std::string::npos)
+            << result.err;
+        EXPECT_EQ(List_Dir(in.path), before);
+        EXPECT_EQ(Read_Bytes(in.file("old.MQ4")), old_bytes);
+    }
+    // An output name that is a link to an input.
+    ASSERT_EQ(symlink(in.file("old.MQ4").c_str(), out.file("boat.MQ4").c_str()), 0);
+    const Program_Result result = Convert({"-o", out.path, good[0], good[2]});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(Read_Bytes(in.file("old.MQ4")), old_bytes);
+}
+
+TEST_F(Batch_Test, UsageErrorsShowTheUsage) {
+    Program_Result result = Convert({"-o", out.path});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.rfind("zembrix-convert: expected at least one INPUT\nUsage:", 0), 0u);
+    result = Convert({"-o", out.file("missing"), good[0]});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "zembrix-convert: cannot write into '" + out.file("missing") +
+                              "': No such file or directory; nothing was converted\n");
+    EXPECT_EQ(List_Dir(out.path), std::vector<std::string>{});
+}

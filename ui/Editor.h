@@ -1,0 +1,9 @@
+#pragma once
+// The picture editor window.
+
+struct MQ4_Document;
+
+// Lets the user pick colours (palette or eyedropper), paint single pixels with
+// the pencil and save the picture, until EXIT, Escape or the window's close
+// button. Edits are made in place in the document. Always returns 0.
+int MQ4_Editor(MQ4_Document* document);
