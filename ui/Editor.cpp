@@ -40,7 +40,7 @@ Editor_Window Open_Editor_Window(Display* display, const MQ4_Document& document)
     Editor_Window editor{};
     editor.display = display;
     editor.fixed = Create_Fixed_Window(
-        display, Window_Spec{editor_width, editor_height, editor_top_above_middle, title});
+        display, Window_Layout{editor_width, editor_height, editor_top_above_middle, title});
     editor.eyedropper = XCreateFontCursor(display, eyedropper_cursor);
     editor.pencil = XCreateFontCursor(display, pencil_cursor);
     Set_Tool_Cursor(editor, tool_eyedropper);

@@ -57,32 +57,32 @@ XPoint Window_Position(int screen_width, int screen_height, int width, int top_a
     return XPoint{static_cast<short>(x < 0 ? 0 : x), static_cast<short>(y < 0 ? 0 : y)};
 }
 
-Fixed_Window Create_Fixed_Window(Display* display, const Window_Spec& spec) {
+Fixed_Window Create_Fixed_Window(Display* display, const Window_Layout& layout) {
     const int screen = DefaultScreen(display);
     Fixed_Window result{};
     XSetWindowAttributes attributes{};
     attributes.background_pixel = XWhitePixel(display, screen);
     result.window =
-        XCreateWindow(display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(spec.width),
-                      static_cast<unsigned>(spec.height), 5, 24, InputOutput,
-                      DefaultVisual(display, screen), CWBackPixel, &attributes);
+        XCreateWindow(display, RootWindow(display, screen), 0, 0,
+                      static_cast<unsigned>(layout.width), static_cast<unsigned>(layout.height), 5,
+                      24, InputOutput, DefaultVisual(display, screen), CWBackPixel, &attributes);
 
     XSizeHints hints{};
     hints.flags = PMinSize | PMaxSize;
-    hints.min_width = hints.max_width = spec.width;
-    hints.min_height = hints.max_height = spec.height;
+    hints.min_width = hints.max_width = layout.width;
+    hints.min_height = hints.max_height = layout.height;
     XSetWMNormalHints(display, result.window, &hints);
 
     XSelectInput(display, result.window, input_mask);
     result.wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, result.window, &result.wm_delete, 1);
-    XStoreName(display, result.window, spec.title);
+    XStoreName(display, result.window, layout.title);
     Set_Window_Class(display, result.window);
 
     XMapWindow(display, result.window);
     const XPoint at =
-        Window_Position(XDisplayWidth(display, screen), XDisplayHeight(display, screen), spec.width,
-                        spec.top_above_middle);
+        Window_Position(XDisplayWidth(display, screen), XDisplayHeight(display, screen),
+                        layout.width, layout.top_above_middle);
     XMoveWindow(display, result.window, at.x, at.y);
     return result;
 }

@@ -15,7 +15,7 @@ using Display_Handle = std::unique_ptr<Display, Display_Closer>;
 // Opens the default display; prints "Cannot open display\n" when it cannot.
 Display_Handle Open_Display();
 
-struct Window_Spec {
+struct Window_Layout {
     int width;
     int height;
     // The window's top edge lies this far above the screen's middle.
@@ -31,7 +31,7 @@ struct Fixed_Window {
 // Creates, fixes the size of, maps and places a white window of depth 24
 // (border 5, input mask 0x810D), centred horizontally; a coordinate that would
 // fall off the top or left of the screen becomes 0.
-Fixed_Window Create_Fixed_Window(Display* display, const Window_Spec& spec);
+Fixed_Window Create_Fixed_Window(Display* display, const Window_Layout& layout);
 
 // Where a window goes on a screen of the given size: both coordinates clamped
 // to 0.

@@ -27,37 +27,38 @@ struct Writer {
     }
 };
 
-std::vector<png_byte> Pack_Row(const Test_PNG& spec, int y) {
-    const int channels = PNG_Channels(spec.color_type);
-    const std::size_t count = static_cast<std::size_t>(spec.width) * channels;
-    const unsigned* samples = spec.samples.data() + y * count;
+std::vector<png_byte> Pack_Row(const Test_PNG& description, int y) {
+    const int channels = PNG_Channels(description.color_type);
+    const std::size_t count = static_cast<std::size_t>(description.width) * channels;
+    const unsigned* samples = description.samples.data() + y * count;
     std::vector<png_byte> row;
-    if (spec.bit_depth == 16) {
+    if (description.bit_depth == 16) {
         for (std::size_t i = 0; i < count; ++i) {
             row.push_back(static_cast<png_byte>(samples[i] >> 8));
             row.push_back(static_cast<png_byte>(samples[i] & 0xFF));
         }
-    } else if (spec.bit_depth == 8) {
+    } else if (description.bit_depth == 8) {
         for (std::size_t i = 0; i < count; ++i) {
             row.push_back(static_cast<png_byte>(samples[i]));
         }
     } else {
-        const int per_byte = 8 / spec.bit_depth;
+        const int per_byte = 8 / description.bit_depth;
         row.assign((count + per_byte - 1) / per_byte, 0);
         for (std::size_t i = 0; i < count; ++i) {
-            const int shift = 8 - spec.bit_depth * (static_cast<int>(i % per_byte) + 1);
+            const int shift = 8 - description.bit_depth * (static_cast<int>(i % per_byte) + 1);
             row[i / per_byte] |= static_cast<png_byte>(samples[i] << shift);
         }
     }
     return row;
 }
 
-void Set_Transparency(png_structp png, png_infop info, const Test_PNG& spec, png_color_16* color) {
-    if (spec.color_type == PNG_COLOR_TYPE_PALETTE && !spec.palette_alpha.empty()) {
-        png_set_tRNS(png, info, spec.palette_alpha.data(),
-                     static_cast<int>(spec.palette_alpha.size()), nullptr);
-    } else if (spec.transparent) {
-        const auto& t = *spec.transparent;
+void Set_Transparency(png_structp png, png_infop info, const Test_PNG& description,
+                      png_color_16* color) {
+    if (description.color_type == PNG_COLOR_TYPE_PALETTE && !description.palette_alpha.empty()) {
+        png_set_tRNS(png, info, description.palette_alpha.data(),
+                     static_cast<int>(description.palette_alpha.size()), nullptr);
+    } else if (description.transparent) {
+        const auto& t = *description.transparent;
         color->gray = t[0];
         color->red = t[0];
         color->green = t[1];
@@ -66,19 +67,20 @@ void Set_Transparency(png_structp png, png_infop info, const Test_PNG& spec, png
     }
 }
 
-bool Encode(Writer* w, const Test_PNG& spec, std::vector<png_color>* palette, png_color_16* color,
-            std::vector<png_bytep>* rows) {
+bool Encode(Writer* w, const Test_PNG& description, std::vector<png_color>* palette,
+            png_color_16* color, std::vector<png_bytep>* rows) {
     if (setjmp(png_jmpbuf(w->png))) {
         return false;
     }
     png_init_io(w->png, w->file);
-    png_set_IHDR(w->png, w->info, spec.width, spec.height, spec.bit_depth, spec.color_type,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(w->png, w->info, description.width, description.height, description.bit_depth,
+                 description.color_type,
+                 description.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!palette->empty()) {
         png_set_PLTE(w->png, w->info, palette->data(), static_cast<int>(palette->size()));
     }
-    Set_Transparency(w->png, w->info, spec, color);
+    Set_Transparency(w->png, w->info, description, color);
     png_write_info(w->png, w->info);
     png_write_image(w->png, rows->data());
     png_write_end(w->png, w->info);
@@ -100,7 +102,7 @@ int PNG_Channels(int color_type) {
     }
 }
 
-std::vector<std::uint8_t> Encode_Test_PNG(const Test_PNG& spec) {
+std::vector<std::uint8_t> Encode_Test_PNG(const Test_PNG& description) {
     Writer w;
     w.file = open_memstream(&w.data, &w.size);
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -109,19 +111,19 @@ std::vector<std::uint8_t> Encode_Test_PNG(const Test_PNG& spec) {
         throw std::runtime_error("cannot set up the PNG writer");
     }
     std::vector<png_color> palette;
-    for (const DTPixel& p : spec.palette) {
+    for (const DTPixel& p : description.palette) {
         palette.push_back({p.r, p.g, p.b});
     }
     std::vector<std::vector<png_byte>> packed;
     std::vector<png_bytep> rows;
-    for (int y = 0; y < spec.height; ++y) {
-        packed.push_back(Pack_Row(spec, y));
+    for (int y = 0; y < description.height; ++y) {
+        packed.push_back(Pack_Row(description, y));
     }
     for (auto& row : packed) {
         rows.push_back(row.data());
     }
     png_color_16 color{};
-    if (!Encode(&w, spec, &palette, &color, &rows)) {
+    if (!Encode(&w, description, &palette, &color, &rows)) {
         throw std::runtime_error("libpng refused the test image");
     }
     std::fclose(w.file);

@@ -30,7 +30,7 @@ struct Test_PNG {
 // Channels per pixel of a PNG colour type.
 int PNG_Channels(int color_type);
 
-// The file's bytes; throws std::runtime_error if libpng refuses the spec.
+// The file's bytes; throws std::runtime_error if libpng refuses the description.
 std::vector<std::uint8_t> Encode_Test_PNG(const Test_PNG& png);
 void Write_Test_PNG(const std::string& path, const Test_PNG& png);
 
