@@ -44,78 +44,6 @@ struct Memory_Stream {
     }
 };
 
-void Fill_Scaled_Row(const MQ4_Document& picture, int y, int scale, std::vector<png_byte>* row) {
-    std::size_t at = 0;
-    for (int x = 0; x < picture_width; ++x) {
-        const std::int32_t color = picture.palette_rgb[picture.pixels[y * picture_width + x] & 15];
-        for (int copy = 0; copy < scale; ++copy) {
-            (*row)[at++] = static_cast<png_byte>((color >> 16) & 0xFF);
-            (*row)[at++] = static_cast<png_byte>((color >> 8) & 0xFF);
-            (*row)[at++] = static_cast<png_byte>(color & 0xFF);
-        }
-    }
-}
-
-// Holds no object with a destructor: libpng leaves by longjmp on error.
-bool Encode(png_structp png, png_infop info, std::FILE* file, const MQ4_Document& picture,
-            int scale, std::vector<png_byte>* row) {
-    if (setjmp(png_jmpbuf(png))) {
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, picture_width * scale, picture_height * scale, 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < picture_height; ++y) {
-        Fill_Scaled_Row(picture, y, scale, row);
-        for (int copy = 0; copy < scale; ++copy) {
-            png_write_row(png, row->data());
-        }
-    }
-    png_write_end(png, info);
-    return true;
-}
-
-} // namespace
-
-std::optional<std::vector<std::uint8_t>> Encode_PNG_Picture(const MQ4_Document& picture,
-                                                            int scale) {
-    if (scale < min_png_scale || scale > max_png_scale) {
-        return std::nullopt;
-    }
-    Memory_Stream stream;
-    Png_Write_State state;
-    if (!stream.file) {
-        return std::nullopt;
-    }
-    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!state.png) {
-        return std::nullopt;
-    }
-    state.info = png_create_info_struct(state.png);
-    if (!state.info) {
-        return std::nullopt;
-    }
-    std::vector<png_byte> row(static_cast<std::size_t>(picture_width) * scale * 3);
-    if (!Encode(state.png, state.info, stream.file, picture, scale, &row) || !stream.Finish()) {
-        return std::nullopt;
-    }
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data);
-    return std::vector<std::uint8_t>(bytes, bytes + stream.size);
-}
-
-bool Write_PNG_Picture(const std::string& path, const MQ4_Document& picture, int scale) {
-    const std::optional<std::vector<std::uint8_t>> bytes = Encode_PNG_Picture(picture, scale);
-    std::string reason = "the PNG encoder failed";
-    if (!bytes || !Write_File_Safely(path, bytes->data(), bytes->size(), &reason)) {
-        std::fprintf(stderr, "Could not save %s: %s\n", path.c_str(), reason.c_str());
-        return false;
-    }
-    return true;
-}
-
-namespace {
-
 // Holds no object with a destructor: libpng leaves by longjmp on error.
 bool Encode_Image(png_structp png, png_infop info, std::FILE* file, const DTImage& image) {
     if (setjmp(png_jmpbuf(png))) {
@@ -133,6 +61,26 @@ bool Encode_Image(png_structp png, png_infop info, std::FILE* file, const DTImag
     }
     png_write_end(png, info);
     return true;
+}
+
+// The picture in its display colours, every pixel scale x scale.
+DTImage Scaled_Picture(const MQ4_Document& picture, int scale) {
+    DTImage image;
+    image.width = picture_width * scale;
+    image.height = picture_height * scale;
+    image.type = DTImageTypePNG;
+    image.pixelCount = static_cast<std::uint64_t>(image.width) * image.height;
+    image.pixels.reserve(image.pixelCount);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const int index = picture.pixels[(y / scale) * picture_width + x / scale] & 0x0F;
+            const std::int32_t color = picture.palette_rgb[index];
+            image.pixels.push_back({static_cast<std::uint8_t>((color >> 16) & 0xFF),
+                                    static_cast<std::uint8_t>((color >> 8) & 0xFF),
+                                    static_cast<std::uint8_t>(color & 0xFF)});
+        }
+    }
+    return image;
 }
 
 } // namespace
@@ -158,4 +106,22 @@ std::optional<std::vector<std::uint8_t>> Encode_PNG_Image(const DTImage& image) 
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(stream.data);
     return std::vector<std::uint8_t>(bytes, bytes + stream.size);
+}
+
+std::optional<std::vector<std::uint8_t>> Encode_PNG_Picture(const MQ4_Document& picture,
+                                                            int scale) {
+    if (scale < min_png_scale || scale > max_png_scale) {
+        return std::nullopt;
+    }
+    return Encode_PNG_Image(Scaled_Picture(picture, scale));
+}
+
+bool Write_PNG_Picture(const std::string& path, const MQ4_Document& picture, int scale) {
+    const std::optional<std::vector<std::uint8_t>> bytes = Encode_PNG_Picture(picture, scale);
+    std::string reason = "the PNG encoder failed";
+    if (!bytes || !Write_File_Safely(path, bytes->data(), bytes->size(), &reason)) {
+        std::fprintf(stderr, "Could not save %s: %s\n", path.c_str(), reason.c_str());
+        return false;
+    }
+    return true;
 }

@@ -11,24 +11,8 @@
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Outcome Convert(const std::vector<std::string>& args, const std::string& output_dir) {
-    Program_Run run = Start_Program(Built_Program("zembrix-convert"), args, {}, output_dir);
-    if (!Wait_For_Exit(&run, 20000)) {
-        Kill_Program(&run);
-        ADD_FAILURE() << "zembrix-convert did not finish";
-    }
-    return {run.exit_status, Stdout_Of(run), Stderr_Of(run)};
-}
-
 void Expect_Refusals(const std::vector<Bad_Input>& inputs, const std::string& output_name) {
     Temp_Dir dir;
-    Temp_Dir logs;
     std::vector<std::string> names;
     for (const Bad_Input& input : inputs) {
         SCOPED_TRACE(input.what);
@@ -38,7 +22,7 @@ void Expect_Refusals(const std::vector<Bad_Input>& inputs, const std::string& ou
             names.push_back(input.file_name);
         }
         const std::string output = dir.file(output_name);
-        const Outcome outcome = Convert({path, output}, logs.path);
+        const Converter_Result outcome = Run_Converter({path, output});
         EXPECT_EQ(outcome.err, Expected_Message(input, path));
         EXPECT_EQ(outcome.out, "");
         if (input.accepted) {

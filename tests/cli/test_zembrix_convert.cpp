@@ -17,22 +17,6 @@
 
 namespace {
 
-struct Program_Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Program_Result Convert(const std::vector<std::string>& args) {
-    Temp_Dir outputs;
-    Program_Run run = Start_Program(Built_Program("zembrix-convert"), args, {}, outputs.path);
-    if (!Wait_For_Exit(&run, 10000)) {
-        Kill_Program(&run);
-        ADD_FAILURE() << "zembrix-convert did not finish";
-    }
-    return {run.exit_status, Stdout_Of(run), Stderr_Of(run)};
-}
-
 struct Converter_Test : testing::Test {
     Temp_Dir dir;
     DTImage image = Pattern_Image(128, 96, 21);
@@ -72,29 +56,29 @@ TEST_F(Converter_Test, EachMethodWritesItsImportSlot) {
     for (const auto& [method, slot] : methods) {
         SCOPED_TRACE(method);
         const std::string output = dir.file(method + ".MQ4");
-        const Program_Result result = Convert({"--method", method, input, output});
+        const Converter_Result result = Run_Converter({"--method", method, input, output});
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(Read_Bytes(output), Mq4_Bytes(candidates[slot]));
     }
     // Without --method: Floyd-Steinberg.
-    const Program_Result result = Convert({input, dir.file("default.mq4")});
+    const Converter_Result result = Run_Converter({input, dir.file("default.mq4")});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(Read_Bytes(dir.file("default.mq4")), Mq4_Bytes(candidates[0]));
 }
 
 TEST_F(Converter_Test, PpmInputIsRecognisedByItsBytes) {
     Write_Bytes(dir.file("boat.png.data"), PPM_Bytes(128, 96, image.pixels));
-    const Program_Result result =
-        Convert({"--method", "octree", dir.file("boat.png.data"), dir.file("out.MQ4")});
+    const Converter_Result result =
+        Run_Converter({"--method", "octree", dir.file("boat.png.data"), dir.file("out.MQ4")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(Read_Bytes(dir.file("out.MQ4")), Mq4_Bytes(Build_Candidates(image)[2]));
 }
 
 TEST_F(Converter_Test, PngOutputShowsDisplayColoursScaled) {
-    const Program_Result result =
-        Convert({"--method", "diffusion", "--scale", "3", input, dir.file("big.PNG")});
+    const Converter_Result result =
+        Run_Converter({"--method", "diffusion", "--scale", "3", input, dir.file("big.PNG")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out + result.err, "");
     const MQ4_Document picture = Build_Candidates(image)[1];
@@ -112,41 +96,41 @@ TEST_F(Converter_Test, PngOutputShowsDisplayColoursScaled) {
 TEST_F(Converter_Test, Mq4InputIsReadWithoutConversion) {
     MQ4_Document picture = Build_Candidates(image)[3];
     ASSERT_TRUE(Write_MQ4_File(dir.file("pic.mq4"), picture));
-    Program_Result result =
-        Convert({"--method", "diffusion", dir.file("pic.mq4"), dir.file("copy.MQ4")});
+    Converter_Result result =
+        Run_Converter({"--method", "diffusion", dir.file("pic.mq4"), dir.file("copy.MQ4")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(Read_Bytes(dir.file("copy.MQ4")), Read_Bytes(dir.file("pic.mq4")));
-    result = Convert({dir.file("pic.mq4"), dir.file("pic.png")});
+    result = Run_Converter({dir.file("pic.mq4"), dir.file("pic.png")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(Read_Bytes(dir.file("pic.png")), *Encode_PNG_Picture(picture, 1));
 }
 
 TEST_F(Converter_Test, FailuresExitWithOneAndTheLoadersMessage) {
-    Program_Result result = Convert({dir.file("missing.png"), dir.file("out.MQ4")});
+    Converter_Result result = Run_Converter({dir.file("missing.png"), dir.file("out.MQ4")});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "Could not open image file: No such file or directory\n");
     EXPECT_EQ(result.out, "");
 
     Write_RGB_PNG(dir.file("small.png"), 100, 50, std::vector<DTPixel>(5000, {1, 2, 3}));
-    result = Convert({dir.file("small.png"), dir.file("out.MQ4")});
+    result = Run_Converter({dir.file("small.png"), dir.file("out.MQ4")});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "Image 100x50 is smaller than 128x96 (5000 of 12288 pixels).\n");
 
     Write_Text(dir.file("text.png"), "not an image at all");
-    result = Convert({dir.file("text.png"), dir.file("out.png")});
+    result = Run_Converter({dir.file("text.png"), dir.file("out.png")});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "Image file of unrecognized format.\n");
 
     Write_Text(dir.file("short.MQ4"), "too short");
-    result = Convert({dir.file("short.MQ4"), dir.file("out.png")});
+    result = Run_Converter({dir.file("short.MQ4"), dir.file("out.png")});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err, "");
 
-    result = Convert({input, dir.file("no/folder/out.MQ4")});
+    result = Run_Converter({input, dir.file("no/folder/out.MQ4")});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
               "Could not save " + dir.file("no/folder/out.MQ4") + ": No such file or directory\n");
-    result = Convert({input, dir.file("no/folder/out.png")});
+    result = Run_Converter({input, dir.file("no/folder/out.png")});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
               "Could not save " + dir.file("no/folder/out.png") + ": No such file or directory\n");
@@ -162,7 +146,7 @@ TEST_F(Converter_Test, UsageErrorsExitWithTwoAndTheUsage) {
                                                {"--scale", "17", input, dir.file("o.png")},
                                                {input, dir.file("o.bmp")},
                                                {"--frobnicate", input, dir.file("o.png")}}) {
-        const Program_Result result = Convert(args);
+        const Converter_Result result = Run_Converter(args);
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err.rfind("zembrix-convert: ", 0), 0u) << result.err;
@@ -172,11 +156,11 @@ TEST_F(Converter_Test, UsageErrorsExitWithTwoAndTheUsage) {
 }
 
 TEST_F(Converter_Test, HelpAndVersion) {
-    Program_Result result = Convert({"--help"});
+    Converter_Result result = Run_Converter({"--help"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, convert_usage);
     EXPECT_EQ(result.err, "");
-    result = Convert({"--version"});
+    result = Run_Converter({"--version"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "zembrix-convert " ZEMBRIX_VERSION "\n");
     EXPECT_EQ(result.err, "");
@@ -186,13 +170,14 @@ TEST_F(Converter_Test, RefinedMethodsWriteTheirPictures) {
     for (int method : {method_refined, method_refined_dither}) {
         const std::string name = method_names[method];
         SCOPED_TRACE(name);
-        const Program_Result result = Convert({"--method", name, input, dir.file(name + ".MQ4")});
+        const Converter_Result result =
+            Run_Converter({"--method", name, input, dir.file(name + ".MQ4")});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.out + result.err, "");
         const std::vector<std::uint8_t> bytes = Read_Bytes(dir.file(name + ".MQ4"));
         EXPECT_EQ(bytes, Mq4_Bytes(Build_Method_Picture(image, method)));
         // A second run gives the same bytes.
-        EXPECT_EQ(Convert({"--method", name, input, dir.file("again.MQ4")}).status, 0);
+        EXPECT_EQ(Run_Converter({"--method", name, input, dir.file("again.MQ4")}).status, 0);
         EXPECT_EQ(Read_Bytes(dir.file("again.MQ4")), bytes);
     }
 }
@@ -204,7 +189,7 @@ TEST_F(Converter_Test, CompareShowsTheGainOfTheGridLevels) {
     const std::vector<DTPixel> colours{{5, 45, 125}, {205, 13, 93}, {61, 237, 21},  {133, 85, 173},
                                        {13, 13, 13}, {245, 245, 5}, {101, 149, 29}, {181, 61, 221}};
     Write_RGB_PNG(dir.file("eight.png"), 128, 96, Blocks_Of(colours));
-    const Program_Result result = Convert({"--compare", dir.file("eight.png")});
+    const Converter_Result result = Run_Converter({"--compare", dir.file("eight.png")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     const std::vector<std::string> lines = Lines_Of(result.out);
@@ -229,7 +214,7 @@ TEST_F(Converter_Test, CompareOfDisplayableColoursIsExactForTheRefinedMethods) {
     const std::vector<DTPixel> colours{{0, 0, 0},   {248, 248, 248}, {248, 0, 0},   {0, 248, 0},
                                        {0, 0, 248}, {128, 64, 32},   {96, 96, 104}, {200, 8, 160}};
     Write_RGB_PNG(dir.file("grid.png"), 128, 96, Blocks_Of(colours));
-    const Program_Result result = Convert({"--compare", dir.file("grid.png")});
+    const Converter_Result result = Run_Converter({"--compare", dir.file("grid.png")});
     EXPECT_EQ(result.status, 0) << result.err;
     const std::vector<std::string> lines = Lines_Of(result.out);
     ASSERT_EQ(lines.size(), 7u) << result.out;
@@ -238,11 +223,11 @@ TEST_F(Converter_Test, CompareOfDisplayableColoursIsExactForTheRefinedMethods) {
 }
 
 TEST_F(Converter_Test, CompareFailuresAndMisuse) {
-    Program_Result result = Convert({"--compare", dir.file("missing.png")});
+    Converter_Result result = Run_Converter({"--compare", dir.file("missing.png")});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "Could not open image file: No such file or directory\n");
-    result = Convert({"--compare", input, dir.file("out.MQ4")});
+    result = Run_Converter({"--compare", input, dir.file("out.MQ4")});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");
     EXPECT_NE(result.err.find("--compare takes one INPUT"), std::string::npos);

@@ -12,22 +12,6 @@
 
 namespace {
 
-struct Program_Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Program_Result Convert(const std::vector<std::string>& args) {
-    Temp_Dir outputs;
-    Program_Run run = Start_Program(Built_Program("zembrix-convert"), args, {}, outputs.path);
-    if (!Wait_For_Exit(&run, 20000)) {
-        Kill_Program(&run);
-        ADD_FAILURE() << "zembrix-convert did not finish";
-    }
-    return {run.exit_status, Stdout_Of(run), Stderr_Of(run)};
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -71,7 +55,7 @@ struct Batch_Test : testing::Test {
         std::vector<std::string> args = options;
         args.push_back(input);
         args.push_back(single.file(name));
-        const Program_Result result = Convert(args);
+        const Converter_Result result = Run_Converter(args);
         EXPECT_EQ(result.status, 0) << result.err;
         return Read_Bytes(single.file(name));
     }
@@ -86,7 +70,7 @@ TEST_F(Batch_Test, GoesOnPastFailuresAndSumsUp) {
     for (const std::string& input : All_Inputs()) {
         args.push_back(input);
     }
-    const Program_Result result = Convert(args);
+    const Converter_Result result = Run_Converter(args);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "converted 3 of 6\n");
     const std::vector<std::string> errors = Lines(result.err);
@@ -107,7 +91,7 @@ TEST_F(Batch_Test, GoesOnPastFailuresAndSumsUp) {
 }
 
 TEST_F(Batch_Test, AllGoodExitsWithZero) {
-    const Program_Result result = Convert({"-o", out.path + "/", good[0], good[1]});
+    const Converter_Result result = Run_Converter({"-o", out.path + "/", good[0], good[1]});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "converted 2 of 2\n");
     EXPECT_EQ(result.err, "");
@@ -115,8 +99,9 @@ TEST_F(Batch_Test, AllGoodExitsWithZero) {
 }
 
 TEST_F(Batch_Test, PngFormatWritesScaledPngs) {
-    const Program_Result result = Convert({"--format", "png", "--scale", "2", "--method", "closest",
-                                           "-o", out.path, good[0], good[1], good[2]});
+    const Converter_Result result =
+        Run_Converter({"--format", "png", "--scale", "2", "--method", "closest", "-o", out.path,
+                       good[0], good[1], good[2]});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "converted 3 of 3\n");
     EXPECT_EQ(List_Dir(out.path), (std::vector<std::string>{"boat.png", "old.png", "sea.png"}));
@@ -128,7 +113,8 @@ TEST_F(Batch_Test, PngFormatWritesScaledPngs) {
 
 TEST_F(Batch_Test, DuplicateNamesRefuseTheWholeBatch) {
     Write_RGB_PNG(out.file("boat.png"), 128, 96, Pattern_Image(128, 96, 6).pixels);
-    const Program_Result result = Convert({"-o", out.path, good[0], good[1], out.file("boat.png")});
+    const Converter_Result result =
+        Run_Converter({"-o", out.path, good[0], good[1], out.file("boat.png")});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "zembrix-convert: '" + good[0] + "' and '" + out.file("boat.png") +
@@ -144,7 +130,7 @@ TEST_F(Batch_Test, NeverOverwritesAnInput) {
     ASSERT_EQ(symlink(in.path.c_str(), out.file("link").c_str()), 0);
     for (const std::string& folder : {in.path, in.path + "/./", out.file("link")}) {
         SCOPED_TRACE(folder);
-        const Program_Result result = Convert({"-o", folder, good[0], good[2]});
+        const Converter_Result result = Run_Converter({"-o", folder, good[0], good[2]});
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.err.find("and would be overwritten; nothing was converted"),
                   std::string::npos)
@@ -154,16 +140,16 @@ TEST_F(Batch_Test, NeverOverwritesAnInput) {
     }
     // An output name that is a link to an input.
     ASSERT_EQ(symlink(in.file("old.MQ4").c_str(), out.file("boat.MQ4").c_str()), 0);
-    const Program_Result result = Convert({"-o", out.path, good[0], good[2]});
+    const Converter_Result result = Run_Converter({"-o", out.path, good[0], good[2]});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(Read_Bytes(in.file("old.MQ4")), old_bytes);
 }
 
 TEST_F(Batch_Test, UsageErrorsShowTheUsage) {
-    Program_Result result = Convert({"-o", out.path});
+    Converter_Result result = Run_Converter({"-o", out.path});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err.rfind("zembrix-convert: expected at least one INPUT\nUsage:", 0), 0u);
-    result = Convert({"-o", out.file("missing"), good[0]});
+    result = Run_Converter({"-o", out.file("missing"), good[0]});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "zembrix-convert: cannot write into '" + out.file("missing") +
                               "': No such file or directory; nothing was converted\n");

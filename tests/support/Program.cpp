@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include "support/Program.h"
 
 #include "support/Temp_Dir.h"
@@ -155,4 +157,14 @@ int Run_Command(const std::vector<std::string>& arguments, std::string* output) 
         *output = text;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+Converter_Result Run_Converter(const std::vector<std::string>& arguments) {
+    Temp_Dir outputs;
+    Program_Run run = Start_Program(Built_Program("zembrix-convert"), arguments, {}, outputs.path);
+    if (!Wait_For_Exit(&run, 20000)) {
+        Kill_Program(&run);
+        ADD_FAILURE() << "zembrix-convert did not finish";
+    }
+    return {run.exit_status, Stdout_Of(run), Stderr_Of(run)};
 }

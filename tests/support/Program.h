@@ -31,6 +31,15 @@ std::string Stderr_Of(const Program_Run& run);
 // Polls the program's standard output until it contains the text.
 bool Wait_For_Stdout(const Program_Run& run, const std::string& text, int timeout_ms);
 
+struct Converter_Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built zembrix-convert to completion (failing the test if it hangs).
+Converter_Result Run_Converter(const std::vector<std::string>& arguments);
+
 // Runs a command to completion, giving its exit status and standard output.
 int Run_Command(const std::vector<std::string>& arguments, std::string* output = nullptr);
 
