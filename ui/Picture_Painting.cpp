@@ -3,30 +3,6 @@
 #include <algorithm>
 #include <unordered_map>
 
-std::array<std::vector<XRectangle>, palette_size> Picture_Rectangles(const MQ4_Document& picture,
-                                                                     int left, int top, int scale) {
-    std::array<std::vector<XRectangle>, palette_size> groups;
-    for (int row = 0; row < picture_height; ++row) {
-        const std::uint8_t* line = &picture.pixels[static_cast<std::size_t>(row * picture_width)];
-        int column = 0;
-        while (column < picture_width) {
-            // An index above 15 breaks the record's rule; it is painted as its
-            // low four bits rather than read past the palette.
-            const int index = line[column] & 0x0F;
-            int end = column + 1;
-            while (end < picture_width && (line[end] & 0x0F) == index) {
-                ++end;
-            }
-            groups[static_cast<std::size_t>(index)].push_back(XRectangle{
-                static_cast<short>(left + column * scale), static_cast<short>(top + row * scale),
-                static_cast<unsigned short>((end - column) * scale),
-                static_cast<unsigned short>(scale)});
-            column = end;
-        }
-    }
-    return groups;
-}
-
 std::vector<XRectangle> Stack_Rows(const std::vector<XRectangle>& rows) {
     std::vector<XRectangle> stacked;
     stacked.reserve(rows.size());
@@ -175,9 +151,4 @@ void Paint_Layers(const std::vector<Color_Layer>& layers, Display* display, Draw
 void Paint_Pictures(const std::vector<Placed_Picture>& pictures, int scale, Display* display,
                     Drawable drawable, GC gc) {
     Paint_Layers(Layered_Rectangles(pictures, scale), display, drawable, gc);
-}
-
-void Paint_Picture(const MQ4_Document& picture, Display* display, Drawable drawable, GC gc,
-                   int left, int top, int scale) {
-    Paint_Pictures({Placed_Picture{&picture, left, top}}, scale, display, drawable, gc);
 }

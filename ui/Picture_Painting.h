@@ -14,12 +14,6 @@ constexpr unsigned long Shown_Color(std::int32_t color) {
     return static_cast<unsigned long>(color) & 0xF8F8F8ul;
 }
 
-// The picture's squares grouped by palette index, horizontal runs of equal
-// pixels merged into one rectangle. The squares never overlap, so painting the
-// groups one after another gives the same pixels as painting square by square.
-std::array<std::vector<XRectangle>, palette_size> Picture_Rectangles(const MQ4_Document& picture,
-                                                                     int left, int top, int scale);
-
 // Merges each rectangle into the one right above it when both have the same
 // columns: the same pixels in fewer rectangles. The rectangles must be given
 // top to bottom and must not overlap.
@@ -53,6 +47,3 @@ void Paint_Layers(const std::vector<Color_Layer>& layers, Display* display, Draw
 // colour.
 void Paint_Pictures(const std::vector<Placed_Picture>& pictures, int scale, Display* display,
                     Drawable drawable, GC gc);
-
-void Paint_Picture(const MQ4_Document& picture, Display* display, Drawable drawable, GC gc,
-                   int left, int top, int scale);

@@ -63,21 +63,3 @@ TEST(ChoiceDrawing, PreviewsLineAndTextsFollowTheRules) {
     XFreeGC(display, gc);
     XFreePixmap(display, pixmap);
 }
-
-TEST(PictureRectangles, RunsOfEqualPixelsMergeWithinARow) {
-    MQ4_Document picture;
-    picture.pixels.fill(2);
-    picture.pixels[5] = 7;
-    picture.pixels[6] = 7;
-    const auto groups = Picture_Rectangles(picture, 10, 20, 4);
-    ASSERT_EQ(groups[7].size(), 1u);
-    EXPECT_EQ(groups[7][0].x, 10 + 5 * 4);
-    EXPECT_EQ(groups[7][0].width, 8);
-    // Row 0 splits around the two pixels; every other row is one run.
-    ASSERT_EQ(groups[2].size(), 2u + 95u);
-    EXPECT_EQ(groups[2][0].width, 20);
-    EXPECT_EQ(groups[2][1].x, 10 + 7 * 4);
-    EXPECT_EQ(groups[2][1].width, 121 * 4);
-    EXPECT_EQ(groups[2][2].y, 24);
-    EXPECT_EQ(groups[2][2].height, 4);
-}
