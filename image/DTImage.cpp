@@ -1,21 +1,12 @@
 #include "image/DTImage.h"
 
+#include "app/File_Handle.h"
 #include "image/Image_Readers.h"
 
 #include <cerrno>
 #include <cinttypes>
-#include <memory>
 #include <png.h>
 #include <sys/stat.h>
-
-namespace {
-
-struct File_Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File_Handle = std::unique_ptr<std::FILE, File_Closer>;
-
-} // namespace
 
 DTImageType IdentifyImageType(const std::uint8_t header[8]) {
     if (png_sig_cmp(header, 0, 8) == 0) {
@@ -121,11 +112,6 @@ std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t
     return image;
 }
 
-bool Is_Folder(std::FILE* file) {
-    struct stat info {};
-    return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 } // namespace
 
 std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
@@ -133,11 +119,7 @@ std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
 }
 
 std::optional<DTImage> CreateImageFromFile(const char* path) {
-    File_Handle file(std::fopen(path, "rb"));
-    if (file && Is_Folder(file.get())) {
-        file.reset();
-        errno = EISDIR;
-    }
+    const File_Handle file = Open_For_Reading(path);
     if (!file) {
         std::perror("Could not open image file");
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "io/MQ4_File.h"
 
+#include "app/File_Handle.h"
 #include "app/misc.h"
 #include "dialogs/tinyfiledialogs.h"
 #include "io/Safe_Write.h"
@@ -7,23 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <sys/stat.h>
 
 namespace {
 
 constexpr std::array<std::uint8_t, 10> header_start = {0x12, 0xFF, 0x90, 0, 0, 0, 0, 0, 0, 0x01};
 char const* const mq4_patterns[] = {"*.MQ4"};
-
-struct File_Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File_Handle = std::unique_ptr<std::FILE, File_Closer>;
-
-bool Is_Folder(std::FILE* file) {
-    struct stat info {};
-    return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 } // namespace
 
@@ -63,11 +52,7 @@ void Decode_MQ4(const MQ4_Bytes& bytes, MQ4_Document* doc) {
 }
 
 bool Read_MQ4_File(const std::string& path, MQ4_Document* doc) {
-    File_Handle file(std::fopen(path.c_str(), "rb"));
-    if (file && Is_Folder(file.get())) {
-        file.reset();
-        errno = EISDIR;
-    }
+    const File_Handle file = Open_For_Reading(path.c_str());
     if (!file) {
         std::fprintf(stderr, "Could not open MQ4 file: %s\n", std::strerror(errno));
         return false;
