@@ -17,16 +17,13 @@
 namespace {
 
 std::optional<MQ4_Document> Convert_Input(const std::string& input, int slot) {
-    const std::optional<DTImage> image = CreateImageFromFile(input.c_str());
-    if (!image || !Image_Fills_Picture(*image)) {
-        return std::nullopt;
-    }
-    return Build_Method_Picture(*image, slot);
+    const std::optional<DTImage> image = Load_Picture_Image(input);
+    return image ? std::optional(Build_Method_Picture(*image, slot)) : std::nullopt;
 }
 
 int Compare_Input(const std::string& input) {
-    const std::optional<DTImage> image = CreateImageFromFile(input.c_str());
-    if (!image || !Image_Fills_Picture(*image)) {
+    const std::optional<DTImage> image = Load_Picture_Image(input);
+    if (!image) {
         return exit_failure;
     }
     std::fputs(Compare_Methods(*image).c_str(), stdout);

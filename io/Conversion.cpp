@@ -132,14 +132,6 @@ MQ4_Document Map_To_Palette(const DTImage& working, const MQ4_Document& octree, 
     return Build_Picture(mapped.pixels, shared);
 }
 
-std::optional<DTImage> Load_Picture_Image(const std::string& path) {
-    std::optional<DTImage> image = CreateImageFromFile(path.c_str());
-    if (!image || !Image_Fills_Picture(*image)) {
-        return std::nullopt;
-    }
-    return image;
-}
-
 } // namespace
 
 bool Image_Fills_Picture(const DTImage& image) {
@@ -190,6 +182,14 @@ MQ4_Document Build_Candidate(const DTImage& loaded, int slot) {
         return octree;
     }
     return Map_To_Palette(working, octree, slot);
+}
+
+std::optional<DTImage> Load_Picture_Image(const std::string& path) {
+    std::optional<DTImage> image = CreateImageFromFile(path.c_str());
+    if (!image || !Image_Fills_Picture(*image)) {
+        return std::nullopt;
+    }
+    return image;
 }
 
 std::optional<MQ4_Document> Load_PNG_File(const std::string& path, int dither) {

@@ -39,8 +39,11 @@ Candidates Build_Candidates(const DTImage& loaded);
 // the work of the others.
 MQ4_Document Build_Candidate(const DTImage& loaded, int slot);
 
-// Loads the file and converts it; no picture when the file cannot be read or
-// is too small (the reason has been printed).
+// Loads an image that fills a picture; none when the file cannot be read or is
+// too small (the reason has been printed).
+std::optional<DTImage> Load_Picture_Image(const std::string& path);
+
+// Loads the file and converts it; no picture as above.
 std::optional<MQ4_Document> Load_PNG_File(const std::string& path, int dither);
 
 // Loads the file once and builds its four candidates, or none as above.
