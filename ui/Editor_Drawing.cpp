@@ -2,6 +2,7 @@
 
 #include "app/MQ4_Document.h"
 #include "ui/Data.h"
+#include "ui/Editor_Layout.h"
 #include "ui/Editor_State.h"
 #include "ui/Picture_Painting.h"
 #include "ui/Windows.h"
@@ -11,21 +12,12 @@
 
 namespace {
 
-constexpr int cell_size = 7;
 constexpr unsigned long white = 0xFFFFFF;
 constexpr unsigned long black = 0x000000;
 constexpr unsigned long red = 0xFF0000;
 constexpr unsigned long grey = 0x808080;
 
-constexpr int palette_left = 919;
-constexpr int swatch_width = 60;
-constexpr int swatch_height = 20;
-constexpr int swatch_pitch = 25;
-constexpr int swatch_top = 10;
-
 constexpr int icon_left = 923;
-constexpr int eyedrop_top = 440;
-constexpr int pencil_top = 525;
 // The seventh byte of each icon row (columns 48 and 49) is never shown.
 constexpr int icon_drawn_columns = 48;
 
@@ -34,15 +26,15 @@ struct Button {
     int text_left;
     const char* label;
 };
-constexpr Button save_button{604, 937, "SAVE"};
-constexpr Button exit_button{635, 936, "EXIT"};
+constexpr Button save_button{save_frame_top, 937, "SAVE"};
+constexpr Button exit_button{exit_frame_top, 936, "EXIT"};
 
 // The swatches lie apart from the picture and from each other: each goes
 // into the picture's request of its colour, or after them when the picture
 // lacks that colour.
 void Draw_Picture_And_Swatches(const MQ4_Document& document, Display* display, Drawable drawable,
                                GC gc) {
-    std::vector<Color_Layer> layers = Layered_Rectangles({{&document, 0, 0}}, cell_size);
+    std::vector<Color_Layer> layers = Layered_Rectangles({{&document, 0, 0}}, editor_cell_size);
     for (int i = 0; i < palette_size; ++i) {
         const unsigned long color = Shown_Color(document.palette_rgb[i]);
         const XRectangle swatch{static_cast<short>(palette_left),
@@ -99,7 +91,7 @@ void Draw_Tool_Frame(std::int32_t tool, unsigned long color, Display* display, D
     if (tool != tool_eyedropper && tool != tool_pencil) {
         return;
     }
-    const int top = (tool == tool_eyedropper ? eyedrop_top : pencil_top) - 2;
+    const int top = (tool == tool_eyedropper ? eyedropper_top : pencil_top) - 2;
     XSetForeground(display, gc, color);
     XDrawRectangle(display, drawable, gc, palette_left - 3, top, 65, 54);
 }
@@ -111,7 +103,7 @@ void Draw_Editor_Window(const MQ4_Document* document, const Editor_State* state,
     Draw_Picture_And_Swatches(*document, display, drawable, gc);
     Draw_Button(save_button, display, drawable, gc);
     Draw_Button(exit_button, display, drawable, gc);
-    Draw_Icon(eyedrop, eyedrop_top, display, drawable, gc);
+    Draw_Icon(eyedrop, eyedropper_top, display, drawable, gc);
     Draw_Icon(pencil, pencil_top, display, drawable, gc);
     // White first: neighbouring colour frames share a row, and the current
     // colour's black frame must end on top.
@@ -129,8 +121,8 @@ void Draw_Editor_Cell(const MQ4_Document* document, int cell, Display* display, 
     const int index = document->pixels[static_cast<std::size_t>(cell)] & 0x0F;
     XSetForeground(display, gc,
                    Shown_Color(document->palette_rgb[static_cast<std::size_t>(index)]));
-    XFillRectangle(display, drawable, gc, (cell % picture_width) * cell_size,
-                   (cell / picture_width) * cell_size, cell_size, cell_size);
+    XFillRectangle(display, drawable, gc, (cell % picture_width) * editor_cell_size,
+                   (cell / picture_width) * editor_cell_size, editor_cell_size, editor_cell_size);
 }
 
 // The window already shows the frames of the selection before the change,

@@ -1,23 +1,18 @@
 #include "ui/Editor_Input.h"
 
+#include "ui/Data.h"
+#include "ui/Editor_Layout.h"
+
 namespace {
 
-constexpr int cell_size = 7;
-constexpr int picture_right = picture_width * cell_size;   // 896, excluded
-constexpr int picture_bottom = picture_height * cell_size; // 672, excluded
+constexpr int picture_right = picture_width * editor_cell_size;   // 896, excluded
+constexpr int picture_bottom = picture_height * editor_cell_size; // 672, excluded
 
 // Hit areas are one pixel wider and taller than what is painted there.
-constexpr int palette_left = 919;
-constexpr int palette_right = 979;
-constexpr int swatch_top = 10;
-constexpr int swatch_pitch = 25;
-constexpr int swatch_height = 20;
-constexpr int eyedropper_top = 440;
-constexpr int pencil_top = 525;
-constexpr int icon_height = 50;
+constexpr int palette_right = palette_left + swatch_width;
 constexpr int button_right = 981;
-constexpr int save_top = 605;
-constexpr int exit_top = 636;
+constexpr int save_top = save_frame_top + 1;
+constexpr int exit_top = exit_frame_top + 1;
 constexpr int button_height = 22;
 
 bool Within(int value, int low, int high) {
@@ -38,10 +33,10 @@ Editor_Hit Palette_Column_Hit(int y) {
     if (const int swatch = Swatch_At(y); swatch >= 0) {
         return {Editor_Area::swatch, swatch};
     }
-    if (Within(y, eyedropper_top, eyedropper_top + icon_height)) {
+    if (Within(y, eyedropper_top, eyedropper_top + icon_size)) {
         return {Editor_Area::eyedropper, 0};
     }
-    if (Within(y, pencil_top, pencil_top + icon_height)) {
+    if (Within(y, pencil_top, pencil_top + icon_size)) {
         return {Editor_Area::pencil, 0};
     }
     return {};
@@ -71,7 +66,8 @@ void Select_Tool(Editor_State* state, int tool) {
 
 Editor_Hit Hit_Test(int x, int y) {
     if (Within(x, 0, picture_right - 1) && Within(y, 0, picture_bottom - 1)) {
-        return {Editor_Area::picture, (x / cell_size) + (y / cell_size) * picture_width};
+        return {Editor_Area::picture,
+                (x / editor_cell_size) + (y / editor_cell_size) * picture_width};
     }
     Editor_Hit hit;
     if (Within(x, palette_left, palette_right)) {
