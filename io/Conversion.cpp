@@ -123,10 +123,9 @@ MQ4_Document Map_To_Palette(const DTImage& working, const MQ4_Document& octree, 
     if (slot == slot_floyd_steinberg) {
         ApplyFloydSteinbergDither(&mapped, palette);
     } else {
-        // What FindClosestColorFromPalette gives, from channels split once.
         const DTPaletteChannels channels = SplitPaletteChannels(palette);
         for (DTPixel& pixel : mapped.pixels) {
-            pixel = palette.colors[FindClosestIndex(pixel, channels)];
+            pixel = FindClosestColor(pixel, palette, channels);
         }
     }
     return Build_Picture(mapped.pixels, shared);

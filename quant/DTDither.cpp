@@ -31,9 +31,7 @@ void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette) {
     for (int i = 0; i < height; ++i) {
         for (int j = 0; j < width; ++j) {
             DTPixel* pixel = at(i, j);
-            // What FindClosestColorFromPalette gives, from channels split once.
-            const DTPixel nearest =
-                palette.count > 0 ? palette.colors[FindClosestIndex(*pixel, channels)] : *pixel;
+            const DTPixel nearest = FindClosestColor(*pixel, palette, channels);
             const DTPixelDifference difference = CalculateDifference(*pixel, nearest);
             if (j + 1 < width) {
                 ApplyDifference(at(i, j + 1), difference, 7);

@@ -1,5 +1,7 @@
 #include "quant/DTPalette.h"
 
+#include "quant/Group_Search.h"
+
 #include <algorithm>
 
 DTPixel FindClosestColorFromPalette(DTPixel color, const DTPalette& palette) {
@@ -24,7 +26,6 @@ DTPixel FindClosestColorFromPalette(DTPixel color, const DTPalette& palette) {
 
 namespace {
 
-constexpr int group_size = 16;
 // Farther from any colour than the largest real distance, 3 x 255 x 255.
 constexpr int far_away = 1000;
 
@@ -33,7 +34,7 @@ constexpr int far_away = 1000;
 DTPaletteChannels SplitPaletteChannels(const DTPalette& palette) {
     DTPaletteChannels channels;
     channels.count = std::max(palette.count, 0);
-    const int padded = (channels.count + group_size - 1) / group_size * group_size;
+    const int padded = (channels.count + search_group - 1) / search_group * search_group;
     channels.r.assign(static_cast<std::size_t>(padded), far_away);
     channels.g.assign(static_cast<std::size_t>(padded), far_away);
     channels.b.assign(static_cast<std::size_t>(padded), far_away);
@@ -45,37 +46,33 @@ DTPaletteChannels SplitPaletteChannels(const DTPalette& palette) {
     return channels;
 }
 
-// A group's distances are all taken before its lowest is looked for, which
-// the compiler turns into vector code with no branch per entry.
 int FindClosestIndex(DTPixel color, const DTPaletteChannels& channels) {
     int best_distance = 3 * 255 * 255 + 1;
     int best_index = 0;
     const int padded = static_cast<int>(channels.r.size());
-    for (int start = 0; start < padded; start += group_size) {
+    for (int start = 0; start < padded; start += search_group) {
         const int* red = &channels.r[static_cast<std::size_t>(start)];
         const int* green = &channels.g[static_cast<std::size_t>(start)];
         const int* blue = &channels.b[static_cast<std::size_t>(start)];
-        int distances[group_size];
-        for (int k = 0; k < group_size; ++k) {
+        int distances[search_group];
+        for (int k = 0; k < search_group; ++k) {
             const int dr = color.r - red[k];
             const int dg = color.g - green[k];
             const int db = color.b - blue[k];
             distances[k] = dr * dr + dg * dg + db * db;
         }
-        int lowest = distances[0];
-        for (int k = 1; k < group_size; ++k) {
-            lowest = std::min(lowest, distances[k]);
-        }
+        const int lowest = Lowest_Distance(distances);
         // Only a strictly smaller distance wins: on equal distances the
         // lowest index stays.
         if (lowest < best_distance) {
             best_distance = lowest;
-            int first = group_size - 1;
-            for (int k = group_size - 2; k >= 0; --k) {
-                first = distances[k] == lowest ? k : first;
-            }
-            best_index = start + first;
+            best_index = start + First_Position_Of(distances, lowest);
         }
     }
     return best_index;
+}
+
+DTPixel FindClosestColor(DTPixel color, const DTPalette& palette,
+                         const DTPaletteChannels& channels) {
+    return palette.count > 0 ? palette.colors[FindClosestIndex(color, channels)] : color;
 }

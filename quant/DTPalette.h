@@ -31,3 +31,8 @@ DTPaletteChannels SplitPaletteChannels(const DTPalette& palette);
 // The index of the colour FindClosestColorFromPalette gives (0 for an empty
 // palette).
 int FindClosestIndex(DTPixel color, const DTPaletteChannels& channels);
+
+// What FindClosestColorFromPalette gives, from the palette's channels split
+// once.
+DTPixel FindClosestColor(DTPixel color, const DTPalette& palette,
+                         const DTPaletteChannels& channels);

@@ -1,5 +1,7 @@
 #include "quant/OctQuant.h"
 
+#include "quant/Group_Search.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -344,7 +346,6 @@ struct Heap_Colors {
     std::vector<int> blue;
 };
 
-constexpr int search_group = 16;
 // Weighted, farther than any real distance (at most 2550).
 constexpr int far_channel = 1000;
 
@@ -371,8 +372,7 @@ Heap_Colors Split_Heap_Colors(const fold_heap* heap) {
 }
 
 // nearest_color over the split colours: the heap entry of the first lowest
-// distance. A group's distances are all taken before its lowest is looked
-// for, which the compiler turns into vector code.
+// distance.
 const octree_node* Nearest_Node(int red, int green, int blue, const Heap_Colors& colors,
                                 const fold_heap* heap) {
     int best_distance = 100000000;
@@ -386,17 +386,10 @@ const octree_node* Nearest_Node(int red, int green, int blue, const Heap_Colors&
                            5 * std::abs(colors.green[at] - green) +
                            2 * std::abs(colors.blue[at] - blue);
         }
-        int lowest = distances[0];
-        for (int k = 1; k < search_group; ++k) {
-            lowest = std::min(lowest, distances[k]);
-        }
+        const int lowest = Lowest_Distance(distances);
         if (lowest < best_distance) {
             best_distance = lowest;
-            int first = search_group - 1;
-            for (int k = search_group - 2; k >= 0; --k) {
-                first = distances[k] == lowest ? k : first;
-            }
-            best = start + first;
+            best = start + First_Position_Of(distances, lowest);
         }
     }
     return best < 0 ? nullptr : heap->slots[static_cast<std::size_t>(best + 1)];
