@@ -3,6 +3,7 @@
 #include "ui/Windows.h"
 #include "ui/X_Session.h"
 
+#include <array>
 #include <cstdio>
 #include <string_view>
 #include <vector>
@@ -48,11 +49,13 @@ int Logo_Index(int x, int y) {
     return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
 }
 
+using Logo_Layers = std::array<std::vector<XRectangle>, 16>;
+
 // The logo as rectangles of one colour each: runs of equal pixels in a row,
 // stacked where the rows below repeat them. The same pixels as a walk point
 // by point, in a few requests of some ten kilobytes instead of 115200 points.
-void Draw_Logo(GC gc, Display* display, Drawable window) {
-    std::vector<XRectangle> runs[16];
+Logo_Layers Make_Logo_Layers() {
+    Logo_Layers runs;
     for (int y = 0; y < logo_height; ++y) {
         int x = 0;
         while (x < logo_width) {
@@ -61,19 +64,28 @@ void Draw_Logo(GC gc, Display* display, Drawable window) {
             while (end < logo_width && Logo_Index(end, y) == color) {
                 ++end;
             }
-            runs[color].push_back(XRectangle{static_cast<short>(x),
-                                             static_cast<short>(logo_top + y),
-                                             static_cast<unsigned short>(end - x), 1});
+            runs[static_cast<std::size_t>(color)].push_back(
+                XRectangle{static_cast<short>(x), static_cast<short>(logo_top + y),
+                           static_cast<unsigned short>(end - x), 1});
             x = end;
         }
     }
+    for (std::vector<XRectangle>& layer : runs) {
+        layer = Stack_Rows(layer);
+    }
+    return runs;
+}
+
+void Draw_Logo(GC gc, Display* display, Drawable window) {
+    // The logo never changes: its rectangles are worked out once.
+    static const Logo_Layers layers = Make_Logo_Layers();
     for (int color = 0; color < 16; ++color) {
-        std::vector<XRectangle> rectangles = Stack_Rows(runs[color]);
+        const std::vector<XRectangle>& rectangles = layers[static_cast<std::size_t>(color)];
         if (rectangles.empty()) {
             continue;
         }
         XSetForeground(display, gc, Logo_Color(color));
-        XFillRectangles(display, window, gc, rectangles.data(),
+        XFillRectangles(display, window, gc, const_cast<XRectangle*>(rectangles.data()),
                         static_cast<int>(rectangles.size()));
     }
 }
