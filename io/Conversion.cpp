@@ -18,26 +18,32 @@ std::uint32_t Color_Key(DTPixel pixel) {
            pixel.b;
 }
 
-// Distinct colours in order of first appearance. The quantizer leaves at most
-// 16; positions never filled stay black.
-Color_List Collect_Colors(const std::vector<DTPixel>& pixels) {
-    Color_List list{};
-    std::array<std::uint32_t, palette_size> keys{};
-    int count = 0;
+// Distinct colours in order of first appearance, at most 16: the quantizer
+// leaves no more.
+std::vector<DTPixel> Collect_Colors(const std::vector<DTPixel>& pixels) {
+    std::vector<DTPixel> colors;
+    std::vector<std::uint32_t> keys;
     std::uint32_t previous = 0;
     for (const DTPixel& pixel : pixels) {
         const std::uint32_t key = Color_Key(pixel);
         // Neighbours mostly share their colour.
-        if (count > 0 && key == previous) {
+        if (!keys.empty() && key == previous) {
             continue;
         }
         previous = key;
-        if (std::find(keys.begin(), keys.begin() + count, key) == keys.begin() + count &&
-            count < palette_size) {
-            keys[count] = key;
-            list[count++] = pixel;
+        if (std::find(keys.begin(), keys.end(), key) == keys.end() &&
+            keys.size() < static_cast<std::size_t>(palette_size)) {
+            keys.push_back(key);
+            colors.push_back(pixel);
         }
     }
+    return colors;
+}
+
+// The colours as a full palette: positions never filled stay black.
+Color_List Padded(const std::vector<DTPixel>& colors) {
+    Color_List list{};
+    std::copy(colors.begin(), colors.end(), list.begin());
     return list;
 }
 
@@ -78,12 +84,17 @@ std::vector<std::uint8_t> Sample_Bytes(const DTImage& working) {
     return bytes;
 }
 
-MQ4_Document Picture_From_Bytes(const std::vector<std::uint8_t>& bytes) {
-    std::vector<DTPixel> reduced(picture_pixels);
+std::vector<DTPixel> Pixels_From_Bytes(const std::vector<std::uint8_t>& bytes) {
+    std::vector<DTPixel> pixels(picture_pixels);
     for (int n = 0; n < picture_pixels; ++n) {
-        reduced[n] = {bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
+        pixels[n] = {bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
     }
-    return Build_Picture(reduced, Collect_Colors(reduced));
+    return pixels;
+}
+
+MQ4_Document Picture_From_Bytes(const std::vector<std::uint8_t>& bytes) {
+    const std::vector<DTPixel> reduced = Pixels_From_Bytes(bytes);
+    return Build_Picture(reduced, Padded(Collect_Colors(reduced)));
 }
 
 MQ4_Document Convert_Working(const DTImage& working, int dither) {
@@ -142,6 +153,13 @@ bool Image_Fills_Picture(const DTImage& image) {
                  image.height, picture_width, picture_height,
                  static_cast<unsigned long long>(image.pixelCount), picture_pixels);
     return false;
+}
+
+std::vector<DTPixel> Octree_Colors(const DTImage& working) {
+    std::vector<std::uint8_t> bytes = Sample_Bytes(working);
+    quant_image image{picture_width, picture_height, bytes.data()};
+    color_quant(&image, palette_size, 0);
+    return Collect_Colors(Pixels_From_Bytes(bytes));
 }
 
 DTImage Working_Image(const DTImage& loaded) {

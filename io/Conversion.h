@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The candidates in the chooser's order.
 enum Candidate_Slot : int {
@@ -26,6 +27,10 @@ bool Image_Fills_Picture(const DTImage& image);
 // The first 12288 pixels of the image in storage order, as a 128x96 image
 // (black where an image too small to fill a picture ends).
 DTImage Working_Image(const DTImage& loaded);
+
+// The colours of a working image's octree reduction without diffusion, in
+// order of first appearance.
+std::vector<DTPixel> Octree_Colors(const DTImage& working);
 
 // The octree conversion of an image that fills a picture; dither non-zero
 // selects error diffusion. Colours are numbered in order of first appearance;

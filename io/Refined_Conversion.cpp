@@ -3,7 +3,6 @@
 #include "app/misc.h"
 #include "io/Conversion.h"
 #include "quant/Grid_Refine.h"
-#include "quant/OctQuant.h"
 
 #include <cstddef>
 
@@ -11,31 +10,6 @@ const std::array<const char*, method_count> method_names{
     "floyd-steinberg", "diffusion", "octree", "closest", "refined", "refined-dither"};
 
 namespace {
-
-// The colours of the octree reduction without diffusion, in order of first
-// appearance: the fit's starting point.
-std::vector<DTPixel> Octree_Colors(const DTImage& working) {
-    std::vector<std::uint8_t> bytes(working.pixels.size() * 3);
-    for (std::size_t n = 0; n < working.pixels.size(); ++n) {
-        bytes[3 * n] = working.pixels[n].r;
-        bytes[3 * n + 1] = working.pixels[n].g;
-        bytes[3 * n + 2] = working.pixels[n].b;
-    }
-    quant_image image{working.width, working.height, bytes.data()};
-    color_quant(&image, palette_size, 0);
-    std::vector<DTPixel> colors;
-    for (std::size_t n = 0; n < working.pixels.size(); ++n) {
-        const DTPixel color{bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
-        bool known = false;
-        for (const DTPixel& seen : colors) {
-            known = known || seen == color;
-        }
-        if (!known) {
-            colors.push_back(color);
-        }
-    }
-    return colors;
-}
 
 // The picture of palette indices, renumbered in order of first appearance.
 MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
