@@ -84,6 +84,37 @@ bool Write_All(int fd, const std::uint8_t* bytes, std::size_t size) {
     return true;
 }
 
+enum class In_Place { not_opened, failed, written };
+
+// No O_CREAT: only a file that is there already; O_NONBLOCK so that a FIFO
+// cannot hold the save up. The file is written over from its start and cut to
+// length afterwards, so it is never emptied before the new bytes are in.
+In_Place Write_In_Place(const std::string& target, const std::uint8_t* bytes, std::size_t size,
+                        std::string* reason) {
+    const int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return In_Place::not_opened;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return In_Place::not_opened;
+    }
+    bool ok = Write_All(fd, bytes, size) && ftruncate(fd, static_cast<off_t>(size)) == 0 &&
+              !Injected(write_faults.fsync_errno) && fsync(fd) == 0;
+    int saved_errno = errno;
+    const bool closed = close(fd) == 0 && !Injected(write_faults.close_errno);
+    if (ok && !closed) {
+        ok = false;
+        saved_errno = errno;
+    }
+    if (!ok) {
+        *reason = std::strerror(saved_errno);
+        return In_Place::failed;
+    }
+    return In_Place::written;
+}
+
 void Sync_Folder(const std::string& folder) {
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -99,9 +130,15 @@ bool Write_File_Safely(const std::string& path, const std::uint8_t* bytes, std::
     const std::string target = Final_Target(path);
     const std::string folder = Folder_Of(target);
     std::string temp = folder + "/." + Base_Of(target) + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    const int fd = Injected(write_faults.temp_errno) ? -1 : mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
-        *reason = std::strerror(errno);
+        const int temp_errno = errno;
+        *reason = std::strerror(temp_errno);
+        // A folder the user may not add files to can hold a file the user may
+        // write; where it cannot be opened either, the folder's reason stands.
+        if (temp_errno == EACCES || temp_errno == EPERM) {
+            return Write_In_Place(target, bytes, size, reason) == In_Place::written;
+        }
         return false;
     }
 
