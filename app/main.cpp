@@ -2,7 +2,7 @@
 // editor, and back to the start window until the user leaves.
 
 #include "app/MQ4_Document.h"
-#include "dialogs/tinyfiledialogs.h"
+#include "dialogs/Dialog_Command.h"
 #include "io/Import.h"
 #include "io/MQ4_File.h"
 #include "ui/Editor.h"
@@ -18,14 +18,16 @@ void Say(const char* text) {
 }
 
 void Import_Png(MQ4_Document* current) {
-    char const* patterns[] = {"*.PNG"};
-    char const* path = tinyfd_openFileDialog("Select a PNG file.", "", 1, patterns, nullptr, 0);
-    if (!path) {
+    const Dialog_Answer answer = Show_File_Dialog(Open_Request("Select a PNG file.", {"*.PNG"}));
+    if (answer.outcome == Dialog_Outcome::cancelled) {
         Say("User cancelled file opening...\n");
         return;
     }
+    if (answer.outcome == Dialog_Outcome::failed) {
+        return; // reported; back to the start window as after a cancel
+    }
     Say("Loading image\n");
-    std::optional<MQ4_Document> chosen = Get_User_Pic(path);
+    std::optional<MQ4_Document> chosen = Get_User_Pic(answer.path);
     if (!chosen) {
         return; // the reason has been printed; back to the start window
     }

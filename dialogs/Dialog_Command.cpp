@@ -1,9 +1,9 @@
 #include "dialogs/Dialog_Command.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -24,12 +24,6 @@ std::string Join(const std::vector<std::string>& words, const char* separator) {
     return text;
 }
 
-std::string Changed_Case(std::string text, int (*change)(int)) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [change](unsigned char c) { return static_cast<char>(change(c)); });
-    return text;
-}
-
 std::string Filter_Name(const Dialog_Request& request) {
     return request.description.empty() ? Join(request.patterns, " ") : request.description;
 }
@@ -47,20 +41,48 @@ struct Pipe {
 
 } // namespace
 
-std::vector<std::string> Both_Case_Patterns(const std::vector<std::string>& patterns) {
-    std::vector<std::string> all;
-    auto add = [&all](const std::string& pattern) {
-        if (std::find(all.begin(), all.end(), pattern) == all.end()) {
-            all.push_back(pattern);
-        }
-    };
-    for (const std::string& pattern : patterns) {
-        add(pattern);
-        add(Changed_Case(pattern, ::toupper));
-        add(Changed_Case(pattern, ::tolower));
-    }
-    return all;
+Dialog_Request Open_Request(const std::string& title, const std::vector<std::string>& patterns) {
+    Dialog_Request request;
+    request.title = title;
+    request.patterns = patterns;
+    return request;
 }
+
+Dialog_Request Save_Request(const std::string& title, const std::vector<std::string>& patterns) {
+    Dialog_Request request = Open_Request(title, patterns);
+    request.save = true;
+    return request;
+}
+
+std::string Any_Case_Pattern(const std::string& pattern) {
+    std::string result;
+    bool in_brackets = false; // a [...] set of the pattern is kept as it is
+    for (const char c : pattern) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (in_brackets || c == '[') {
+            in_brackets = c != ']';
+            result += c;
+        } else if (std::isalpha(byte)) {
+            result += {'[', static_cast<char>(std::tolower(byte)),
+                       static_cast<char>(std::toupper(byte)), ']'};
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+namespace {
+
+std::string Any_Case_Patterns(const std::vector<std::string>& patterns) {
+    std::vector<std::string> any_case;
+    for (const std::string& pattern : patterns) {
+        any_case.push_back(Any_Case_Pattern(pattern));
+    }
+    return Join(any_case, " ");
+}
+
+} // namespace
 
 std::vector<std::string> Zenity_Arguments(const Dialog_Request& request) {
     std::vector<std::string> arguments = {"zenity", "--file-selection", "--title=" + request.title};
@@ -76,8 +98,8 @@ std::vector<std::string> Zenity_Arguments(const Dialog_Request& request) {
         arguments.push_back("--filename=" + request.default_path);
     }
     if (!request.patterns.empty()) {
-        const std::vector<std::string> patterns = Both_Case_Patterns(request.patterns);
-        arguments.push_back("--file-filter=" + Filter_Name(request) + " | " + Join(patterns, " "));
+        arguments.push_back("--file-filter=" + Filter_Name(request) + " | " +
+                            Any_Case_Patterns(request.patterns));
     }
     return arguments;
 }
@@ -91,7 +113,7 @@ std::vector<std::string> Kdialog_Arguments(const Dialog_Request& request) {
     }
     arguments.push_back(request.default_path.empty() ? "." : request.default_path);
     if (!request.patterns.empty()) {
-        arguments.push_back(Join(Both_Case_Patterns(request.patterns), " "));
+        arguments.push_back(Any_Case_Patterns(request.patterns));
     }
     if (request.multiple && !request.save) {
         arguments.push_back("--multiple");
@@ -100,13 +122,30 @@ std::vector<std::string> Kdialog_Arguments(const Dialog_Request& request) {
     return arguments;
 }
 
-std::optional<std::string> Run_Dialog_Program(const std::vector<std::string>& arguments,
-                                              bool* missing) {
+namespace {
+
+Dialog_Answer Failed(std::string reason) {
+    return Dialog_Answer{Dialog_Outcome::failed, "", std::move(reason)};
+}
+
+// How the program ended, when that was not a choice or a cancel.
+std::string End_Reason(const std::string& program, int status) {
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        return program + " was ended by signal " + std::to_string(signal) + " (" +
+               strsignal(signal) + ")";
+    }
+    return program + " ended with status " + std::to_string(WEXITSTATUS(status));
+}
+
+} // namespace
+
+Dialog_Answer Run_Dialog_Program(const std::vector<std::string>& arguments, bool* missing) {
     *missing = false;
+    const std::string& program = arguments.front();
     Pipe output;
     if (pipe2(output.fds, O_CLOEXEC) != 0) {
-        std::perror("Could not start the file dialog");
-        return std::nullopt;
+        return Failed(std::strerror(errno));
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -123,7 +162,7 @@ std::optional<std::string> Run_Dialog_Program(const std::vector<std::string>& ar
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         *missing = spawned == ENOENT;
-        return std::nullopt;
+        return Failed(program + ": " + std::strerror(spawned));
     }
     close(output.fds[1]);
     output.fds[1] = -1;
@@ -141,27 +180,30 @@ std::optional<std::string> Run_Dialog_Program(const std::vector<std::string>& ar
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return std::nullopt;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) {
+        return Failed(End_Reason(program, status));
     }
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
         text.pop_back();
     }
-    if (text.empty()) {
-        return std::nullopt;
+    // Status 1 is the user's cancel; status 0 without a name chose nothing.
+    if (WEXITSTATUS(status) == 1 || text.empty()) {
+        return Dialog_Answer{};
     }
-    return text;
+    return Dialog_Answer{Dialog_Outcome::chosen, text, ""};
 }
 
-std::optional<std::string> Show_File_Dialog(const Dialog_Request& request) {
+Dialog_Answer Show_File_Dialog(const Dialog_Request& request) {
     bool missing = false;
-    std::optional<std::string> answer = Run_Dialog_Program(Zenity_Arguments(request), &missing);
-    if (!missing) {
-        return answer;
-    }
-    answer = Run_Dialog_Program(Kdialog_Arguments(request), &missing);
+    Dialog_Answer answer = Run_Dialog_Program(Zenity_Arguments(request), &missing);
     if (missing) {
-        std::fputs("No file dialog available: install zenity to choose files\n", stderr);
+        answer = Run_Dialog_Program(Kdialog_Arguments(request), &missing);
+        if (missing) {
+            answer.reason = "neither zenity nor kdialog is installed (install zenity)";
+        }
+    }
+    if (answer.outcome == Dialog_Outcome::failed) {
+        std::fprintf(stderr, "Could not show the file dialog: %s\n", answer.reason.c_str());
     }
     return answer;
 }

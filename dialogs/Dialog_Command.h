@@ -1,7 +1,7 @@
 #pragma once
-// Building the dialog program's command line and running it without a shell.
+// The file dialogs: the dialog program's command line built without a shell,
+// and the program run to get the user's answer.
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,17 +14,32 @@ struct Dialog_Request {
     bool multiple = false;
 };
 
-// "*.PNG" also offers "*.png": patterns match the extension in any case.
-std::vector<std::string> Both_Case_Patterns(const std::vector<std::string>& patterns);
+// A dialog with a title and patterns, starting in the current folder.
+Dialog_Request Open_Request(const std::string& title, const std::vector<std::string>& patterns);
+Dialog_Request Save_Request(const std::string& title, const std::vector<std::string>& patterns);
+
+enum class Dialog_Outcome { chosen, cancelled, failed };
+
+struct Dialog_Answer {
+    Dialog_Outcome outcome = Dialog_Outcome::cancelled;
+    std::string path;   // what was chosen
+    std::string reason; // why no dialog could be shown
+};
+
+// "*.PNG" becomes "*.[pP][nN][gG]": the dialog programs compare names with
+// the case they are given, and a file may be called Photo.Png.
+std::string Any_Case_Pattern(const std::string& pattern);
 
 std::vector<std::string> Zenity_Arguments(const Dialog_Request& request);
 std::vector<std::string> Kdialog_Arguments(const Dialog_Request& request);
 
 // Runs the program found on PATH with the arguments, no shell involved.
-// Gives its standard output when it exits with status 0, nothing on any other
-// end; `missing` tells whether the program could not be found at all.
-std::optional<std::string> Run_Dialog_Program(const std::vector<std::string>& arguments,
-                                              bool* missing);
+// Status 0 with an answer is a choice, status 1 a cancel; any other end
+// (another status, a signal, a program that cannot be started) is a failure
+// with its reason. `missing` tells whether the program could not be found.
+Dialog_Answer Run_Dialog_Program(const std::vector<std::string>& arguments, bool* missing);
 
-// Shows the dialog with zenity, falling back to kdialog; null on cancel.
-std::optional<std::string> Show_File_Dialog(const Dialog_Request& request);
+// Shows the dialog with zenity, falling back to kdialog where zenity is not
+// installed. A dialog that cannot be shown is reported on standard error as
+// "Could not show the file dialog: REASON".
+Dialog_Answer Show_File_Dialog(const Dialog_Request& request);

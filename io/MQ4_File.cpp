@@ -2,7 +2,7 @@
 
 #include "app/File_Handle.h"
 #include "app/misc.h"
-#include "dialogs/tinyfiledialogs.h"
+#include "dialogs/Dialog_Command.h"
 #include "io/Safe_Write.h"
 
 #include <cerrno>
@@ -12,7 +12,6 @@
 namespace {
 
 constexpr std::array<std::uint8_t, 10> header_start = {0x12, 0xFF, 0x90, 0, 0, 0, 0, 0, 0, 0x01};
-char const* const mq4_patterns[] = {"*.MQ4"};
 
 } // namespace
 
@@ -88,25 +87,23 @@ bool Write_MQ4_File(const std::string& path, const MQ4_Document& doc) {
 
 MQ4_Open_Result Open_MQ4_file() {
     MQ4_Open_Result result{Open_Outcome::cancelled, MQ4_Document{}};
-    char const* path = tinyfd_openFileDialog("Select a MQ4 file.", "", 1, mq4_patterns, nullptr, 0);
-    if (!path) {
-        return result;
+    const Dialog_Answer answer = Show_File_Dialog(Open_Request("Select a MQ4 file.", {"*.MQ4"}));
+    if (answer.outcome == Dialog_Outcome::failed) {
+        result.outcome = Open_Outcome::failed; // reported by the dialog
+    } else if (answer.outcome == Dialog_Outcome::chosen) {
+        result.outcome = Read_MQ4_File(answer.path, &result.document) ? Open_Outcome::opened
+                                                                      : Open_Outcome::failed;
     }
-    result.outcome =
-        Read_MQ4_File(path, &result.document) ? Open_Outcome::opened : Open_Outcome::failed;
     return result;
 }
 
 void Save_MQ4_File(const MQ4_Document* doc) {
     std::fputs("Saving file...\n", stderr);
-    char const* path = tinyfd_saveFileDialog("Save MQ4 file.", "", 1, mq4_patterns, nullptr);
-    if (!path) {
+    const Dialog_Answer answer = Show_File_Dialog(Save_Request("Save MQ4 file.", {"*.MQ4"}));
+    if (answer.outcome == Dialog_Outcome::cancelled) {
         std::fputs("Save cancelled by user...\n", stdout);
         std::fflush(stdout);
-        return;
-    }
-    const std::string chosen = path;
-    if (Write_MQ4_File(chosen, *doc)) {
-        std::fprintf(stderr, "%s saved.\n", chosen.c_str());
+    } else if (answer.outcome == Dialog_Outcome::chosen && Write_MQ4_File(answer.path, *doc)) {
+        std::fprintf(stderr, "%s saved.\n", answer.path.c_str());
     }
 }

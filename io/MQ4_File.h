@@ -32,6 +32,8 @@ bool Read_MQ4_File(const std::string& path, MQ4_Document* doc);
 // "Could not save PATH: REASON" and returns false.
 bool Write_MQ4_File(const std::string& path, const MQ4_Document& doc);
 
+// failed: the dialog could not be shown or the file not read; the reason has
+// been printed.
 enum class Open_Outcome { opened, cancelled, failed };
 
 struct MQ4_Open_Result {

@@ -6,6 +6,21 @@
 #include "support/App_Session.h"
 #include "ui/Root_Window_Model.h"
 
+namespace {
+
+// Waits until the program has shown that many dialogs in all.
+bool Wait_For_Calls(const App_Session& app, std::size_t count) {
+    for (int waited = 0; waited <= 10000; waited += 20) {
+        if (app.Dialog_Calls().size() >= count) {
+            return true;
+        }
+        Sleep_Ms(20);
+    }
+    return false;
+}
+
+} // namespace
+
 TEST(StartWindow, ShowsTheRulesAndEscapeEndsTheProgram) {
     App_Session app;
     app.Start();
@@ -75,9 +90,9 @@ TEST(StartWindow, CancelledDialogsReturnToTheStartWindow) {
     const auto calls = app.Dialog_Calls();
     ASSERT_EQ(calls.size(), 4u);
     const std::vector<std::string> png = {"--file-selection", "--title=Select a PNG file.",
-                                          "--file-filter=*.PNG | *.PNG *.png"};
+                                          "--file-filter=*.PNG | *.[pP][nN][gG]"};
     const std::vector<std::string> mq4 = {"--file-selection", "--title=Select a MQ4 file.",
-                                          "--file-filter=*.MQ4 | *.MQ4 *.mq4"};
+                                          "--file-filter=*.MQ4 | *.[mM][qQ]4"};
     EXPECT_EQ(calls[0], png);
     EXPECT_EQ(calls[1], png);
     EXPECT_EQ(calls[2], mq4);
@@ -107,4 +122,35 @@ TEST(StartWindow, UnreadableMq4FilesAreReportedNotCancelled) {
                                       app.dir.file("short.MQ4") +
                                       " is too short to be an MQ4 picture (100 of 6657 bytes)\n"
                                       "Exiting app...\n");
+}
+
+// A dialog that fails is said to have failed, not to have been cancelled,
+// and the start window comes back as after a cancel.
+TEST(StartWindow, FailedDialogsAreReportedNotCancelled) {
+    struct Failure {
+        int entry_y; // import or open
+        const char* answer;
+        const char* said;
+    };
+    const Failure failures[] = {
+        {250, "STATUS 5", "zenity ended with status 5"},
+        {330, "STATUS 255", "zenity ended with status 255"},
+        {250, "KILLED", "zenity was ended by signal 9 (Killed)"},
+        {330, "KILLED", "zenity was ended by signal 9 (Killed)"},
+    };
+    App_Session app;
+    std::string said;
+    for (const Failure& failure : failures) {
+        app.Queue_Answer(failure.answer);
+        said += std::string("Could not show the file dialog: ") + failure.said + "\n";
+    }
+    app.Start();
+    for (std::size_t i = 0; i < std::size(failures); ++i) {
+        Click(app.Start_Window(), 300, failures[i].entry_y);
+        ASSERT_TRUE(Wait_For_Calls(app, i + 1));
+    }
+    Click(app.Start_Window(), 300, 410);
+    EXPECT_EQ(app.Finish(), 0);
+    EXPECT_EQ(Stderr_Of(app.run), said + "Exiting app...\n");
+    EXPECT_EQ(Stdout_Of(app.run), "");
 }

@@ -1,6 +1,6 @@
 // Saving through the real save dialog (a stub zenity answers it) while the
-// disk fails in every way the writer can see: the message, no "saved" line,
-// the old file byte for byte, no temporary file.
+// disk or the dialog fails in every way the writer can see: the message, no
+// "saved" line, the old file byte for byte, no temporary file.
 
 #include <gtest/gtest.h>
 
@@ -41,19 +41,30 @@ MQ4_Document Picture_Of(std::uint8_t index, std::int32_t colour) {
 struct Fault {
     const char* what;
     Write_Faults faults;
-    const char* answer; // "CANCEL", or a name in the folder
-    const char* reason; // null when nothing is written
+    // A name in the folder, or the stub's CANCEL, STATUS n or KILLED.
+    const char* answer;
+    // The line after "Saving file...\n" on standard error ("" for none), and
+    // standard output.
+    const char* said;
+    const char* out;
 };
 
 const Fault faults[] = {
-    {"disk full at once", {ENOSPC, 0, 0, 0, 0}, "keep.MQ4", "No space left on device"},
-    {"disk full half-way", {ENOSPC, 4096, 0, 0, 0}, "keep.MQ4", "No space left on device"},
-    {"write error", {EIO, 100, 0, 0, 0}, "keep.MQ4", "Input/output error"},
-    {"flush error", {0, -1, EIO, 0, 0}, "keep.MQ4", "Input/output error"},
-    {"close error", {0, -1, 0, EIO, 0}, "keep.MQ4", "Input/output error"},
-    {"rename fails", {0, -1, 0, 0, EIO}, "keep.MQ4", "Input/output error"},
-    {"folder missing", {}, "gone/keep.MQ4", "No such file or directory"},
-    {"dialog cancelled", {}, "CANCEL", nullptr},
+    {"disk full at once", {ENOSPC, 0, 0, 0, 0}, "keep.MQ4", "No space left on device", ""},
+    {"disk full half-way", {ENOSPC, 4096, 0, 0, 0}, "keep.MQ4", "No space left on device", ""},
+    {"write error", {EIO, 100, 0, 0, 0}, "keep.MQ4", "Input/output error", ""},
+    {"flush error", {0, -1, EIO, 0, 0}, "keep.MQ4", "Input/output error", ""},
+    {"close error", {0, -1, 0, EIO, 0}, "keep.MQ4", "Input/output error", ""},
+    {"rename fails", {0, -1, 0, 0, EIO}, "keep.MQ4", "Input/output error", ""},
+    {"folder missing", {}, "gone/keep.MQ4", "No such file or directory", ""},
+    {"no new file and the target missing",
+     {0, -1, 0, 0, 0, EACCES},
+     "new.MQ4",
+     "Permission denied",
+     ""},
+    {"dialog cancelled", {}, "CANCEL", "", "Save cancelled by user...\n"},
+    {"dialog fails", {}, "STATUS 255", "zenity ended with status 255", ""},
+    {"dialog killed", {}, "KILLED", "zenity was ended by signal 9 (Killed)", ""},
 };
 
 } // namespace
@@ -67,9 +78,10 @@ TEST(SaveFaults, NothingIsLostAndNothingIsSaidToBeSaved) {
         ASSERT_TRUE(Write_MQ4_File(kept, Picture_Of(3, 0x102030)));
         const std::vector<std::uint8_t> before = Read_Bytes(kept);
 
-        const bool cancel = std::string(fault.answer) == "CANCEL";
-        const std::string path = folder.file(fault.answer);
-        dialogs.Answer(cancel ? "CANCEL" : path);
+        const std::string answer = fault.answer;
+        const bool path_given = answer.ends_with(".MQ4");
+        const std::string path = folder.file(answer);
+        dialogs.Answer(path_given ? path : answer);
         write_faults = fault.faults;
         const MQ4_Document changed = Picture_Of(12, 0xF80000);
         testing::internal::CaptureStdout();
@@ -78,13 +90,12 @@ TEST(SaveFaults, NothingIsLostAndNothingIsSaidToBeSaved) {
         const std::string err = testing::internal::GetCapturedStderr();
         const std::string out = testing::internal::GetCapturedStdout();
 
-        if (cancel) {
-            EXPECT_EQ(err, "Saving file...\n");
-            EXPECT_EQ(out, "Save cancelled by user...\n");
-        } else {
-            EXPECT_EQ(err, "Saving file...\nCould not save " + path + ": " + fault.reason + "\n");
-            EXPECT_EQ(out, "");
-        }
+        const std::string said = fault.said;
+        const std::string line = said.empty() ? ""
+                                 : path_given ? "Could not save " + path + ": " + said + "\n"
+                                              : "Could not show the file dialog: " + said + "\n";
+        EXPECT_EQ(err, "Saving file...\n" + line);
+        EXPECT_EQ(out, fault.out);
         EXPECT_EQ(Read_Bytes(kept), before);
         EXPECT_EQ(List_Dir(folder.path), std::vector<std::string>{"keep.MQ4"});
     }
@@ -103,4 +114,36 @@ TEST(SaveFaults, WithoutFaultsTheSameSaveReplacesTheFile) {
     const MQ4_Bytes expected = Encode_MQ4(changed);
     EXPECT_EQ(Read_Bytes(kept), std::vector<std::uint8_t>(expected.begin(), expected.end()));
     EXPECT_EQ(List_Dir(folder.path), std::vector<std::string>{"keep.MQ4"});
+}
+
+// Where the folder takes no new file, the file is written over in place: the
+// "saved" line comes only once it is on the disk.
+TEST(SaveFaults, InAFolderWithoutRoomTheFileIsWrittenInPlace) {
+    const std::pair<Write_Faults, const char*> cases[] = {
+        {{0, -1, 0, 0, 0, EACCES}, nullptr},
+        {{0, -1, EIO, 0, 0, EACCES}, "Input/output error"},
+        {{ENOSPC, 2000, 0, 0, 0, EACCES}, "No space left on device"},
+    };
+    for (const auto& [faults, reason] : cases) {
+        SCOPED_TRACE(reason ? reason : "saved");
+        Stub_Dialogs dialogs;
+        Temp_Dir folder;
+        const std::string kept = folder.file("keep.MQ4");
+        ASSERT_TRUE(Write_MQ4_File(kept, Picture_Of(3, 0x102030)));
+        dialogs.Answer(kept);
+        write_faults = faults;
+        const MQ4_Document changed = Picture_Of(12, 0xF80000);
+        testing::internal::CaptureStderr();
+        Save_MQ4_File(&changed);
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (reason) {
+            EXPECT_EQ(err, "Saving file...\nCould not save " + kept + ": " + reason + "\n");
+        } else {
+            EXPECT_EQ(err, "Saving file...\n" + kept + " saved.\n");
+            const MQ4_Bytes expected = Encode_MQ4(changed);
+            EXPECT_EQ(Read_Bytes(kept),
+                      std::vector<std::uint8_t>(expected.begin(), expected.end()));
+        }
+        EXPECT_EQ(List_Dir(folder.path), std::vector<std::string>{"keep.MQ4"});
+    }
 }
