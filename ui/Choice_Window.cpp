@@ -43,7 +43,8 @@ int Choice_Hit_Slot(int x, int y) {
     return -1;
 }
 
-void Draw_Choices(const Choice_List& choices, GC gc, Display* display, Drawable window) {
+void Draw_Choices(const Choice_List& choices, GC gc, Display* display, Drawable window,
+                  const Pixel_Format& format) {
     // All four at once: their palettes mostly agree, so each colour is one
     // request for all of them.
     std::vector<Placed_Picture> previews;
@@ -51,8 +52,8 @@ void Draw_Choices(const Choice_List& choices, GC gc, Display* display, Drawable 
         previews.push_back(
             {choices[static_cast<std::size_t>(slot)], slots[slot].left, slots[slot].top});
     }
-    Paint_Pictures(previews, preview_scale, display, window, gc);
-    XSetForeground(display, gc, 0);
+    Paint_Pictures(previews, preview_scale, display, window, gc, format);
+    Set_Foreground(display, gc, format, 0x000000);
     XDrawLine(display, window, gc, 0, 818, 1023, 818);
     Draw_Text(display, window, gc, 425, 839, "- click on the image to import -");
     for (const Slot_Layout& slot : slots) {
@@ -76,11 +77,11 @@ const MQ4_Document* Choice_Window(const Choice_List& choices) {
         if (event.type == Expose) {
             // One repaint for a burst of exposures, when its last one arrives.
             if (event.xexpose.count == 0) {
-                Draw_Choices(choices, gc, d, window.window);
+                Draw_Choices(choices, gc, d, window.window, window.format);
             }
         } else if (event.type == ButtonPress) {
             const Pointer_Position at = Query_Pointer(d, window.window);
-            const int slot = Choice_Hit_Slot(at.x, at.y);
+            const int slot = at.on_screen ? Choice_Hit_Slot(at.x, at.y) : -1;
             if (slot >= 0) {
                 return choices[static_cast<std::size_t>(slot)];
             }

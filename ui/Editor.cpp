@@ -48,7 +48,8 @@ Editor_Window Open_Editor_Window(Display* display, const MQ4_Document& document)
 }
 
 // Handles one event; the position comes from the pointer as it is now, not
-// from the event.
+// from the event. A pointer on another screen of the display has no position
+// in the window: the event does nothing.
 Editor_Response Handle_Event(const Editor_Window& editor, XEvent& event, MQ4_Document* document,
                              Editor_State* state) {
     Editor_Response response;
@@ -60,12 +61,16 @@ Editor_Response Handle_Event(const Editor_Window& editor, XEvent& event, MQ4_Doc
         break;
     case MotionNotify: {
         const Pointer_Position at = Query_Pointer(editor.display, editor.fixed.window);
-        response = Drag_At(document, state, at.x, at.y);
+        if (at.on_screen) {
+            response = Drag_At(document, state, at.x, at.y);
+        }
         break;
     }
     case ButtonPress: {
         const Pointer_Position at = Query_Pointer(editor.display, editor.fixed.window);
-        response = Press_At(document, state, at.x, at.y);
+        if (at.on_screen) {
+            response = Press_At(document, state, at.x, at.y);
+        }
         break;
     }
     case KeyPress:
@@ -92,7 +97,7 @@ void Run_Editor(Display* display, MQ4_Document* document) {
         }
         if (response.redraw) {
             Draw_Editor_Changes(response, document, &state, display, editor.fixed.window,
-                                context.gc);
+                                context.gc, editor.fixed.format);
         }
         if (response.save) {
             Save_MQ4_File(document);

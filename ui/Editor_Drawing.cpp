@@ -33,7 +33,7 @@ constexpr Button exit_button{exit_frame_top, 936, "EXIT"};
 // into the picture's request of its colour, or after them when the picture
 // lacks that colour.
 void Draw_Picture_And_Swatches(const MQ4_Document& document, Display* display, Drawable drawable,
-                               GC gc) {
+                               GC gc, const Pixel_Format& format) {
     std::vector<Color_Layer> layers = Layered_Rectangles({{&document, 0, 0}}, editor_cell_size);
     for (int i = 0; i < palette_size; ++i) {
         const unsigned long color = Shown_Color(document.palette_rgb[i]);
@@ -48,21 +48,23 @@ void Draw_Picture_And_Swatches(const MQ4_Document& document, Display* display, D
             layer->rectangles.push_back(swatch);
         }
     }
-    Paint_Layers(layers, display, drawable, gc);
+    Paint_Layers(layers, display, drawable, gc, format);
 }
 
-void Draw_Button(const Button& button, Display* display, Drawable drawable, GC gc) {
-    XSetForeground(display, gc, red);
+void Draw_Button(const Button& button, Display* display, Drawable drawable, GC gc,
+                 const Pixel_Format& format) {
+    Set_Foreground(display, gc, format, red);
     XDrawRectangle(display, drawable, gc, palette_left - 1, button.top, swatch_width + 1,
                    swatch_height + 1);
-    XSetForeground(display, gc, grey);
+    Set_Foreground(display, gc, format, grey);
     XFillRectangle(display, drawable, gc, palette_left, button.top + 1, swatch_width,
                    swatch_height);
-    XSetForeground(display, gc, white);
+    Set_Foreground(display, gc, format, white);
     XDrawString(display, drawable, gc, button.text_left, button.top + 16, button.label, 4);
 }
 
-void Draw_Icon(const Icon_Bitmap& icon, int top, Display* display, Drawable drawable, GC gc) {
+void Draw_Icon(const Icon_Bitmap& icon, int top, Display* display, Drawable drawable, GC gc,
+               const Pixel_Format& format) {
     std::vector<XPoint> ink;
     for (int row = 0; row < icon_size; ++row) {
         for (int column = 0; column < icon_drawn_columns; ++column) {
@@ -73,53 +75,53 @@ void Draw_Icon(const Icon_Bitmap& icon, int top, Display* display, Drawable draw
             }
         }
     }
-    XSetForeground(display, gc, black);
+    Set_Foreground(display, gc, format, black);
     XDrawPoints(display, drawable, gc, ink.data(), static_cast<int>(ink.size()), CoordModeOrigin);
 }
 
 void Draw_Color_Frame(std::int32_t index, unsigned long color, Display* display, Drawable drawable,
-                      GC gc) {
+                      GC gc, const Pixel_Format& format) {
     if (index < 0 || index >= palette_size) {
         return;
     }
-    XSetForeground(display, gc, color);
+    Set_Foreground(display, gc, format, color);
     XDrawRectangle(display, drawable, gc, palette_left - 3, 7 + swatch_pitch * index, 65, 25);
 }
 
 void Draw_Tool_Frame(std::int32_t tool, unsigned long color, Display* display, Drawable drawable,
-                     GC gc) {
+                     GC gc, const Pixel_Format& format) {
     if (tool != tool_eyedropper && tool != tool_pencil) {
         return;
     }
     const int top = (tool == tool_eyedropper ? eyedropper_top : pencil_top) - 2;
-    XSetForeground(display, gc, color);
+    Set_Foreground(display, gc, format, color);
     XDrawRectangle(display, drawable, gc, palette_left - 3, top, 65, 54);
 }
 
 } // namespace
 
 void Draw_Editor_Window(const MQ4_Document* document, const Editor_State* state, Display* display,
-                        Drawable drawable, GC gc) {
-    Draw_Picture_And_Swatches(*document, display, drawable, gc);
-    Draw_Button(save_button, display, drawable, gc);
-    Draw_Button(exit_button, display, drawable, gc);
-    Draw_Icon(eyedrop, eyedropper_top, display, drawable, gc);
-    Draw_Icon(pencil, pencil_top, display, drawable, gc);
+                        Drawable drawable, GC gc, const Pixel_Format& format) {
+    Draw_Picture_And_Swatches(*document, display, drawable, gc, format);
+    Draw_Button(save_button, display, drawable, gc, format);
+    Draw_Button(exit_button, display, drawable, gc, format);
+    Draw_Icon(eyedrop, eyedropper_top, display, drawable, gc, format);
+    Draw_Icon(pencil, pencil_top, display, drawable, gc, format);
     // White first: neighbouring colour frames share a row, and the current
     // colour's black frame must end on top.
-    Draw_Color_Frame(state->previous_color, white, display, drawable, gc);
-    Draw_Color_Frame(state->current_color, black, display, drawable, gc);
-    Draw_Tool_Frame(state->previous_tool, white, display, drawable, gc);
-    Draw_Tool_Frame(state->current_tool, black, display, drawable, gc);
+    Draw_Color_Frame(state->previous_color, white, display, drawable, gc, format);
+    Draw_Color_Frame(state->current_color, black, display, drawable, gc, format);
+    Draw_Tool_Frame(state->previous_tool, white, display, drawable, gc, format);
+    Draw_Tool_Frame(state->current_tool, black, display, drawable, gc, format);
 }
 
 void Draw_Editor_Cell(const MQ4_Document* document, int cell, Display* display, Drawable drawable,
-                      GC gc) {
+                      GC gc, const Pixel_Format& format) {
     if (cell < 0 || cell >= picture_pixels) {
         return;
     }
     const int index = document->pixels[static_cast<std::size_t>(cell)] & 0x0F;
-    XSetForeground(display, gc,
+    Set_Foreground(display, gc, format,
                    Shown_Color(document->palette_rgb[static_cast<std::size_t>(index)]));
     XFillRectangle(display, drawable, gc, (cell % picture_width) * editor_cell_size,
                    (cell / picture_width) * editor_cell_size, editor_cell_size, editor_cell_size);
@@ -128,34 +130,37 @@ void Draw_Editor_Cell(const MQ4_Document* document, int cell, Display* display, 
 // The window already shows the frames of the selection before the change,
 // whose current colour is now the previous one: erasing that and marking the
 // new one, in the full repaint's order, leaves what a full repaint shows.
-void Draw_Color_Selection(const Editor_State* state, Display* display, Drawable drawable, GC gc) {
+void Draw_Color_Selection(const Editor_State* state, Display* display, Drawable drawable, GC gc,
+                          const Pixel_Format& format) {
     // The same colour chosen again: the window shows it already.
     if (state->previous_color == state->current_color) {
         return;
     }
-    Draw_Color_Frame(state->previous_color, white, display, drawable, gc);
-    Draw_Color_Frame(state->current_color, black, display, drawable, gc);
+    Draw_Color_Frame(state->previous_color, white, display, drawable, gc, format);
+    Draw_Color_Frame(state->current_color, black, display, drawable, gc, format);
 }
 
-void Draw_Tool_Selection(const Editor_State* state, Display* display, Drawable drawable, GC gc) {
+void Draw_Tool_Selection(const Editor_State* state, Display* display, Drawable drawable, GC gc,
+                         const Pixel_Format& format) {
     if (state->previous_tool == state->current_tool) {
         return;
     }
-    Draw_Tool_Frame(state->previous_tool, white, display, drawable, gc);
-    Draw_Tool_Frame(state->current_tool, black, display, drawable, gc);
+    Draw_Tool_Frame(state->previous_tool, white, display, drawable, gc, format);
+    Draw_Tool_Frame(state->current_tool, black, display, drawable, gc, format);
 }
 
 void Draw_Editor_Changes(const Editor_Response& response, const MQ4_Document* document,
-                         const Editor_State* state, Display* display, Drawable drawable, GC gc) {
+                         const Editor_State* state, Display* display, Drawable drawable, GC gc,
+                         const Pixel_Format& format) {
     if (response.whole) {
-        Draw_Editor_Window(document, state, display, drawable, gc);
+        Draw_Editor_Window(document, state, display, drawable, gc, format);
         return;
     }
-    Draw_Editor_Cell(document, response.cell, display, drawable, gc);
+    Draw_Editor_Cell(document, response.cell, display, drawable, gc, format);
     if (response.color_frames) {
-        Draw_Color_Selection(state, display, drawable, gc);
+        Draw_Color_Selection(state, display, drawable, gc, format);
     }
     if (response.tool_frames) {
-        Draw_Tool_Selection(state, display, drawable, gc);
+        Draw_Tool_Selection(state, display, drawable, gc, format);
     }
 }

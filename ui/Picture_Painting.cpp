@@ -137,18 +137,18 @@ std::vector<Color_Layer> Layered_Rectangles(const std::vector<Placed_Picture>& p
 }
 
 void Paint_Layers(const std::vector<Color_Layer>& layers, Display* display, Drawable drawable,
-                  GC gc) {
+                  GC gc, const Pixel_Format& format) {
     for (const Color_Layer& layer : layers) {
         if (layer.rectangles.empty()) {
             continue;
         }
-        XSetForeground(display, gc, layer.color);
+        Set_Foreground(display, gc, format, layer.color);
         XFillRectangles(display, drawable, gc, const_cast<XRectangle*>(layer.rectangles.data()),
                         static_cast<int>(layer.rectangles.size()));
     }
 }
 
 void Paint_Pictures(const std::vector<Placed_Picture>& pictures, int scale, Display* display,
-                    Drawable drawable, GC gc) {
-    Paint_Layers(Layered_Rectangles(pictures, scale), display, drawable, gc);
+                    Drawable drawable, GC gc, const Pixel_Format& format) {
+    Paint_Layers(Layered_Rectangles(pictures, scale), display, drawable, gc, format);
 }

@@ -3,6 +3,7 @@
 // the hardware's 5-bit precision.
 
 #include "app/MQ4_Document.h"
+#include "ui/Pixel_Format.h"
 
 #include <X11/Xlib.h>
 #include <array>
@@ -41,9 +42,9 @@ std::vector<Color_Layer> Layered_Rectangles(const std::vector<Placed_Picture>& p
 // Paints the layers in order, each with one foreground change and one
 // request.
 void Paint_Layers(const std::vector<Color_Layer>& layers, Display* display, Drawable drawable,
-                  GC gc);
+                  GC gc, const Pixel_Format& format = rgb_24);
 
 // Paints the pictures with one foreground change and one request per shown
 // colour.
 void Paint_Pictures(const std::vector<Placed_Picture>& pictures, int scale, Display* display,
-                    Drawable drawable, GC gc);
+                    Drawable drawable, GC gc, const Pixel_Format& format = rgb_24);

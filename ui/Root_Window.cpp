@@ -76,7 +76,7 @@ Logo_Layers Make_Logo_Layers() {
     return runs;
 }
 
-void Draw_Logo(GC gc, Display* display, Drawable window) {
+void Draw_Logo(GC gc, Display* display, Drawable window, const Pixel_Format& format) {
     // The logo never changes: its rectangles are worked out once.
     static const Logo_Layers layers = Make_Logo_Layers();
     for (int color = 0; color < 16; ++color) {
@@ -84,16 +84,17 @@ void Draw_Logo(GC gc, Display* display, Drawable window) {
         if (rectangles.empty()) {
             continue;
         }
-        XSetForeground(display, gc, Logo_Color(color));
+        Set_Foreground(display, gc, format, Logo_Color(color));
         XFillRectangles(display, window, gc, const_cast<XRectangle*>(rectangles.data()),
                         static_cast<int>(rectangles.size()));
     }
 }
 
-void Draw_Menu_Plate(GC gc, Display* display, Drawable window, int top) {
-    XSetForeground(display, gc, 0x808080);
+void Draw_Menu_Plate(GC gc, Display* display, Drawable window, int top,
+                     const Pixel_Format& format) {
+    Set_Foreground(display, gc, format, 0x808080);
     XFillRectangle(display, window, gc, 55, top, 530, 60);
-    XSetForeground(display, gc, 0x404040);
+    Set_Foreground(display, gc, format, 0x404040);
     XDrawRectangle(display, window, gc, 62, top + 7, 515, 45);
     XDrawRectangle(display, window, gc, 63, top + 8, 513, 43);
 }
@@ -109,14 +110,14 @@ int Root_Hit_Code(int x, int y) {
     return 0;
 }
 
-void Draw_Root_Window(GC gc, Display* display, Drawable window) {
-    XSetForeground(display, gc, 0);
+void Draw_Root_Window(GC gc, Display* display, Drawable window, const Pixel_Format& format) {
+    Set_Foreground(display, gc, format, 0x000000);
     XFillRectangle(display, window, gc, 0, 0, root_width, root_height);
-    Draw_Logo(gc, display, window);
+    Draw_Logo(gc, display, window, format);
     for (const Menu_Entry& entry : menu_entries) {
-        Draw_Menu_Plate(gc, display, window, entry.top);
+        Draw_Menu_Plate(gc, display, window, entry.top, format);
     }
-    XSetForeground(display, gc, 0xFFFFFF);
+    Set_Foreground(display, gc, format, 0xFFFFFF);
     for (const Menu_Entry& entry : menu_entries) {
         XDrawString(display, window, gc, entry.text_x, entry.text_y, entry.text.data(),
                     static_cast<int>(entry.text.size()));
@@ -140,11 +141,11 @@ int Run_Root_Window(Display* d) {
         if (event.type == Expose) {
             // One repaint for a burst of exposures, when its last one arrives.
             if (event.xexpose.count == 0) {
-                Draw_Root_Window(gc, d, window.window);
+                Draw_Root_Window(gc, d, window.window, window.format);
             }
         } else if (event.type == ButtonPress) {
             const Pointer_Position at = Query_Pointer(d, window.window);
-            if (const int code = Root_Hit_Code(at.x, at.y)) {
+            if (const int code = at.on_screen ? Root_Hit_Code(at.x, at.y) : 0) {
                 return code;
             }
         } else if (event.type == KeyPress && Is_Escape(event.xkey)) {

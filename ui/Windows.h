@@ -2,6 +2,8 @@
 // The program's windows: each function opens its own display connection,
 // runs its own event loop and closes the connection before it returns.
 
+#include "ui/Pixel_Format.h"
+
 #include <X11/Xlib.h>
 #include <array>
 
@@ -19,7 +21,9 @@ enum Root_Choice : int {
 int Root_Window_Choice();
 
 // Paints the whole start window (the font is already set in the context).
-void Draw_Root_Window(GC gc, Display* display, Drawable window);
+// Every drawing function takes its colours to the pixel values of `format`.
+void Draw_Root_Window(GC gc, Display* display, Drawable window,
+                      const Pixel_Format& format = rgb_24);
 
 // The entry under a point of the start window, or 0 for none.
 int Root_Hit_Code(int x, int y);
@@ -34,7 +38,8 @@ using Choice_List = std::array<const MQ4_Document*, choice_count>;
 const MQ4_Document* Choice_Window(const Choice_List& choices);
 
 // Paints the four previews, the separator line and the texts.
-void Draw_Choices(const Choice_List& choices, GC gc, Display* display, Drawable window);
+void Draw_Choices(const Choice_List& choices, GC gc, Display* display, Drawable window,
+                  const Pixel_Format& format = rgb_24);
 
 // The slot under a point of the chooser, or -1 for none.
 int Choice_Hit_Slot(int x, int y);
@@ -46,4 +51,4 @@ struct Editor_State;
 // buttons, the tool icons and the selection frames. Only the GC's foreground
 // is changed.
 void Draw_Editor_Window(const MQ4_Document* document, const Editor_State* state, Display* display,
-                        Drawable drawable, GC gc);
+                        Drawable drawable, GC gc, const Pixel_Format& format = rgb_24);

@@ -4,63 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "support/App_Session.h"
+#include "support/X_Server.h"
 
 #include <X11/Xlib.h>
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-// An Xvfb of its own, on the first free display number it finds.
-struct Private_X_Server {
-    pid_t pid = -1;
-    std::string display; // ":N"
-
-    bool Start() {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return false;
-        }
-        pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], 3);
-            // Its own notices would only clutter the test's output.
-            const int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, 2);
-            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0",
-                   "800x600x24", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        display = ":" + Read_Line(fds[0]);
-        close(fds[0]);
-        return display.size() > 1;
-    }
-
-    // The display number Xvfb writes once it accepts connections.
-    static std::string Read_Line(int fd) {
-        std::string line;
-        pollfd wait{fd, POLLIN, 0};
-        char c = 0;
-        while (poll(&wait, 1, 10000) > 0 && read(fd, &c, 1) == 1 && c != '\n') {
-            line += c;
-        }
-        return line;
-    }
-
-    void Stop() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-            pid = -1;
-        }
-    }
-
-    ~Private_X_Server() { Stop(); }
-};
 
 // Whether a top-level window with the title appears on the display in time.
 bool Wait_For_Title(const std::string& display_name, const std::string& title) {
@@ -96,8 +44,8 @@ bool Wait_For_Title(const std::string& display_name, const std::string& title) {
 } // namespace
 
 TEST(LostDisplay, EndsTheProgramWithOneLine) {
-    Private_X_Server server;
-    ASSERT_TRUE(server.Start()) << "Xvfb did not start";
+    Private_X_Server server({"-screen", "0", "800x600x24"});
+    ASSERT_TRUE(server.Started()) << "Xvfb did not start";
     Temp_Dir dir;
     Program_Run run =
         Start_Program(Built_Program("zembrix"), {}, {"DISPLAY=" + server.display}, dir.path);

@@ -6,7 +6,10 @@
 #include "io/Conversion.h"
 #include "support/App_Session.h"
 #include "support/Test_Images.h"
+#include "support/X_Server.h"
 #include "ui/Choice_Window_Model.h"
+#include "ui/Editor_Model.h"
+#include "ui/Root_Window_Model.h"
 
 namespace {
 
@@ -146,4 +149,63 @@ TEST(Import, UnusableFilesAreReportedAndTheStartWindowReturns) {
     EXPECT_EQ(app.Finish(), 0);
     EXPECT_EQ(Stdout_Of(app.run),
               "Loading image\nLoading image\nLoading image\nUser cancelled file opening...\n");
+}
+
+// On a 16-bit screen every window shows what it shows on a 24-bit one, each
+// colour reduced to the visual's 5, 6 and 5 bits.
+TEST(Import, EveryWindowOnASixteenBitScreen) {
+    Private_X_Server server({"-screen", "0", "1920x1200x16"});
+    ASSERT_TRUE(server.Started()) << "Xvfb did not start";
+    const Display_Switch on_server(server.display);
+    Import_Session app;
+    Display* display = Test_Display();
+    ASSERT_NE(display, nullptr);
+    ASSERT_EQ(DefaultDepth(display, 0), 16);
+    app.Start();
+    std::string mismatch;
+    const auto shows = [&](Window window, auto compare) {
+        return Wait_For_Image(window, [&](const Screen_Image& image) {
+            EXPECT_EQ(image.masks.red, 0xF800u);
+            EXPECT_EQ(image.masks.green, 0x07E0u);
+            EXPECT_EQ(image.masks.blue, 0x001Fu);
+            mismatch = compare(image);
+            return mismatch.empty();
+        });
+    };
+
+    XFontStruct* font = XLoadQueryFont(display, "10x20");
+    ASSERT_NE(font, nullptr);
+    EXPECT_TRUE(
+        shows(app.Start_Window(),
+              [&](const Screen_Image& image) { return Compare_With_Root_Rules(image, font); }))
+        << "start window: " << mismatch;
+    XFreeFont(display, font);
+
+    const Window chooser = app.Open_Chooser();
+    ASSERT_NE(chooser, 0u);
+    XFontStruct* gc_font = XQueryFont(display, XGContextFromGC(DefaultGC(display, 0)));
+    ASSERT_NE(gc_font, nullptr);
+    EXPECT_TRUE(shows(chooser,
+                      [&](const Screen_Image& image) {
+                          return Compare_With_Chooser_Rules(image, app.candidates, gc_font);
+                      }))
+        << "chooser: " << mismatch;
+    XFreeFontInfo(nullptr, gc_font, 1);
+
+    Click(chooser, 1, 1);
+    const Window editor = Find_Window("photo.MQ4");
+    ASSERT_NE(editor, 0u);
+    const Label_Boxes labels = Editor_Label_Boxes(display);
+    const Editor_Picture model =
+        Model_Editor(app.candidates[0], Editor_State{}, labels.save, labels.exit);
+    EXPECT_TRUE(shows(editor,
+                      [&](const Screen_Image& image) {
+                          return Compare_With_Model(model, image.pixels, image.masks);
+                      }))
+        << "editor: " << mismatch;
+
+    Press_Key(editor, "Escape");
+    Press_Key(app.Start_Window(), "Escape");
+    EXPECT_EQ(app.Finish(), 0);
+    EXPECT_EQ(Stderr_Of(app.run), "Exiting editor...\nExiting editor...\nExiting app...\n");
 }

@@ -6,6 +6,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <bit>
 #include <cstdlib>
 #include <sstream>
 
@@ -44,8 +45,42 @@ void Xdotool(const std::vector<std::string>& arguments) {
 
 } // namespace
 
+std::uint32_t Reduced(std::uint32_t color, const Channel_Masks& masks) {
+    std::uint32_t pixel = 0;
+    const std::uint32_t channels[3][2] = {{color >> 16 & 0xFF, masks.red},
+                                          {color >> 8 & 0xFF, masks.green},
+                                          {color & 0xFF, masks.blue}};
+    for (const auto& [value, mask] : channels) {
+        // The tests' servers have at most 8 bits a channel.
+        pixel |= value >> (8 - std::popcount(mask)) << std::countr_zero(mask);
+    }
+    return pixel;
+}
+
+namespace {
+
+Display* test_display = nullptr;
+std::string test_display_name;
+
+} // namespace
+
+void Close_Test_Display() {
+    if (test_display) {
+        XCloseDisplay(test_display);
+        test_display = nullptr;
+    }
+}
+
 Display* Test_Display() {
-    static Display* display = XOpenDisplay(nullptr);
+    Display*& display = test_display;
+    const char* name = std::getenv("DISPLAY");
+    if (display && test_display_name != (name ? name : "")) {
+        Close_Test_Display();
+    }
+    if (!display) {
+        display = XOpenDisplay(nullptr);
+        test_display_name = name ? name : "";
+    }
     if (!display) {
         ADD_FAILURE() << "no X display: run the tests under xvfb-run (make test)";
     }
@@ -169,5 +204,11 @@ Screen_Image Read_Drawable(Drawable drawable, int width, int height) {
 
 Screen_Image Read_Window(Window window) {
     const XWindowAttributes attributes = Window_Attributes(window);
-    return Read_Drawable(window, attributes.width, attributes.height);
+    Screen_Image image = Read_Drawable(window, attributes.width, attributes.height);
+    if (attributes.visual) {
+        image.masks = {static_cast<std::uint32_t>(attributes.visual->red_mask),
+                       static_cast<std::uint32_t>(attributes.visual->green_mask),
+                       static_cast<std::uint32_t>(attributes.visual->blue_mask)};
+    }
+    return image;
 }

@@ -42,7 +42,9 @@ std::string Compare_With_Chooser_Rules(const Screen_Image& image,
             if (y == 818) {
                 expected = 0;
             }
+            expected = image.shown(expected);
             const std::uint32_t got = image.at(x, y);
+            const std::uint32_t ink = image.shown(0x000000);
             bool in_text = false;
             for (std::size_t i = 0; i < std::size(chooser_texts); ++i) {
                 const Text& t = chooser_texts[i];
@@ -50,10 +52,10 @@ std::string Compare_With_Chooser_Rules(const Screen_Image& image,
                 if (x >= t.x && x < t.x + width && y >= t.y - font->ascent &&
                     y < t.y + font->descent) {
                     in_text = true;
-                    inked[i] += got == 0 ? 1 : 0;
+                    inked[i] += got == ink ? 1 : 0;
                 }
             }
-            if (got != expected && !(in_text && got == 0)) {
+            if (got != expected && !(in_text && got == ink)) {
                 std::snprintf(where, sizeof where, "pixel (%d, %d) is %06X, not %06X", x, y, got,
                               expected);
                 return where;

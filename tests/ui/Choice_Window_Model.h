@@ -8,8 +8,8 @@
 #include <string>
 
 // Compares every pixel of a 1024 x 850 chooser with the rules for the four
-// pictures; inside the texts' boxes a pixel may be black (the text) and each
-// box must hold some. Gives a description of the first mismatch, or "".
+// pictures (reduced to the image's visual); inside the texts' boxes a pixel may be black (the text)
+// and each box must hold some. Gives a description of the first mismatch, or "".
 std::string Compare_With_Chooser_Rules(const Screen_Image& image,
                                        const std::array<MQ4_Document, 4>& pictures,
                                        XFontStruct* font);

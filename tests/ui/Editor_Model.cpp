@@ -102,7 +102,9 @@ Editor_Picture Model_Editor(const MQ4_Document& document, const Editor_State& st
 }
 
 std::string Compare_With_Model(const Editor_Picture& model,
-                               const std::vector<std::uint32_t>& actual) {
+                               const std::vector<std::uint32_t>& actual,
+                               const Channel_Masks& masks) {
+    const std::uint32_t label = Reduced(white, masks);
     std::ostringstream report;
     if (actual.size() != model.pixels.size()) {
         report << "read back " << actual.size() << " pixels, expected " << model.pixels.size();
@@ -117,15 +119,16 @@ std::string Compare_With_Model(const Editor_Picture& model,
             for (std::size_t b = 0; b < model.text_boxes.size(); ++b) {
                 if (In(model.text_boxes[b], x, y)) {
                     text = true;
-                    white_in_box[b] += got == white ? 1 : 0;
+                    white_in_box[b] += got == label ? 1 : 0;
                 }
             }
-            if (got == model.at(x, y) || (text && got == white)) {
+            const std::uint32_t expected = Reduced(model.at(x, y), masks);
+            if (got == expected || (text && got == label)) {
                 continue;
             }
             if (++mismatches <= 10) {
                 report << std::hex << "(" << std::dec << x << ", " << y << "): got 0x" << std::hex
-                       << got << ", expected 0x" << model.at(x, y) << "\n";
+                       << got << ", expected 0x" << expected << "\n";
             }
         }
     }

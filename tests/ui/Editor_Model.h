@@ -3,6 +3,7 @@
 // colour of every one of its 1000 x 672 pixels for a picture and a selection.
 
 #include "app/MQ4_Document.h"
+#include "support/X_Driver.h"
 #include "ui/Editor_State.h"
 
 #include <X11/Xlib.h>
@@ -38,8 +39,10 @@ Label_Boxes Editor_Label_Boxes(Display* display);
 Editor_Picture Model_Editor(const MQ4_Document& document, const Editor_State& state,
                             const Text_Box& save_text, const Text_Box& exit_text);
 
-// Compares a read-back picture (0x00RRGGBB, row-major) with the model. Gives
-// an empty string when every pixel matches, else a description of the
-// mismatches. Each label box must also hold at least one white pixel.
+// Compares a read-back picture (row-major pixel values of a visual with these
+// masks) with the model reduced to that visual. Gives an empty string when
+// every pixel matches, else a description of the mismatches. Each label box
+// must also hold at least one white pixel.
 std::string Compare_With_Model(const Editor_Picture& model,
-                               const std::vector<std::uint32_t>& actual);
+                               const std::vector<std::uint32_t>& actual,
+                               const Channel_Masks& masks = {});

@@ -54,7 +54,7 @@ std::string Compare_With_Root_Rules(const Screen_Image& image, XFontStruct* font
     char where[160];
     for (int y = 0; y < 480; ++y) {
         for (int x = 0; x < 640; ++x) {
-            const std::uint32_t expected = Rule_Pixel(x, y);
+            const std::uint32_t expected = image.shown(Rule_Pixel(x, y));
             const std::uint32_t got = image.at(x, y);
             int box = -1;
             for (int i = 0; i < 3; ++i) {
@@ -65,7 +65,7 @@ std::string Compare_With_Root_Rules(const Screen_Image& image, XFontStruct* font
                     box = i;
                 }
             }
-            if (box >= 0 && got == 0xFFFFFF) {
+            if (box >= 0 && got == image.shown(0xFFFFFF)) {
                 ++whites[box];
                 continue;
             }

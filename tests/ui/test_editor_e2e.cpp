@@ -6,6 +6,7 @@
 
 #include "support/App_Session.h"
 #include "support/Cursor_Probe.h"
+#include "support/X_Server.h"
 #include "ui/Editor_Model.h"
 
 #include <cstdint>
@@ -354,6 +355,61 @@ TEST_F(Editor_E2E, EveryWayOutReturnsToTheStartWindowAndDropsUnsavedEdits) {
     const std::string name = "document_name: " + path;
     EXPECT_EQ(Stdout_Of(app.run), name + name + name);
     EXPECT_EQ(Read_Bytes(path), Expected_File(original));
+}
+
+// The editor on the first of two screens of one display.
+class Editor_On_Two_Screens : public Editor_E2E {
+  protected:
+    Private_X_Server server{{"-screen", "0", "1280x1024x24", "-screen", "1", "1280x1024x24"}};
+    Display_Switch on_server{server.display};
+
+    // Moves the pointer onto the second screen, where the editor is not.
+    void Pointer_To_Second_Screen(int x, int y) {
+        Display* display = Test_Display();
+        XWarpPointer(display, None, RootWindow(display, 1), 0, 0, 0, 0, x, y);
+        XSync(display, False);
+        Sleep_Ms(80);
+    }
+
+    // Holds button 1 down beside the picture, takes the pointer to the other
+    // screen, moves it there and presses another button there: the editor,
+    // which holds the pointer while button 1 is down, gets the motion and the
+    // press, and must find the pointer outside its screen.
+    void Drag_And_Press_On_Second_Screen() {
+        Move_Pointer(editor, 905, 300);
+        Button_Down(1);
+        Sleep_Ms(80);
+        Pointer_To_Second_Screen(100, 100);
+        Pointer_To_Second_Screen(400, 300);
+        Button_Down(3);
+        Button_Up(3);
+        Sleep_Ms(80);
+        Button_Up(1);
+    }
+};
+
+TEST_F(Editor_On_Two_Screens, PointerOnTheOtherScreenPicksAndPaintsNothing) {
+    ASSERT_TRUE(server.Started()) << "Xvfb did not start";
+    ASSERT_EQ(ScreenCount(Test_Display()), 2);
+    Start_And_Open();
+    Press(Swatch(9));
+    Press(pencil_icon);
+    state = {9, 0, 1, 0};
+    Expect_Shown();
+
+    // The pencil paints no cell (cell 0, at the window's corner, holds 0).
+    Drag_And_Press_On_Second_Screen();
+    Press(eyedropper_icon); // shown once the events before it have been handled
+    state = {9, 0, 0, 1};
+    Expect_Shown();
+
+    // The eyedropper picks no colour.
+    Drag_And_Press_On_Second_Screen();
+    Press(pencil_icon);
+    state = {9, 0, 1, 0};
+    Expect_Shown();
+
+    Leave_Editor_And_Program();
 }
 
 } // namespace
