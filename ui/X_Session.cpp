@@ -118,10 +118,14 @@ void Set_Window_Title(Display* display, Window window, std::string_view title) {
         XSetWMIconName(display, window, &property);
         XFree(property.value);
     }
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    for (const char* name : {"_NET_WM_NAME", "_NET_WM_ICON_NAME"}) {
-        XChangeProperty(display, window, XInternAtom(display, name, False), utf8, 8,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(text.data()),
+    // One round trip for the three names.
+    char* names[] = {const_cast<char*>("UTF8_STRING"), const_cast<char*>("_NET_WM_NAME"),
+                     const_cast<char*>("_NET_WM_ICON_NAME")};
+    Atom atoms[3] = {};
+    XInternAtoms(display, names, 3, False, atoms);
+    for (const Atom name : {atoms[1], atoms[2]}) {
+        XChangeProperty(display, window, name, atoms[0], 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(text.data()),
                         static_cast<int>(text.size()));
     }
 }

@@ -15,7 +15,8 @@
 struct Display_Closer {
     void operator()(Display* display) const { XCloseDisplay(display); }
 };
-// Closing the connection frees the window, graphics contexts and cursors.
+// Closing the connection frees the window, its colormap, graphics contexts
+// and cursors.
 using Display_Handle = std::unique_ptr<Display, Display_Closer>;
 
 // Opens the default display; prints "Cannot open display\n" when it cannot,

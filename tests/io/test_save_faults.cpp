@@ -115,35 +115,3 @@ TEST(SaveFaults, WithoutFaultsTheSameSaveReplacesTheFile) {
     EXPECT_EQ(Read_Bytes(kept), std::vector<std::uint8_t>(expected.begin(), expected.end()));
     EXPECT_EQ(List_Dir(folder.path), std::vector<std::string>{"keep.MQ4"});
 }
-
-// Where the folder takes no new file, the file is written over in place: the
-// "saved" line comes only once it is on the disk.
-TEST(SaveFaults, InAFolderWithoutRoomTheFileIsWrittenInPlace) {
-    const std::pair<Write_Faults, const char*> cases[] = {
-        {{0, -1, 0, 0, 0, EACCES}, nullptr},
-        {{0, -1, EIO, 0, 0, EACCES}, "Input/output error"},
-        {{ENOSPC, 2000, 0, 0, 0, EACCES}, "No space left on device"},
-    };
-    for (const auto& [faults, reason] : cases) {
-        SCOPED_TRACE(reason ? reason : "saved");
-        Stub_Dialogs dialogs;
-        Temp_Dir folder;
-        const std::string kept = folder.file("keep.MQ4");
-        ASSERT_TRUE(Write_MQ4_File(kept, Picture_Of(3, 0x102030)));
-        dialogs.Answer(kept);
-        write_faults = faults;
-        const MQ4_Document changed = Picture_Of(12, 0xF80000);
-        testing::internal::CaptureStderr();
-        Save_MQ4_File(&changed);
-        const std::string err = testing::internal::GetCapturedStderr();
-        if (reason) {
-            EXPECT_EQ(err, "Saving file...\nCould not save " + kept + ": " + reason + "\n");
-        } else {
-            EXPECT_EQ(err, "Saving file...\n" + kept + " saved.\n");
-            const MQ4_Bytes expected = Encode_MQ4(changed);
-            EXPECT_EQ(Read_Bytes(kept),
-                      std::vector<std::uint8_t>(expected.begin(), expected.end()));
-        }
-        EXPECT_EQ(List_Dir(folder.path), std::vector<std::string>{"keep.MQ4"});
-    }
-}

@@ -7,7 +7,6 @@
 #include "ui/X_Session.h"
 
 #include <X11/Xutil.h>
-#include <vector>
 
 namespace {
 
@@ -64,26 +63,6 @@ std::string Decoded(Display* display, Window window, const char* name) {
     XFreeStringList(list);
     XFree(text.value);
     return decoded;
-}
-
-// The top-level window whose _NET_WM_NAME is the text, or 0 after a while.
-Window Find_By_Utf8_Name(Display* display, const std::string& name) {
-    for (int waited = 0; waited <= 10000; waited += 25) {
-        Window root = 0;
-        Window parent = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-        const std::vector<Window> windows(children, children + count);
-        XFree(children);
-        for (const Window window : windows) {
-            if (Property_Of(display, window, "_NET_WM_NAME").bytes == name) {
-                return window;
-            }
-        }
-        Sleep_Ms(25);
-    }
-    return 0;
 }
 
 } // namespace
@@ -154,7 +133,7 @@ TEST(WindowNames, EditorOfAPictureWithAUtf8Name) {
     app.Queue_Answer(app.dir.file(name));
     app.Start();
     Click(app.Start_Window(), 300, 330);
-    const Window editor = Find_By_Utf8_Name(Test_Display(), name);
+    const Window editor = Find_Window(name);
     ASSERT_NE(editor, 0u) << Stderr_Of(app.run);
     EXPECT_EQ(Property_Of(Test_Display(), editor, "_NET_WM_ICON_NAME").bytes, name);
     EXPECT_EQ(Decoded(Test_Display(), editor, "WM_NAME"), name);
