@@ -10,12 +10,20 @@ Fit_Plan Plan_Fit(Pixel_Size image, Fit_Mode mode, Pixel_Size target) {
     plan.dest = {0, 0, target.width, target.height};
     plan.source = {0, 0, width, height};
     if (mode == Fit_Mode::crop) {
-        // The scale that covers the target; the image's middle fills it.
+        // Scaled to cover the target at whole-pixel size, then cut to it with
+        // the middle kept on whole pixels, as image editors do.
         const double scale = std::max(target.width / width, target.height / height);
-        const double shown_width = target.width / scale;
-        const double shown_height = target.height / scale;
-        plan.source = {(width - shown_width) / 2, (height - shown_height) / 2,
-                       (width + shown_width) / 2, (height + shown_height) / 2};
+        const auto cover = [scale](double side, int least) {
+            return std::max(static_cast<int>(std::lround(side * scale)), least);
+        };
+        const int cover_width = cover(width, target.width);
+        const int cover_height = cover(height, target.height);
+        const int cut_x = (cover_width - target.width) / 2;
+        const int cut_y = (cover_height - target.height) / 2;
+        const double per_x = width / cover_width;
+        const double per_y = height / cover_height;
+        plan.source = {cut_x * per_x, cut_y * per_y, (cut_x + target.width) * per_x,
+                       (cut_y + target.height) * per_y};
     } else if (mode == Fit_Mode::pad) {
         // The scale that fits inside; the image is centred on whole pixels,
         // at least one pixel on each side however thin it is.

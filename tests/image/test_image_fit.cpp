@@ -67,11 +67,12 @@ TEST(FitGeometry, EachModePlacesTheImage) {
     const Case cases[] = {
         // Wider than 4:3: crop keeps the middle columns, pad leaves bands
         // above and below.
-        {{400, 100}, Fit_Mode::crop, {0, 0, 128, 96}, {400 / 2.0 - 200 / 3.0, 0, 200 + 200 / 3.0, 100}},
+        {{400, 100}, Fit_Mode::crop, {0, 0, 128, 96}, {128 / 0.96, 0, 256 / 0.96, 100}},
         {{400, 100}, Fit_Mode::pad, {0, 32, 128, 64}, {0, 0, 400, 100}},
         {{400, 100}, Fit_Mode::stretch, {0, 0, 128, 96}, {0, 0, 400, 100}},
         // Taller: the other way round.
-        {{96, 256}, Fit_Mode::crop, {0, 0, 128, 96}, {0, 128 - 36, 96, 128 + 36}},
+        // Covering takes 128x341, cut from row 122 on.
+        {{96, 256}, Fit_Mode::crop, {0, 0, 128, 96}, {0, 122 * 256 / 341.0, 96, 218 * 256 / 341.0}},
         {{96, 256}, Fit_Mode::pad, {46, 0, 82, 96}, {0, 0, 96, 256}},
         // Smaller than the picture: enlarged.
         {{32, 24}, Fit_Mode::pad, {0, 0, 128, 96}, {0, 0, 32, 24}},
