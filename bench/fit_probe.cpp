@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
     for (std::size_t n = 0; n < fitted->pixels.size(); ++n) {
         const DTPixel a = fitted->pixels[n];
         const DTPixel b = reference->pixels[n];
-        squares += (a.r - b.r) * (a.r - b.r) + (a.g - b.g) * (a.g - b.g) + (a.b - b.b) * (a.b - b.b);
+        squares +=
+            (a.r - b.r) * (a.r - b.r) + (a.g - b.g) * (a.g - b.g) + (a.b - b.b) * (a.b - b.b);
     }
     const double mse = squares / (3.0 * fitted->pixels.size());
     std::printf("%.2f\n", mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse));

@@ -55,8 +55,7 @@ bool Write_Standard_Output(const std::uint8_t* bytes, std::size_t size) {
             continue;
         }
         if (written <= 0) {
-            std::fprintf(stderr, "Could not write to standard output: %s\n",
-                         std::strerror(errno));
+            std::fprintf(stderr, "Could not write to standard output: %s\n", std::strerror(errno));
             return false;
         }
         done += static_cast<std::size_t>(written);

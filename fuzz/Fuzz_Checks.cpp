@@ -90,8 +90,8 @@ std::string Check_Image_Loader(const std::uint8_t* data, std::size_t size) {
 
 std::string Check_Photo_Input(const std::uint8_t* data, std::size_t size) {
     for (Fit_Mode mode : {Fit_Mode::none, Fit_Mode::crop}) {
-        std::FILE* file = size == 0 ? nullptr
-                                    : fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
+        std::FILE* file =
+            size == 0 ? nullptr : fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
         if (!file) {
             return "";
         }
@@ -100,12 +100,12 @@ std::string Check_Photo_Input(const std::uint8_t* data, std::size_t size) {
         if (!image) {
             continue;
         }
-        const bool sized = mode == Fit_Mode::none
-                               ? image->width >= 1 && image->height >= 1 &&
-                                     image->width <= max_image_side &&
-                                     image->height <= max_image_side
-                               : image->width == 128 && image->height == 96;
-        if (!sized || image->pixels.size() != static_cast<std::size_t>(image->width) * image->height ||
+        const bool sized = mode == Fit_Mode::none ? image->width >= 1 && image->height >= 1 &&
+                                                        image->width <= max_image_side &&
+                                                        image->height <= max_image_side
+                                                  : image->width == 128 && image->height == 96;
+        if (!sized ||
+            image->pixels.size() != static_cast<std::size_t>(image->width) * image->height ||
             image->pixelCount != image->pixels.size()) {
             return "inconsistent image";
         }

@@ -123,7 +123,8 @@ void Write_Conversion_Seeds(const std::string& dir) {
 // Small JPEGs of every kind the converter reads, and one PNG and one PPM.
 void Write_Photo_Input_Seeds(const std::string& dir) {
     int n = 0;
-    for (Jpeg_Kind kind : {Jpeg_Kind::colour, Jpeg_Kind::grey, Jpeg_Kind::cmyk, Jpeg_Kind::adobe_cmyk}) {
+    for (Jpeg_Kind kind :
+         {Jpeg_Kind::colour, Jpeg_Kind::grey, Jpeg_Kind::cmyk, Jpeg_Kind::adobe_cmyk}) {
         for (bool progressive : {false, true}) {
             Test_JPEG jpeg;
             jpeg.width = 24;

@@ -39,8 +39,7 @@ Source_Region Shown_In_Reduced(const Image_Fit& fit) {
 void Keep_Row(Image_Fit* fit) {
     const int y = fit->reduced_rows++;
     if (y >= fit->keep.y0 && y < fit->keep.y1) {
-        fit->kept.pixels.insert(fit->kept.pixels.end(),
-                                fit->reduced_row.begin() + fit->keep.x0,
+        fit->kept.pixels.insert(fit->kept.pixels.end(), fit->reduced_row.begin() + fit->keep.x0,
                                 fit->reduced_row.begin() + fit->keep.x1);
     }
     fit->reduced_row.clear();
@@ -67,7 +66,8 @@ Image_Fit Start_Image_Fit(Pixel_Size stored, int orientation, Fit_Mode mode, Pix
     const Pixel_Size reduced{fit.box.out_width,
                              (decoded.height + factors.height - 1) / factors.height};
     const Pixel_Size reduced_upright = Upright_Size(reduced, orientation);
-    fit.ratio_x = static_cast<double>(decoded_upright.width) / upright.width / factors_upright.width;
+    fit.ratio_x =
+        static_cast<double>(decoded_upright.width) / upright.width / factors_upright.width;
     fit.ratio_y =
         static_cast<double>(decoded_upright.height) / upright.height / factors_upright.height;
 
@@ -119,9 +119,8 @@ DTImage Finish_Image_Fit(Image_Fit* fit) {
     for (int y = 0; y < resized.height; ++y) {
         std::copy_n(resized.pixels.begin() + static_cast<std::ptrdiff_t>(y) * resized.width,
                     resized.width,
-                    picture.pixels.begin() + static_cast<std::ptrdiff_t>(dest.y0 + y) *
-                                                 picture.width +
-                        dest.x0);
+                    picture.pixels.begin() +
+                        static_cast<std::ptrdiff_t>(dest.y0 + y) * picture.width + dest.x0);
     }
     return picture;
 }

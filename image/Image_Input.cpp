@@ -98,8 +98,7 @@ std::optional<DTImage> Read_JPEG(std::FILE* file, const std::string& name, Fit_M
         return mode == Fit_Mode::none ? Read_Whole_JPEG(decoder.get(), header)
                                       : Read_Fitted_JPEG(decoder.get(), header, mode);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", header.width,
-                     header.height);
+        std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", header.width, header.height);
         return std::nullopt;
     }
 }
@@ -113,8 +112,7 @@ std::optional<DTImage> Read_Other(std::FILE* file, Fit_Mode mode) {
     try {
         return Fit_Whole_Image(*image, mode);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", image->width,
-                     image->height);
+        std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", image->width, image->height);
         return std::nullopt;
     }
 }

@@ -9,8 +9,8 @@ DTImage Resize_Region(const DTImage& image, const Source_Region& region, int wid
     resized.width = width;
     resized.height = height;
     resized.pixelCount = static_cast<std::uint64_t>(width) * height;
-    if (region.x0 == 0 && region.y0 == 0 && region.x1 == image.width &&
-        region.y1 == image.height && width == image.width && height == image.height) {
+    if (region.x0 == 0 && region.y0 == 0 && region.x1 == image.width && region.y1 == image.height &&
+        width == image.width && height == image.height) {
         resized.pixels = image.pixels;
         return resized;
     }

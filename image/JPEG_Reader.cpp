@@ -179,9 +179,9 @@ Jpeg_Handle Open_JPEG(std::FILE* file, const std::string& name, Jpeg_Header* hea
     const jpeg_decompress_struct& info = decoder->info;
     if (info.image_width > static_cast<unsigned>(max_image_side) ||
         info.image_height > static_cast<unsigned>(max_image_side)) {
-        std::fprintf(stderr, "Cannot read JPEG %s: its size %ux%u is outside 1 to %d pixels a side.\n",
-                     name.c_str(), info.image_width, info.image_height,
-                     static_cast<int>(max_image_side));
+        std::fprintf(
+            stderr, "Cannot read JPEG %s: its size %ux%u is outside 1 to %d pixels a side.\n",
+            name.c_str(), info.image_width, info.image_height, static_cast<int>(max_image_side));
         return nullptr;
     }
     header->width = static_cast<int>(info.image_width);
@@ -207,8 +207,7 @@ bool Start_JPEG(Jpeg_Decoder* decoder, int min_width, int min_height, int* width
         Report_Library_Error(*decoder);
         return false;
     }
-    decoder->row.resize(static_cast<std::size_t>(decoder->info.output_width) *
-                        decoder->components);
+    decoder->row.resize(static_cast<std::size_t>(decoder->info.output_width) * decoder->components);
     *width = static_cast<int>(decoder->info.output_width);
     *height = static_cast<int>(decoder->info.output_height);
     return true;

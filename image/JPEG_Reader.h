@@ -32,7 +32,7 @@ struct Jpeg_Decoder_Deleter {
 using Jpeg_Handle = std::unique_ptr<Jpeg_Decoder, Jpeg_Decoder_Deleter>;
 
 struct Jpeg_Header {
-    int width = 0;  // as stored, before any turning upright
+    int width = 0; // as stored, before any turning upright
     int height = 0;
     int orientation = 1; // EXIF orientation, 1 to 8 (see image/Orientation.h)
 };

@@ -50,8 +50,7 @@ int Exif_Orientation(const std::uint8_t* data, std::size_t size) {
     exif_data_unset_option(exif.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_load_data(exif.get(), data, static_cast<unsigned int>(size));
     ExifEntry* entry = exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
-    if (!entry || entry->format != EXIF_FORMAT_SHORT || entry->components < 1 ||
-        entry->size < 2) {
+    if (!entry || entry->format != EXIF_FORMAT_SHORT || entry->components < 1 || entry->size < 2) {
         return 1;
     }
     const int value = exif_get_short(entry->data, exif_data_get_byte_order(exif.get()));

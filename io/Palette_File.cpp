@@ -167,8 +167,8 @@ std::optional<std::vector<DTPixel>> Parse_GIMP_Palette(const std::string& text,
                       " is not a colour (three whole numbers from 0 to 255, then a name)";
             return std::nullopt;
         }
-        colors.push_back(
-            {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b)});
+        colors.push_back({static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                          static_cast<std::uint8_t>(b)});
     }
     if (number == 0) {
         *reason = "it is empty";

@@ -140,9 +140,8 @@ TEST(ConvertArgs, FitPipesAndPalettes) {
     const Convert_Args given = Parse({"--palette", "p.gpl", "--write-palette", "w.GPL", "a", "-"});
     EXPECT_EQ(given.palette_file, "p.gpl");
     EXPECT_EQ(given.write_palette, "w.GPL");
-    const Convert_Args shared =
-        Parse({"--shared-palette", "--method", "refined-dither", "--write-palette", "s.gpl", "-o",
-               "out", "a.jpg", "b.jpg"});
+    const Convert_Args shared = Parse({"--shared-palette", "--method", "refined-dither",
+                                       "--write-palette", "s.gpl", "-o", "out", "a.jpg", "b.jpg"});
     EXPECT_TRUE(shared.shared_palette);
     EXPECT_EQ(shared.slot, method_refined_dither);
     EXPECT_EQ(shared.write_palette, "s.gpl");

@@ -71,7 +71,11 @@ TEST_F(Photo_Test, EachFitPutsTheQuadrantsInPlace) {
         {"crop", {{10, 10, red}, {117, 10, green}, {10, 85, blue}, {117, 85, white}}},
         {"stretch", {{10, 10, red}, {117, 10, green}, {10, 85, blue}, {117, 85, white}}},
         {"pad",
-         {{60, 10, 0}, {60, 85, 0}, {10, 36, red}, {117, 36, green}, {10, 60, blue},
+         {{60, 10, 0},
+          {60, 85, 0},
+          {10, 36, red},
+          {117, 36, green},
+          {10, 60, blue},
           {117, 60, white}}},
     };
     for (const auto& [mode, probes] : cases) {
@@ -93,7 +97,8 @@ TEST_F(Photo_Test, DamagedJpegIsRefusedWithNothingWritten) {
     std::vector<std::uint8_t> bytes = Read_Bytes(photo);
     bytes.resize(bytes.size() / 2);
     Write_Bytes(dir.file("cut.jpg"), bytes);
-    Converter_Result result = Run_Converter({"--fit", "crop", dir.file("cut.jpg"), dir.file("cut.MQ4")});
+    Converter_Result result =
+        Run_Converter({"--fit", "crop", dir.file("cut.jpg"), dir.file("cut.MQ4")});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err,
               "Cannot read JPEG " + dir.file("cut.jpg") + ": Premature end of JPEG file.\n");
@@ -117,9 +122,9 @@ TEST_F(Photo_Test, PipesCarryImagesInAndPicturesOut) {
               0);
     EXPECT_EQ(Read_Bytes(dir.file("piped.MQ4")), Read_Bytes(dir.file("file.MQ4")));
     std::string png;
-    EXPECT_EQ(Run_Shell("cat " + Quoted(photo) + " | \"$1\" --fit crop --format png --scale 2 - -",
-                        &png),
-              0);
+    EXPECT_EQ(
+        Run_Shell("cat " + Quoted(photo) + " | \"$1\" --fit crop --format png --scale 2 - -", &png),
+        0);
     const std::vector<std::uint8_t> file_png = Read_Bytes(dir.file("file.png"));
     EXPECT_EQ(std::vector<std::uint8_t>(png.begin(), png.end()), file_png);
     // A PNG on standard input too, without --fit.
@@ -169,7 +174,8 @@ TEST_F(Photo_Test, GivenPaletteFromEachKindOfFile) {
     // the rest of the palette is black.
     std::vector<DTPixel> colours;
     for (int i = 0; i < 9; ++i) {
-        colours.push_back({static_cast<std::uint8_t>(i * 29 + 3), static_cast<std::uint8_t>(250 - i * 17),
+        colours.push_back({static_cast<std::uint8_t>(i * 29 + 3),
+                           static_cast<std::uint8_t>(250 - i * 17),
                            static_cast<std::uint8_t>(i * 7 + 1)});
     }
     std::string gpl = "GIMP Palette\nName: test\nColumns: 3\n# made by hand\n\n";

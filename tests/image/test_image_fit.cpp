@@ -109,7 +109,8 @@ TEST(FitGeometry, ShrinkingStopsAtTwiceWhatThePictureShows) {
 
 TEST(BoxReduce, AveragesBlocksInLinearLight) {
     // Black and white average to the sRGB value of half the light, not 128.
-    const DTImage checker = Image_Of(2, 2, {{0, 0, 0}, {255, 255, 255}, {255, 255, 255}, {0, 0, 0}});
+    const DTImage checker =
+        Image_Of(2, 2, {{0, 0, 0}, {255, 255, 255}, {255, 255, 255}, {0, 0, 0}});
     const DTImage one = Box_Reduce(checker, 2, 2);
     ASSERT_EQ(one.width, 1);
     ASSERT_EQ(one.height, 1);
@@ -210,8 +211,14 @@ TEST(ImageFit, QuadrantsLandWhereEachModePutsThem) {
         {Fit_Mode::crop, {{10, 10, red}, {117, 10, green}, {10, 85, blue}, {117, 85, white}}},
         {Fit_Mode::stretch, {{10, 10, red}, {117, 10, green}, {10, 85, blue}, {117, 85, white}}},
         {Fit_Mode::pad,
-         {{10, 10, black}, {10, 85, black}, {10, 36, red}, {117, 36, green}, {10, 60, blue},
-          {117, 60, white}, {64, 31, black}, {64, 64, black}}},
+         {{10, 10, black},
+          {10, 85, black},
+          {10, 36, red},
+          {117, 36, green},
+          {10, 60, blue},
+          {117, 60, white},
+          {64, 31, black},
+          {64, 64, black}}},
     };
     for (const auto& [mode, probes] : cases) {
         SCOPED_TRACE(static_cast<int>(mode));
@@ -250,7 +257,8 @@ TEST(ImageFit, RowsAsStoredGiveTheFitOfTheUprightImage) {
     const DTImage stored = Pattern_Image(702, 264, 9);
     for (int orientation = 1; orientation <= 8; ++orientation) {
         for (Fit_Mode mode : {Fit_Mode::crop, Fit_Mode::pad}) {
-            SCOPED_TRACE(std::to_string(orientation) + " " + std::to_string(static_cast<int>(mode)));
+            SCOPED_TRACE(std::to_string(orientation) + " " +
+                         std::to_string(static_cast<int>(mode)));
             EXPECT_LE(Max_Difference(Fit_Rows(stored, orientation, mode),
                                      Fit_Whole_Image(Apply_Orientation(stored, orientation), mode)),
                       1);
@@ -272,10 +280,10 @@ TEST(ImageFit, PartialBlocksOfATurnedImageStayInPlace) {
     const DTImage stored = Image_Of(1501, 1003, ramp);
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SCOPED_TRACE(orientation);
-        EXPECT_LE(Max_Difference(Fit_Rows(stored, orientation, Fit_Mode::crop),
-                                 Fit_Whole_Image(Apply_Orientation(stored, orientation),
-                                                 Fit_Mode::crop)),
-                  1);
+        EXPECT_LE(
+            Max_Difference(Fit_Rows(stored, orientation, Fit_Mode::crop),
+                           Fit_Whole_Image(Apply_Orientation(stored, orientation), Fit_Mode::crop)),
+            1);
     }
 }
 

@@ -178,8 +178,8 @@ TEST(JpegLoading, SizesBeyondTheLimitsAreRefused) {
     wide.pixels.assign(16385 * 8, DTPixel{9, 9, 9});
     std::string err;
     EXPECT_FALSE(Decode(Encode_Test_JPEG(wide), Fit_Mode::crop, &err));
-    EXPECT_EQ(err,
-              "Cannot read JPEG photo.jpg: its size 16385x8 is outside 1 to 16384 pixels a side.\n");
+    EXPECT_EQ(
+        err, "Cannot read JPEG photo.jpg: its size 16385x8 is outside 1 to 16384 pixels a side.\n");
     // A progressive file is held whole as coefficients: 3000x3000 at full
     // colour needs 52 MiB, more than libjpeg may take.
     Test_JPEG progressive;

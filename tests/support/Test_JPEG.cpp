@@ -54,9 +54,11 @@ std::vector<JSAMPLE> Row_Of(const Test_JPEG& jpeg, int y) {
 
 void Put_Short(std::vector<std::uint8_t>* out, unsigned value, bool little) {
     if (little) {
-        out->insert(out->end(), {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
+        out->insert(out->end(),
+                    {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
     } else {
-        out->insert(out->end(), {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+        out->insert(out->end(),
+                    {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
     }
 }
 
@@ -76,7 +78,8 @@ std::vector<DTPixel> Quadrants(int width, int height) {
     std::vector<DTPixel> pixels;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            pixels.push_back(quadrant_colours[(y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0)]);
+            pixels.push_back(
+                quadrant_colours[(y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0)]);
         }
     }
     return pixels;
@@ -87,8 +90,8 @@ std::vector<std::uint8_t> Exif_Block(int orientation, bool little) {
     block.insert(block.end(), little ? std::initializer_list<std::uint8_t>{'I', 'I'}
                                      : std::initializer_list<std::uint8_t>{'M', 'M'});
     Put_Short(&block, 42, little);
-    Put_Long(&block, 8, little); // the first IFD right after the header
-    Put_Short(&block, 1, little); // one entry
+    Put_Long(&block, 8, little);       // the first IFD right after the header
+    Put_Short(&block, 1, little);      // one entry
     Put_Short(&block, 0x0112, little); // orientation
     Put_Short(&block, 3, little);      // SHORT
     Put_Long(&block, 1, little);       // one value, held in the entry
@@ -128,7 +131,8 @@ std::vector<std::uint8_t> Encode_Test_JPEG(const Test_JPEG& jpeg) {
     }
     jpeg_start_compress(&info, TRUE);
     if (jpeg.orientation != 0) {
-        const std::vector<std::uint8_t> exif = Exif_Block(jpeg.orientation, jpeg.little_endian_exif);
+        const std::vector<std::uint8_t> exif =
+            Exif_Block(jpeg.orientation, jpeg.little_endian_exif);
         jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
     }
     for (int y = 0; y < jpeg.height; ++y) {
