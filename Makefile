@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test test-sanitize fuzz bench package bench-quality build configure deps-build deps-run deps-test deps-package clean
+.PHONY: all run test test-sanitize fuzz bench package bench-quality bench-fit build configure deps-build deps-run deps-test deps-package clean
 
 all: build
 
@@ -72,6 +72,12 @@ bench-quality: deps-build configure
 	./scripts/install-deps.sh bench
 	cmake --build $(BUILD) -j $(JOBS) --target zembrix-convert
 	./bench/quality.sh $(BUILD)/zembrix-convert $(BUILD)/bench-quality
+
+# --fit crop against an image editor's resize on real photographs (not part of test).
+bench-fit: deps-build configure
+	./scripts/install-deps.sh bench
+	cmake --build $(BUILD) -j $(JOBS) --target zembrix-fit-probe
+	./bench/fit_quality.sh $(BUILD)/zembrix-fit-probe $(BUILD)/bench-fit
 
 clean:
 	rm -rf $(BUILD)

@@ -1,7 +1,9 @@
 #include "cli/Convert_Args.h"
 
+#include "image/Image_Input.h"
 #include "io/Conversion.h"
 #include "io/PNG_Writer.h"
+#include "io/Palette_Mapping.h"
 #include "io/Refined_Conversion.h"
 
 #include <array>
@@ -11,34 +13,49 @@
 #include <utility>
 
 const char* const convert_usage =
-    "Usage: zembrix-convert [--method M] [--scale N] INPUT OUTPUT\n"
-    "       zembrix-convert [--method M] [--format F] [--scale N] -o OUTDIR INPUT...\n"
-    "       zembrix-convert --compare INPUT\n"
+    "Usage: zembrix-convert [OPTION]... INPUT OUTPUT\n"
+    "       zembrix-convert [OPTION]... -o OUTDIR INPUT...\n"
+    "       zembrix-convert [--fit F] --compare INPUT\n"
     "Converts images into 16-colour 128x96 pictures.\n"
     "\n"
-    "  INPUT       a PNG or P6 PPM image whose first 128x96 pixels make the\n"
-    "              picture, or an MQ4 picture when its name ends in .MQ4\n"
-    "  OUTPUT      an MQ4 file when its name ends in .MQ4, or a PNG of the\n"
-    "              picture's display colours when it ends in .png\n"
+    "  INPUT       a PNG, P6 PPM or JPEG image (- reads standard input), or an\n"
+    "              MQ4 picture when its name ends in .MQ4\n"
+    "  OUTPUT      an MQ4 file when its name ends in .MQ4, a PNG of the\n"
+    "              picture's display colours when it ends in .png, or - for\n"
+    "              standard output in the --format\n"
     "  -o OUTDIR   convert every INPUT to OUTDIR/NAME.MQ4 (or NAME.png), NAME\n"
     "              being the input's file name up to its first dot; goes on past\n"
     "              a file that fails and ends with \"converted N of M\"\n"
-    "  --format F  mq4 (the default) or png: what -o writes\n"
+    "  --fit F     crop, pad or stretch: resize every image to 128x96; crop\n"
+    "              covers the picture and keeps the middle, pad fits inside on\n"
+    "              black, stretch scales each side on its own. Without --fit\n"
+    "              the image's first 128x96 pixels in storage order are used\n"
+    "  --format F  mq4 (the default) or png: what -o writes, or OUTPUT -\n"
     "  --method M  floyd-steinberg (the default), diffusion, octree or closest:\n"
     "              the four conversions that the import offers, in its order;\n"
     "              refined or refined-dither: a palette fitted on the hardware's\n"
     "              colour levels, mapped by nearest colour or by error diffusion\n"
+    "  --palette FILE\n"
+    "              map every picture onto the colours of FILE: an MQ4 picture,\n"
+    "              a GIMP palette (.gpl) or a PNG of at most 16 colours\n"
+    "  --shared-palette\n"
+    "              with -o: fit one palette to all the inputs together and map\n"
+    "              every picture onto it\n"
+    "  --write-palette FILE.gpl\n"
+    "              also write the palette used as a GIMP palette\n"
     "  --scale N   enlarge each pixel of a PNG output to N x N (1 to 16, default 1)\n"
     "  --compare   write nothing; print for every method the colours used, the\n"
     "              PSNR in dB and the mean CIEDE2000 difference against INPUT\n"
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
+    "With --palette or --shared-palette the method is floyd-steinberg, closest\n"
+    "or refined (both nearest colour) or refined-dither.\n"
     "-o checks the batch first and refuses it whole, writing nothing, when two\n"
     "inputs would write the same file or an output would overwrite an input.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
-    "2 on a usage error or a refused batch.\n";
+    "2 on a usage error, a refused batch or a palette file that cannot be used.\n";
 
 namespace {
 
@@ -77,6 +94,21 @@ bool Parse_Format(const std::string& name, Output_Format* format) {
         return false;
     }
     return true;
+}
+
+bool Parse_Fit(const std::string& name, Fit_Mode* fit) {
+    constexpr std::array<std::pair<const char*, Fit_Mode>, 3> modes{{
+        {"crop", Fit_Mode::crop},
+        {"pad", Fit_Mode::pad},
+        {"stretch", Fit_Mode::stretch},
+    }};
+    for (const auto& [mode_name, mode] : modes) {
+        if (name == mode_name) {
+            *fit = mode;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool Parse_Scale(const std::string& text, int* scale) {
@@ -135,11 +167,14 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
             return result;
         } else if (arg == "--compare") {
             compare = true;
+        } else if (arg == "--shared-palette") {
+            result.shared_palette = true;
         } else if (arg == "--version") {
             result.action = Convert_Action::version;
             return result;
         } else if (name == "--method" || name == "--scale" || name == "--format" || name == "-o" ||
-                   name == "--output-dir") {
+                   name == "--output-dir" || name == "--fit" || name == "--palette" ||
+                   name == "--write-palette") {
             if (!value) {
                 if (i + 1 >= args.size()) {
                     return Usage_Error(name + " needs a value");
@@ -159,6 +194,21 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
                 }
                 format_given = true;
             }
+            if (name == "--fit" && !Parse_Fit(*value, &result.fit)) {
+                return Usage_Error("unknown fit '" + *value + "' (crop, pad or stretch)");
+            }
+            if (name == "--palette") {
+                if (value->empty()) {
+                    return Usage_Error("--palette needs a file");
+                }
+                result.palette_file = *value;
+            }
+            if (name == "--write-palette") {
+                if (!Has_Extension(*value, ".gpl")) {
+                    return Usage_Error("--write-palette needs a file name ending in .gpl");
+                }
+                result.write_palette = *value;
+            }
             if (name == "-o" || name == "--output-dir") {
                 if (value->empty()) {
                     return Usage_Error("OUTDIR must not be empty");
@@ -169,31 +219,59 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
             return Usage_Error("unknown option '" + arg + "'");
         }
     }
+    const bool given_palette = !result.palette_file.empty() || result.shared_palette;
     if (compare) {
         if (operands.size() != 1 || Is_Batch(result) || format_given) {
             return Usage_Error("--compare takes one INPUT");
+        }
+        if (given_palette || !result.write_palette.empty()) {
+            return Usage_Error("--compare compares the methods' own palettes; it takes no palette");
         }
         result.action = Convert_Action::compare;
         result.input = operands[0];
         return result;
     }
+    if (!result.palette_file.empty() && result.shared_palette) {
+        return Usage_Error("--palette and --shared-palette do not go together");
+    }
+    if (given_palette && !Maps_Onto_Palette(result.slot)) {
+        return Usage_Error("--method " + std::string(method_names[result.slot]) +
+                           " makes its own palette; a given or shared one needs floyd-steinberg, "
+                           "closest, refined or refined-dither");
+    }
     if (Is_Batch(result)) {
         if (operands.empty()) {
             return Usage_Error("expected at least one INPUT");
         }
+        for (const std::string& input : operands) {
+            if (Is_Standard_Stream(input)) {
+                return Usage_Error("standard input (-) cannot be an INPUT of -o");
+            }
+        }
+        if (!result.write_palette.empty() && !given_palette) {
+            return Usage_Error("--write-palette with -o needs --palette or --shared-palette");
+        }
         result.inputs = std::move(operands);
         return result;
     }
-    if (format_given) {
-        return Usage_Error("--format goes with -o OUTDIR");
+    if (result.shared_palette) {
+        return Usage_Error("--shared-palette goes with -o OUTDIR");
     }
     if (operands.size() != 2) {
         return Usage_Error("expected INPUT and OUTPUT");
     }
     result.input = operands[0];
     result.output = operands[1];
-    if (!Has_Extension(result.output, ".MQ4") && !Has_Extension(result.output, ".png")) {
-        return Usage_Error("OUTPUT must end in .MQ4 or .png");
+    if (format_given && !Writes_Standard_Output(result)) {
+        return Usage_Error("--format goes with -o OUTDIR or OUTPUT -");
+    }
+    if (!Writes_Standard_Output(result) && !Has_Extension(result.output, ".MQ4") &&
+        !Has_Extension(result.output, ".png")) {
+        return Usage_Error("OUTPUT must end in .MQ4 or .png, or be -");
     }
     return result;
+}
+
+bool Writes_Standard_Output(const Convert_Args& args) {
+    return !Is_Batch(args) && Is_Standard_Stream(args.output);
 }

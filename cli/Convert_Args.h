@@ -1,6 +1,9 @@
 #pragma once
 // The command line of zembrix-convert.
 
+#include "image/DTImage.h"
+#include "image/Fit_Geometry.h"
+
 #include <string>
 #include <vector>
 
@@ -21,6 +24,18 @@ struct Convert_Args {
     std::string output_dir;
     std::vector<std::string> inputs;
     Output_Format format = Output_Format::mq4;
+    // --fit: every input resized to 128x96; none takes its first 12288 pixels.
+    Fit_Mode fit = Fit_Mode::none;
+    // --palette FILE: every input mapped onto the palette in the file.
+    std::string palette_file;
+    // --shared-palette: one palette fitted to all inputs of a batch together.
+    bool shared_palette = false;
+    // --write-palette FILE.gpl: where the palette used is written.
+    std::string write_palette;
+    // The palette every input is mapped onto, filled in once it is read or
+    // fitted and before any input is converted; empty when each input gets a
+    // palette of its own.
+    std::vector<DTPixel> palette;
     // What was wrong, for a usage error.
     std::string error;
 };
@@ -34,6 +49,9 @@ inline bool Is_Batch(const Convert_Args& args) {
 
 // Parses the arguments that follow the program name.
 Convert_Args Parse_Convert_Args(const std::vector<std::string>& args);
+
+// Whether the single-file form writes to standard output ("-").
+bool Writes_Standard_Output(const Convert_Args& args);
 
 // Whether the name ends in the extension (with its dot), in any case.
 bool Has_Extension(const std::string& path, const std::string& extension);

@@ -143,8 +143,8 @@ std::string One_Line(std::string text) {
 
 bool Run_Job(const Batch_Job& job, const Convert_Args& args, std::string* reason) {
     Stderr_Capture capture;
-    const std::optional<MQ4_Document> picture = Read_Input(job.input, args.slot);
-    const bool done = picture && Write_Output(job.output, *picture, args.scale);
+    const std::optional<MQ4_Document> picture = Read_Input(job.input, args);
+    const bool done = picture && Write_Output(job.output, *picture, args);
     *reason = One_Line(capture.Text());
     return done;
 }

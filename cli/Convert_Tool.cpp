@@ -1,14 +1,22 @@
 #include "cli/Convert_Tool.h"
 
 #include "cli/Convert_Batch.h"
+#include "cli/Shared_Palette.h"
+#include "image/Image_Input.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
 #include "io/Method_Comparison.h"
 #include "io/PNG_Writer.h"
+#include "io/Palette_File.h"
+#include "io/Palette_Mapping.h"
 #include "io/Refined_Conversion.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
+#include <unistd.h>
 
 #ifndef ZEMBRIX_VERSION
 #define ZEMBRIX_VERSION "unknown"
@@ -16,13 +24,22 @@
 
 namespace {
 
-std::optional<MQ4_Document> Convert_Input(const std::string& input, int slot) {
-    const std::optional<DTImage> image = Load_Picture_Image(input);
-    return image ? std::optional(Build_Method_Picture(*image, slot)) : std::nullopt;
+bool Is_MQ4_Input(const std::string& input) {
+    return !Is_Standard_Stream(input) && Has_Extension(input, ".MQ4");
 }
 
-int Compare_Input(const std::string& input) {
-    const std::optional<DTImage> image = Load_Picture_Image(input);
+// The image of an image file, fitted or whole; a whole one must fill a
+// picture.
+std::optional<DTImage> Load_Image(const std::string& input, Fit_Mode fit) {
+    std::optional<DTImage> image = Load_Input_Image(input, fit);
+    if (!image || (fit == Fit_Mode::none && !Image_Fills_Picture(*image))) {
+        return std::nullopt;
+    }
+    return image;
+}
+
+int Compare_Input(const Convert_Args& args) {
+    const std::optional<DTImage> image = Load_Image(args.input, args.fit);
     if (!image) {
         return exit_failure;
     }
@@ -30,24 +47,142 @@ int Compare_Input(const std::string& input) {
     return exit_success;
 }
 
+bool Write_Standard_Output(const std::uint8_t* bytes, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t written = write(STDOUT_FILENO, bytes + done, size - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            std::fprintf(stderr, "Could not write to standard output: %s\n", std::strerror(errno));
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool Write_To_Standard_Output(const MQ4_Document& picture, const Convert_Args& args) {
+    if (args.format == Output_Format::mq4) {
+        const MQ4_Bytes bytes = Encode_MQ4(picture);
+        return Write_Standard_Output(bytes.data(), bytes.size());
+    }
+    const std::optional<std::vector<std::uint8_t>> bytes = Encode_PNG_Picture(picture, args.scale);
+    if (!bytes) {
+        std::fputs("Could not write to standard output: the PNG encoder failed\n", stderr);
+        return false;
+    }
+    return Write_Standard_Output(bytes->data(), bytes->size());
+}
+
+// What is wrong with the standard streams for this run, if anything: a
+// picture is not written to a terminal, and an image is not typed in.
+const char* Stream_Problem(const Convert_Args& args) {
+    if (Writes_Standard_Output(args) && isatty(STDOUT_FILENO)) {
+        return "will not write a picture to a terminal; redirect standard output or name an "
+               "OUTPUT file";
+    }
+    const bool reads_input = args.action == Convert_Action::compare || !Is_Batch(args);
+    if (reads_input && Is_Standard_Stream(args.input) && isatty(STDIN_FILENO)) {
+        return "standard input is a terminal; pipe an image into it";
+    }
+    return nullptr;
+}
+
+// Reads the --palette file into the arguments; false when it is refused.
+bool Take_Palette_File(Convert_Args* args) {
+    if (args->palette_file.empty()) {
+        return true;
+    }
+    const std::optional<Palette_Colors> palette = Read_Palette_File(args->palette_file);
+    if (!palette) {
+        return false;
+    }
+    args->palette.assign(palette->begin(), palette->end());
+    return true;
+}
+
+bool Write_Used_Palette(const Convert_Args& args, const Palette_Colors& palette) {
+    return args.write_palette.empty() || Write_Palette_File(args.write_palette, palette);
+}
+
+Palette_Colors As_Palette(const std::vector<DTPixel>& colors) {
+    Palette_Colors palette{};
+    std::copy_n(colors.begin(), std::min(colors.size(), palette.size()), palette.begin());
+    return palette;
+}
+
+int Run_Many(Convert_Args args) {
+    if (args.shared_palette) {
+        const Batch_Plan plan = Plan_Batch(args);
+        if (plan.refusal.empty()) {
+            const Palette_Colors shared = Fit_Batch_Palette(plan, args);
+            args.palette.assign(shared.begin(), shared.end());
+        }
+    }
+    const int status = Run_Batch(args);
+    if (status != exit_usage && !args.palette.empty() &&
+        !Write_Used_Palette(args, As_Palette(args.palette))) {
+        return exit_failure;
+    }
+    return status;
+}
+
+int Run_One(const Convert_Args& args) {
+    const std::optional<MQ4_Document> picture = Read_Input(args.input, args);
+    if (!picture) {
+        return exit_failure;
+    }
+    if (!Write_Output(args.output, *picture, args) ||
+        !Write_Used_Palette(args, Palette_Of(*picture))) {
+        return exit_failure;
+    }
+    return exit_success;
+}
+
 } // namespace
 
-std::optional<MQ4_Document> Read_Input(const std::string& input, int slot) {
-    if (Has_Extension(input, ".MQ4")) {
+std::optional<DTImage> Read_Input_Image(const std::string& input, const Convert_Args& args) {
+    if (Is_MQ4_Input(input)) {
+        MQ4_Document picture;
+        if (!Read_MQ4_File(input, &picture)) {
+            return std::nullopt;
+        }
+        return Picture_Image(picture);
+    }
+    const std::optional<DTImage> image = Load_Image(input, args.fit);
+    return image ? std::optional(Working_Image(*image)) : std::nullopt;
+}
+
+std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Args& args) {
+    if (!args.palette.empty()) {
+        const std::optional<DTImage> working = Read_Input_Image(input, args);
+        if (!working) {
+            return std::nullopt;
+        }
+        return Map_Onto_Palette(*working, As_Palette(args.palette), args.slot);
+    }
+    if (Is_MQ4_Input(input)) {
         MQ4_Document picture;
         if (!Read_MQ4_File(input, &picture)) {
             return std::nullopt;
         }
         return picture;
     }
-    return Convert_Input(input, slot);
+    const std::optional<DTImage> image = Load_Image(input, args.fit);
+    return image ? std::optional(Build_Method_Picture(*image, args.slot)) : std::nullopt;
 }
 
-bool Write_Output(const std::string& output, const MQ4_Document& picture, int scale) {
+bool Write_Output(const std::string& output, const MQ4_Document& picture,
+                  const Convert_Args& args) {
+    if (Is_Standard_Stream(output)) {
+        return Write_To_Standard_Output(picture, args);
+    }
     if (Has_Extension(output, ".MQ4")) {
         return Write_MQ4_File(output, picture);
     }
-    return Write_PNG_Picture(output, picture, scale);
+    return Write_PNG_Picture(output, picture, args.scale);
 }
 
 int Run_Convert(const Convert_Args& args) {
@@ -62,16 +197,19 @@ int Run_Convert(const Convert_Args& args) {
         std::fprintf(stderr, "zembrix-convert: %s\n%s", args.error.c_str(), convert_usage);
         return exit_usage;
     case Convert_Action::compare:
-        return Compare_Input(args.input);
     case Convert_Action::run:
         break;
     }
-    if (Is_Batch(args)) {
-        return Run_Batch(args);
+    if (const char* problem = Stream_Problem(args)) {
+        std::fprintf(stderr, "zembrix-convert: %s\n", problem);
+        return exit_usage;
     }
-    const std::optional<MQ4_Document> picture = Read_Input(args.input, args.slot);
-    if (!picture) {
-        return exit_failure;
+    if (args.action == Convert_Action::compare) {
+        return Compare_Input(args);
     }
-    return Write_Output(args.output, *picture, args.scale) ? exit_success : exit_failure;
+    Convert_Args run = args;
+    if (!Take_Palette_File(&run)) {
+        return exit_usage;
+    }
+    return Is_Batch(run) ? Run_Many(std::move(run)) : Run_One(run);
 }

@@ -1,6 +1,7 @@
 #include "fuzz/Fuzz_Checks.h"
 
 #include "app/misc.h"
+#include "image/Image_Input.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
 #include "quant/OctQuant.h"
@@ -85,6 +86,31 @@ std::string Check_Image_Loader(const std::uint8_t* data, std::size_t size) {
         image->pixels.size() == image->pixelCount &&
         (image->type == DTImageTypePNG || image->type == DTImageTypePPM);
     return consistent ? "" : "inconsistent image";
+}
+
+std::string Check_Photo_Input(const std::uint8_t* data, std::size_t size) {
+    for (Fit_Mode mode : {Fit_Mode::none, Fit_Mode::crop}) {
+        std::FILE* file =
+            size == 0 ? nullptr : fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
+        if (!file) {
+            return "";
+        }
+        const std::optional<DTImage> image = Read_Input_Stream(file, "fuzz", mode);
+        std::fclose(file);
+        if (!image) {
+            continue;
+        }
+        const bool sized = mode == Fit_Mode::none ? image->width >= 1 && image->height >= 1 &&
+                                                        image->width <= max_image_side &&
+                                                        image->height <= max_image_side
+                                                  : image->width == 128 && image->height == 96;
+        if (!sized ||
+            image->pixels.size() != static_cast<std::size_t>(image->width) * image->height ||
+            image->pixelCount != image->pixels.size()) {
+            return "inconsistent image";
+        }
+    }
+    return "";
 }
 
 std::string Check_MQ4_Reader(const std::uint8_t* data, std::size_t size) {

@@ -7,6 +7,7 @@
 #include "io/MQ4_File.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
+#include "support/Test_JPEG.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -119,6 +120,27 @@ void Write_Conversion_Seeds(const std::string& dir) {
     Write_Bytes(dir + "/small_ppm", PPM_Bytes(4, 3, Pattern_Image(4, 3, 5).pixels));
 }
 
+// Small JPEGs of every kind the converter reads, and one PNG and one PPM.
+void Write_Photo_Input_Seeds(const std::string& dir) {
+    int n = 0;
+    for (Jpeg_Kind kind :
+         {Jpeg_Kind::colour, Jpeg_Kind::grey, Jpeg_Kind::cmyk, Jpeg_Kind::adobe_cmyk}) {
+        for (bool progressive : {false, true}) {
+            Test_JPEG jpeg;
+            jpeg.width = 24;
+            jpeg.height = 17;
+            jpeg.pixels = Pattern_Image(24, 17, static_cast<unsigned>(n)).pixels;
+            jpeg.kind = kind;
+            jpeg.progressive = progressive;
+            jpeg.quality = 50;
+            jpeg.orientation = n % 9;
+            Write_Test_JPEG(dir + "/jpeg" + std::to_string(n++), jpeg);
+        }
+    }
+    Write_RGB_PNG(dir + "/png", 9, 7, Pattern_Image(9, 7, 1).pixels);
+    Write_Bytes(dir + "/ppm", PPM_Bytes(4, 3, Pattern_Image(4, 3, 2).pixels));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -127,11 +149,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string out = argv[1];
-    for (const char* target : {"image_loader", "mq4_reader", "conversion"}) {
+    for (const char* target : {"image_loader", "mq4_reader", "conversion", "photo_input"}) {
         std::filesystem::create_directories(out + "/" + target);
     }
     Write_Image_Loader_Seeds(out + "/image_loader");
     Write_MQ4_Seeds(out + "/mq4_reader");
     Write_Conversion_Seeds(out + "/conversion");
+    Write_Photo_Input_Seeds(out + "/photo_input");
     return 0;
 }

@@ -23,6 +23,7 @@ enum DTImageType : std::int32_t {
     DTImageTypePPM = 0,
     DTImageTypePNG = 1,
     DTImageTypeUnknown = 2,
+    DTImageTypeJPEG = 3, // read by the converter only (image/Image_Input.h)
 };
 
 struct DTImage {

@@ -5,7 +5,7 @@ set -eu
 
 packages_for() {
     case "$1" in
-    build) echo "g++ cmake make pkg-config libx11-dev libpng-dev" ;;
+    build) echo "g++ cmake make pkg-config libx11-dev libpng-dev libjpeg62-turbo-dev libexif-dev libstb-dev" ;;
     run) echo "zenity xfonts-base" ;;
     test) echo "xvfb xauth xdotool x11-apps googletest libgtest-dev libxfixes-dev zenity xfonts-base desktop-file-utils man-db dpkg-dev" ;;
     bench) echo "libbenchmark-dev xvfb xauth xfonts-base pngquant imagemagick" ;;

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 build=$1
 seconds=$2
 shift 2
-targets=${*:-image_loader mq4_reader conversion}
+targets=${*:-image_loader mq4_reader conversion photo_input}
 
 rm -rf "$build/seeds"
 "$build/write_fuzz_seeds" "$build/seeds"

@@ -47,9 +47,9 @@ TEST(ConvertArgs, ScaleIsAWholeNumberFrom1To16) {
 TEST(ConvertArgs, OutputMustBeMq4OrPngInAnyCase) {
     EXPECT_EQ(Parse({"a.png", "b.Mq4"}).action, Convert_Action::run);
     EXPECT_EQ(Parse({"a.png", "b.PNG"}).action, Convert_Action::run);
-    Expect_Usage_Error({"a.png", "b.jpg"}, "OUTPUT must end in .MQ4 or .png");
-    Expect_Usage_Error({"a.png", ".png"}, "OUTPUT must end in .MQ4 or .png");
-    Expect_Usage_Error({"a.png", "mq4"}, "OUTPUT must end in .MQ4 or .png");
+    Expect_Usage_Error({"a.png", "b.jpg"}, "OUTPUT must end in .MQ4 or .png, or be -");
+    Expect_Usage_Error({"a.png", ".png"}, "OUTPUT must end in .MQ4 or .png, or be -");
+    Expect_Usage_Error({"a.png", "mq4"}, "OUTPUT must end in .MQ4 or .png, or be -");
 }
 
 TEST(ConvertArgs, OperandsOptionsAndHelp) {
@@ -59,9 +59,11 @@ TEST(ConvertArgs, OperandsOptionsAndHelp) {
     Expect_Usage_Error({"--dither", "a.png", "b.png"}, "unknown option '--dither'");
     EXPECT_EQ(Parse({"a.png", "--help", "nonsense"}).action, Convert_Action::help);
     EXPECT_EQ(Parse({"--version"}).action, Convert_Action::version);
-    // After "--" everything is a file name; "-" alone is one too.
+    // After "--" everything is a file name; "-" alone stands for standard
+    // input or output.
     const Convert_Args dashed = Parse({"--", "--odd.png", "-"});
-    EXPECT_EQ(dashed.action, Convert_Action::usage_error);
+    EXPECT_EQ(dashed.action, Convert_Action::run);
+    EXPECT_TRUE(Writes_Standard_Output(dashed));
     const Convert_Args named = Parse({"--", "--odd.png", "-x.png"});
     EXPECT_EQ(named.action, Convert_Action::run);
     EXPECT_EQ(named.input, "--odd.png");
@@ -119,5 +121,52 @@ TEST(ConvertArgs, BatchUsageErrors) {
     Expect_Usage_Error({"-o", "", "a.png"}, "OUTDIR must not be empty");
     Expect_Usage_Error({"--format", "gif", "-o", "out", "a.png"},
                        "unknown format 'gif' (mq4 or png)");
-    Expect_Usage_Error({"--format", "png", "a.png", "b.png"}, "--format goes with -o OUTDIR");
+    Expect_Usage_Error({"--format", "png", "a.png", "b.png"},
+                       "--format goes with -o OUTDIR or OUTPUT -");
+    Expect_Usage_Error({"-o", "out", "a.png", "-"}, "standard input (-) cannot be an INPUT of -o");
+}
+
+TEST(ConvertArgs, FitPipesAndPalettes) {
+    const Convert_Args fit = Parse({"--fit", "crop", "-", "-", "--format", "png"});
+    EXPECT_EQ(fit.action, Convert_Action::run);
+    EXPECT_EQ(fit.fit, Fit_Mode::crop);
+    EXPECT_EQ(fit.format, Output_Format::png);
+    EXPECT_TRUE(Writes_Standard_Output(fit));
+    EXPECT_EQ(Parse({"--fit=pad", "a", "b.MQ4"}).fit, Fit_Mode::pad);
+    EXPECT_EQ(Parse({"--fit", "stretch", "a", "b.MQ4"}).fit, Fit_Mode::stretch);
+    EXPECT_EQ(Parse({"a", "b.MQ4"}).fit, Fit_Mode::none);
+    EXPECT_EQ(Parse({"--fit", "crop", "--compare", "a.jpg"}).fit, Fit_Mode::crop);
+
+    const Convert_Args given = Parse({"--palette", "p.gpl", "--write-palette", "w.GPL", "a", "-"});
+    EXPECT_EQ(given.palette_file, "p.gpl");
+    EXPECT_EQ(given.write_palette, "w.GPL");
+    const Convert_Args shared = Parse({"--shared-palette", "--method", "refined-dither",
+                                       "--write-palette", "s.gpl", "-o", "out", "a.jpg", "b.jpg"});
+    EXPECT_TRUE(shared.shared_palette);
+    EXPECT_EQ(shared.slot, method_refined_dither);
+    EXPECT_EQ(shared.write_palette, "s.gpl");
+
+    const std::pair<std::vector<std::string>, std::string> errors[] = {
+        {{"--fit", "fill", "a", "b.MQ4"}, "unknown fit 'fill' (crop, pad or stretch)"},
+        {{"--fit"}, "--fit needs a value"},
+        {{"--palette", "", "a", "b.MQ4"}, "--palette needs a file"},
+        {{"--write-palette", "w.txt", "a", "b.MQ4"},
+         "--write-palette needs a file name ending in .gpl"},
+        {{"--shared-palette", "a", "b.MQ4"}, "--shared-palette goes with -o OUTDIR"},
+        {{"--palette", "p.gpl", "--shared-palette", "-o", "d", "a"},
+         "--palette and --shared-palette do not go together"},
+        {{"--palette", "p.gpl", "--method", "octree", "a", "b.MQ4"},
+         "--method octree makes its own palette; a given or shared one needs floyd-steinberg, "
+         "closest, refined or refined-dither"},
+        {{"--shared-palette", "--method", "diffusion", "-o", "d", "a"},
+         "--method diffusion makes its own palette; a given or shared one needs floyd-steinberg, "
+         "closest, refined or refined-dither"},
+        {{"--write-palette", "w.gpl", "-o", "d", "a", "b"},
+         "--write-palette with -o needs --palette or --shared-palette"},
+        {{"--compare", "--palette", "p.gpl", "a.png"},
+         "--compare compares the methods' own palettes; it takes no palette"},
+    };
+    for (const auto& [args, error] : errors) {
+        Expect_Usage_Error(args, error);
+    }
 }

@@ -49,6 +49,10 @@ TEST(FuzzRegressions, Conversion) {
     Run_Reproducers("conversion", Check_Conversion);
 }
 
+TEST(FuzzRegressions, PhotoInput) {
+    Run_Reproducers("photo_input", Check_Photo_Input);
+}
+
 // The checks accept what the program handles correctly.
 TEST(FuzzRegressions, ChecksPassSoundInputs) {
     std::vector<std::uint8_t> mq4(6657, 0x35);

@@ -1,0 +1,27 @@
+#pragma once
+// The converter's images: read from a file or from standard input ("-"),
+// PNG, PPM or JPEG recognised by their first bytes, either whole or fitted to
+// the 128x96 picture as they are decoded. A JPEG is turned upright by its
+// EXIF orientation. (The window program's import keeps to
+// CreateImageFromFile, which reads PNG and PPM only.)
+
+#include "image/DTImage.h"
+#include "image/Fit_Geometry.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+// Whether the name stands for standard input (or output): "-".
+bool Is_Standard_Stream(const std::string& path);
+
+// The name messages use for the input.
+std::string Input_Name(const std::string& path);
+
+// The image of the file (or standard input), whole when the mode is none and
+// fitted to 128x96 otherwise. None after a message on standard error.
+std::optional<DTImage> Load_Input_Image(const std::string& path, Fit_Mode mode);
+
+// The same from an open stream positioned at the file's first byte, which
+// need not be able to seek; `name` is used in messages.
+std::optional<DTImage> Read_Input_Stream(std::FILE* file, const std::string& name, Fit_Mode mode);

@@ -1,0 +1,108 @@
+#include "io/Palette_Mapping.h"
+
+#include "app/misc.h"
+#include "io/Conversion.h"
+#include "io/Refined_Conversion.h"
+#include "quant/DTDither.h"
+#include "quant/DTPalette.h"
+#include "quant/Grid_Refine.h"
+#include "quant/OctQuant.h"
+
+#include <algorithm>
+
+namespace {
+
+DTPixel Split_Color(std::int32_t color) {
+    return {static_cast<std::uint8_t>((color >> 16) & 0xFF),
+            static_cast<std::uint8_t>((color >> 8) & 0xFF),
+            static_cast<std::uint8_t>(color & 0xFF)};
+}
+
+std::vector<std::uint8_t> Dithered_Indices(const DTImage& working, const Palette_Colors& palette) {
+    DTImage mapped = working;
+    ApplyFloydSteinbergDither(&mapped, {palette_size, palette.data()});
+    std::vector<std::uint8_t> indices;
+    indices.reserve(mapped.pixels.size());
+    for (const DTPixel& pixel : mapped.pixels) {
+        // Every pixel is now a palette colour; where the palette holds it
+        // twice, the dithering chose the first.
+        const auto found = std::find(palette.begin(), palette.end(), pixel);
+        indices.push_back(static_cast<std::uint8_t>(found - palette.begin()));
+    }
+    return indices;
+}
+
+} // namespace
+
+bool Maps_Onto_Palette(int method) {
+    return method == slot_floyd_steinberg || method == slot_closest || method == method_refined ||
+           method == method_refined_dither;
+}
+
+MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& palette, int method) {
+    const std::vector<DTPixel> colors(palette.begin(), palette.end());
+    std::vector<std::uint8_t> indices;
+    if (method == slot_floyd_steinberg) {
+        indices = Dithered_Indices(working, palette);
+    } else if (method == method_refined_dither) {
+        indices = Map_Diffused(working, colors);
+    } else {
+        indices = Map_Nearest(working.pixels, colors);
+    }
+    MQ4_Document picture;
+    std::copy_n(indices.begin(), picture_pixels, picture.pixels.begin());
+    for (int i = 0; i < palette_size; ++i) {
+        picture.palette_rgb[i] = Display_Color(palette[i].r, palette[i].g, palette[i].b);
+        picture.palette_555[i] = Encode_555(picture.palette_rgb[i]);
+    }
+    return picture;
+}
+
+Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels) {
+    Palette_Colors palette{};
+    const int rows = static_cast<int>(pixels.size() / picture_width);
+    if (rows == 0) {
+        return palette;
+    }
+    // The octree's colours of all the pixels as one tall image start the
+    // fit, as each picture's own octree colours start the refined method's.
+    std::vector<std::uint8_t> bytes(pixels.size() * 3);
+    for (std::size_t n = 0; n < pixels.size(); ++n) {
+        bytes[3 * n] = pixels[n].r;
+        bytes[3 * n + 1] = pixels[n].g;
+        bytes[3 * n + 2] = pixels[n].b;
+    }
+    quant_image image{picture_width, rows, bytes.data()};
+    color_quant(&image, palette_size, 0);
+    std::vector<DTPixel> start;
+    for (std::size_t n = 0; n < pixels.size() && start.size() < palette_size; ++n) {
+        const DTPixel color{bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
+        if (std::find(start.begin(), start.end(), color) == start.end()) {
+            start.push_back(color);
+        }
+    }
+    const std::vector<DTPixel> fitted = Refine_Grid_Palette(pixels, start, palette_size);
+    std::copy(fitted.begin(), fitted.end(), palette.begin());
+    return palette;
+}
+
+Palette_Colors Palette_Of(const MQ4_Document& picture) {
+    Palette_Colors palette{};
+    for (int i = 0; i < palette_size; ++i) {
+        palette[i] = Split_Color(picture.palette_rgb[i]);
+    }
+    return palette;
+}
+
+DTImage Picture_Image(const MQ4_Document& picture) {
+    DTImage image;
+    image.width = picture_width;
+    image.height = picture_height;
+    image.type = DTImageTypeUnknown;
+    image.pixelCount = picture_pixels;
+    image.pixels.reserve(picture_pixels);
+    for (const std::uint8_t index : picture.pixels) {
+        image.pixels.push_back(Split_Color(picture.palette_rgb[index & 0x0F]));
+    }
+    return image;
+}

@@ -1,0 +1,297 @@
+// zembrix-convert from photos: --fit, JPEG input, pipes and palettes, run as
+// a process.
+
+#include <gtest/gtest.h>
+
+#include "image/Image_Input.h"
+#include "io/Conversion.h"
+#include "io/MQ4_File.h"
+#include "io/Palette_File.h"
+#include "io/Refined_Conversion.h"
+#include "support/Program.h"
+#include "support/Temp_Dir.h"
+#include "support/Test_Images.h"
+#include "support/Test_JPEG.h"
+
+#include <fcntl.h>
+#include <set>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Photo_Test : testing::Test {
+    Temp_Dir dir;
+    std::string photo = dir.file("photo.jpg");
+    void SetUp() override {
+        Test_JPEG jpeg;
+        jpeg.width = 400;
+        jpeg.height = 100;
+        jpeg.pixels = Quadrants(400, 100);
+        Write_Test_JPEG(photo, jpeg);
+    }
+};
+
+MQ4_Document Read_Picture(const std::string& path) {
+    MQ4_Document picture;
+    EXPECT_TRUE(Read_MQ4_File(path, &picture)) << path;
+    return picture;
+}
+
+std::int32_t Colour_At(const MQ4_Document& picture, int x, int y) {
+    return picture.palette_rgb[picture.pixels[y * 128 + x]];
+}
+
+std::vector<std::uint8_t> Palette_Words(const std::string& mq4) {
+    const std::vector<std::uint8_t> bytes = Read_Bytes(mq4);
+    return {bytes.begin() + 65, bytes.begin() + 97};
+}
+
+// Runs a shell command line; $1 is the converter.
+int Run_Shell(const std::string& line, std::string* output = nullptr) {
+    return Run_Command({"sh", "-c", line, "sh", Built_Program("zembrix-convert")}, output);
+}
+
+std::string Quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+constexpr std::int32_t red = 0xF80000, green = 0x00F800, blue = 0x0000F8, white = 0xF8F8F8;
+
+} // namespace
+
+TEST_F(Photo_Test, EachFitPutsTheQuadrantsInPlace) {
+    struct Probe {
+        int x;
+        int y;
+        std::int32_t colour;
+    };
+    const std::pair<std::string, std::vector<Probe>> cases[] = {
+        {"crop", {{10, 10, red}, {117, 10, green}, {10, 85, blue}, {117, 85, white}}},
+        {"stretch", {{10, 10, red}, {117, 10, green}, {10, 85, blue}, {117, 85, white}}},
+        {"pad",
+         {{60, 10, 0},
+          {60, 85, 0},
+          {10, 36, red},
+          {117, 36, green},
+          {10, 60, blue},
+          {117, 60, white}}},
+    };
+    for (const auto& [mode, probes] : cases) {
+        SCOPED_TRACE(mode);
+        const std::string output = dir.file(mode + ".MQ4");
+        const Converter_Result result =
+            Run_Converter({"--fit", mode, "--method", "closest", photo, output});
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out + result.err, "");
+        const MQ4_Document picture = Read_Picture(output);
+        for (const Probe& probe : probes) {
+            EXPECT_EQ(Colour_At(picture, probe.x, probe.y), probe.colour)
+                << probe.x << "," << probe.y;
+        }
+    }
+}
+
+TEST_F(Photo_Test, DamagedJpegIsRefusedWithNothingWritten) {
+    std::vector<std::uint8_t> bytes = Read_Bytes(photo);
+    bytes.resize(bytes.size() / 2);
+    Write_Bytes(dir.file("cut.jpg"), bytes);
+    Converter_Result result =
+        Run_Converter({"--fit", "crop", dir.file("cut.jpg"), dir.file("cut.MQ4")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "Cannot read JPEG " + dir.file("cut.jpg") + ": Premature end of JPEG file.\n");
+    Temp_Dir out;
+    result = Run_Converter({"--fit", "crop", "-o", out.path, dir.file("cut.jpg"), photo});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "converted 1 of 2\n");
+    EXPECT_EQ(result.err, "zembrix-convert: " + dir.file("cut.jpg") + ": Cannot read JPEG " +
+                              dir.file("cut.jpg") + ": Premature end of JPEG file.\n");
+    EXPECT_EQ(List_Dir(out.path), std::vector<std::string>{"photo.MQ4"});
+    EXPECT_EQ(List_Dir(dir.path), (std::vector<std::string>{"cut.jpg", "photo.jpg"}));
+}
+
+TEST_F(Photo_Test, PipesCarryImagesInAndPicturesOut) {
+    ASSERT_EQ(Run_Converter({"--fit", "crop", photo, dir.file("file.MQ4")}).status, 0);
+    ASSERT_EQ(Run_Converter({"--fit", "crop", "--scale", "2", photo, dir.file("file.png")}).status,
+              0);
+    // cat photo.jpg | zembrix-convert --fit crop - - > piped.MQ4
+    EXPECT_EQ(Run_Shell("cat " + Quoted(photo) + " | \"$1\" --fit crop - - > " +
+                        Quoted(dir.file("piped.MQ4"))),
+              0);
+    EXPECT_EQ(Read_Bytes(dir.file("piped.MQ4")), Read_Bytes(dir.file("file.MQ4")));
+    std::string png;
+    EXPECT_EQ(
+        Run_Shell("cat " + Quoted(photo) + " | \"$1\" --fit crop --format png --scale 2 - -", &png),
+        0);
+    const std::vector<std::uint8_t> file_png = Read_Bytes(dir.file("file.png"));
+    EXPECT_EQ(std::vector<std::uint8_t>(png.begin(), png.end()), file_png);
+    // A PNG on standard input too, without --fit.
+    const DTImage image = Pattern_Image(128, 96, 8);
+    Write_RGB_PNG(dir.file("in.png"), 128, 96, image.pixels);
+    ASSERT_EQ(Run_Converter({dir.file("in.png"), dir.file("in.MQ4")}).status, 0);
+    std::string mq4;
+    EXPECT_EQ(Run_Shell("cat " + Quoted(dir.file("in.png")) + " | \"$1\" - -", &mq4), 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(mq4.begin(), mq4.end()), Read_Bytes(dir.file("in.MQ4")));
+}
+
+TEST_F(Photo_Test, PicturesAreNotWrittenToATerminal) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string terminal = ptsname(master);
+    Temp_Dir outputs;
+    const std::string err_path = outputs.file("err.txt");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, photo.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, terminal.c_str(), O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string program = Built_Program("zembrix-convert");
+    std::vector<std::string> args{program, "--fit", "crop", "-", "-"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(master);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(Read_Text(err_path),
+              "zembrix-convert: will not write a picture to a terminal; redirect standard output "
+              "or name an OUTPUT file\n");
+}
+
+TEST_F(Photo_Test, GivenPaletteFromEachKindOfFile) {
+    // Nine colours off the hardware's levels: they are cut down to them and
+    // the rest of the palette is black.
+    std::vector<DTPixel> colours;
+    for (int i = 0; i < 9; ++i) {
+        colours.push_back({static_cast<std::uint8_t>(i * 29 + 3),
+                           static_cast<std::uint8_t>(250 - i * 17),
+                           static_cast<std::uint8_t>(i * 7 + 1)});
+    }
+    std::string gpl = "GIMP Palette\nName: test\nColumns: 3\n# made by hand\n\n";
+    for (const DTPixel& c : colours) {
+        gpl += std::to_string(c.r) + " " + std::to_string(c.g) + "\t" + std::to_string(c.b) +
+               "\tcolour\n";
+    }
+    Write_Text(dir.file("colours.gpl"), gpl);
+    std::vector<DTPixel> swatches;
+    for (int n = 0; n < 30 * 20; ++n) {
+        swatches.push_back(colours[n % 9]);
+    }
+    Write_RGB_PNG(dir.file("swatches.png"), 30, 20, swatches);
+    Palette_Colors expected{};
+    for (int i = 0; i < 9; ++i) {
+        expected[i] = {static_cast<std::uint8_t>(colours[i].r & 0xF8),
+                       static_cast<std::uint8_t>(colours[i].g & 0xF8),
+                       static_cast<std::uint8_t>(colours[i].b & 0xF8)};
+    }
+    MQ4_Document source;
+    for (int i = 0; i < 16; ++i) {
+        source.palette_rgb[i] = (i * 16 + 8) << 16 | (255 - i * 16) << 8 | (i * 3 & 0xF8);
+        source.palette_rgb[i] &= 0xF8F8F8;
+    }
+    ASSERT_TRUE(Write_MQ4_File(dir.file("series.MQ4"), source));
+
+    const std::pair<std::string, Palette_Colors> files[] = {
+        {dir.file("colours.gpl"), expected},
+        {dir.file("swatches.png"), expected},
+        {dir.file("series.MQ4"), Palette_Of(source)},
+    };
+    for (const auto& [file, palette] : files) {
+        for (const std::string method : {"closest", "floyd-steinberg", "refined-dither"}) {
+            SCOPED_TRACE(file + " " + method);
+            const std::string output = dir.file("mapped.MQ4");
+            const Converter_Result result =
+                Run_Converter({"--fit", "pad", "--method", method, "--palette", file,
+                               "--write-palette", dir.file("used.gpl"), photo, output});
+            ASSERT_EQ(result.status, 0) << result.err;
+            EXPECT_EQ(result.out + result.err, "");
+            EXPECT_EQ(Palette_Of(Read_Picture(output)), palette);
+            EXPECT_EQ(Read_Text(dir.file("used.gpl")), GIMP_Palette_Text(palette, "used"));
+        }
+    }
+}
+
+TEST_F(Photo_Test, BadPaletteFilesAreRefusedBeforeAnythingIsWritten) {
+    std::string seventeen = "GIMP Palette\n";
+    for (int i = 0; i < 17; ++i) {
+        seventeen += std::to_string(i * 15) + " 0 0\n";
+    }
+    Write_Text(dir.file("seventeen.gpl"), seventeen);
+    Write_Text(dir.file("bad-line.gpl"), "GIMP Palette\n0 0 0 black\n12 300 7 too bright\n");
+    Write_Text(dir.file("notes.txt"), "just some text\n");
+    Write_RGB_PNG(dir.file("photo.png"), 128, 96, Pattern_Image(128, 96, 1).pixels);
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.file("seventeen.gpl"), "it holds 17 colours, more than 16"},
+        {dir.file("bad-line.gpl"),
+         "line 3 is not a colour (three whole numbers from 0 to 255, then a name)"},
+        {dir.file("notes.txt"), "it is not an MQ4 picture, a GIMP palette (.gpl) or a PNG"},
+        {dir.file("photo.png"), "the PNG has more than 16 colours"},
+        {dir.file("missing.gpl"), "No such file or directory"},
+    };
+    const std::vector<std::string> before = List_Dir(dir.path);
+    for (const auto& [file, reason] : cases) {
+        SCOPED_TRACE(file);
+        Converter_Result result = Run_Converter({"--palette", file, "--write-palette",
+                                                 dir.file("out.gpl"), photo, dir.file("out.MQ4")});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err, "Cannot use " + file + " as a palette: " + reason + ".\n");
+        Temp_Dir out;
+        result = Run_Converter({"--palette", file, "-o", out.path, photo});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_TRUE(List_Dir(out.path).empty());
+    }
+    EXPECT_EQ(List_Dir(dir.path), before);
+}
+
+TEST_F(Photo_Test, SharedPaletteGivesTheWholeSeriesOnePalette) {
+    Temp_Dir out;
+    Write_RGB_PNG(dir.file("sea.png"), 300, 200, Pattern_Image(300, 200, 4).pixels);
+    Write_Bytes(dir.file("sky.ppm"), PPM_Bytes(64, 48, Pattern_Image(64, 48, 6).pixels));
+    Write_Text(dir.file("notes.png"), "not an image");
+    const Converter_Result result =
+        Run_Converter({"--fit", "crop", "--shared-palette", "--method", "refined-dither",
+                       "--write-palette", dir.file("series.gpl"), "-o", out.path, photo,
+                       dir.file("sea.png"), dir.file("notes.png"), dir.file("sky.ppm")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "converted 3 of 4\n");
+    EXPECT_EQ(result.err, "zembrix-convert: " + dir.file("notes.png") +
+                              ": Image file of unrecognized format.\n");
+    ASSERT_EQ(List_Dir(out.path), (std::vector<std::string>{"photo.MQ4", "sea.MQ4", "sky.MQ4"}));
+    const std::vector<std::uint8_t> words = Palette_Words(out.file("photo.MQ4"));
+    EXPECT_EQ(Palette_Words(out.file("sea.MQ4")), words);
+    EXPECT_EQ(Palette_Words(out.file("sky.MQ4")), words);
+    const MQ4_Document picture = Read_Picture(out.file("sea.MQ4"));
+    EXPECT_EQ(Read_Text(dir.file("series.gpl")), GIMP_Palette_Text(Palette_Of(picture), "series"));
+    // The series' colours come from all of it: the photo's pure quadrant
+    // colours and the patterns' many more fill the palette.
+    EXPECT_EQ(std::set<std::int32_t>(picture.palette_rgb.begin(), picture.palette_rgb.end()).size(),
+              16u);
+}
+
+TEST_F(Photo_Test, JpegWithoutFitTakesItsFirstPixelsAsOtherImagesDo) {
+    Test_JPEG jpeg;
+    jpeg.width = 128;
+    jpeg.height = 96;
+    jpeg.pixels = Pattern_Image(128, 96, 12).pixels;
+    Write_Test_JPEG(dir.file("small.jpg"), jpeg);
+    const std::optional<DTImage> decoded = Load_Input_Image(dir.file("small.jpg"), Fit_Mode::none);
+    ASSERT_TRUE(decoded);
+    const Converter_Result result =
+        Run_Converter({"--method", "octree", dir.file("small.jpg"), dir.file("small.MQ4")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const MQ4_Bytes expected = Encode_MQ4(Build_Method_Picture(*decoded, slot_octree));
+    EXPECT_EQ(Read_Bytes(dir.file("small.MQ4")),
+              std::vector<std::uint8_t>(expected.begin(), expected.end()));
+}
