@@ -2,7 +2,7 @@
 // editor, and back to the start window until the user leaves.
 
 #include "app/MQ4_Document.h"
-#include "dialogs/Dialog_Command.h"
+#include "dialogs/tinyfiledialogs.h"
 #include "io/Import.h"
 #include "io/MQ4_File.h"
 #include "ui/Editor.h"
@@ -18,7 +18,9 @@ void Say(const char* text) {
 }
 
 void Import_Png(MQ4_Document* current) {
-    const Dialog_Answer answer = Show_File_Dialog(Open_Request("Select a PNG file.", {"*.PNG"}));
+    char const* patterns[] = {"*.PNG"};
+    const Dialog_Answer answer =
+        tinyfd_openFileDialog("Select a PNG file.", "", 1, patterns, nullptr, 0);
     if (answer.outcome == Dialog_Outcome::cancelled) {
         Say("User cancelled file opening...\n");
         return;

@@ -2,7 +2,7 @@
 
 #include "app/File_Handle.h"
 #include "app/misc.h"
-#include "dialogs/Dialog_Command.h"
+#include "dialogs/tinyfiledialogs.h"
 #include "io/Safe_Write.h"
 
 #include <cerrno>
@@ -87,7 +87,9 @@ bool Write_MQ4_File(const std::string& path, const MQ4_Document& doc) {
 
 MQ4_Open_Result Open_MQ4_file() {
     MQ4_Open_Result result{Open_Outcome::cancelled, MQ4_Document{}};
-    const Dialog_Answer answer = Show_File_Dialog(Open_Request("Select a MQ4 file.", {"*.MQ4"}));
+    char const* patterns[] = {"*.MQ4"};
+    const Dialog_Answer answer =
+        tinyfd_openFileDialog("Select a MQ4 file.", "", 1, patterns, nullptr, 0);
     if (answer.outcome == Dialog_Outcome::failed) {
         result.outcome = Open_Outcome::failed; // reported by the dialog
     } else if (answer.outcome == Dialog_Outcome::chosen) {
@@ -99,7 +101,8 @@ MQ4_Open_Result Open_MQ4_file() {
 
 void Save_MQ4_File(const MQ4_Document* doc) {
     std::fputs("Saving file...\n", stderr);
-    const Dialog_Answer answer = Show_File_Dialog(Save_Request("Save MQ4 file.", {"*.MQ4"}));
+    char const* patterns[] = {"*.MQ4"};
+    const Dialog_Answer answer = tinyfd_saveFileDialog("Save MQ4 file.", "", 1, patterns, nullptr);
     if (answer.outcome == Dialog_Outcome::cancelled) {
         std::fputs("Save cancelled by user...\n", stdout);
         std::fflush(stdout);
