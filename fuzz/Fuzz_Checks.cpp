@@ -3,7 +3,6 @@
 #include "app/misc.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
-#include "quant/OctQuant.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -112,9 +111,5 @@ std::string Check_Conversion(const std::uint8_t* data, std::size_t size) {
     }
     // Images too small for a picture are refused by the callers; the
     // conversion pads them, and that path is checked too.
-    const std::string complaint = Check_Candidates(Build_Candidates(*image));
-    // The program keeps its octree nodes for good; thousands of runs in one
-    // process would pile them up.
-    node_pool_release();
-    return complaint;
+    return Check_Candidates(Build_Candidates(*image));
 }

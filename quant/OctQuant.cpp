@@ -1,13 +1,12 @@
-#include "quant/OctQuant.h"
-
 #include "quant/Group_Search.h"
+#include "quant/OctQuant_Steps.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
-#include <sys/mman.h>
 #include <vector>
 
 namespace {
@@ -15,58 +14,40 @@ namespace {
 constexpr int pool_block_nodes = 2048;
 constexpr int heap_growth = 1024;
 
-// The most recent block of nodes; its slot 0 links to the block before it.
-octree_node* pool = nullptr;
-
 [[noreturn]] void Out_Of_Memory() {
     std::fputs("Out of memory while reducing colours.\n", stderr);
     std::exit(EXIT_FAILURE);
 }
 
-// Blocks are cut from larger zero-filled mappings whose pages are all made
-// at once, rather than each block allocated alone and its pages faulted in
-// one by one as nodes are handed out: page faults were most of the time a
-// conversion took. A tree of a photograph fills some eight blocks. Like the
-// blocks, the mappings stay for good unless node_pool_release returns them.
-constexpr std::size_t block_bytes = pool_block_nodes * sizeof(octree_node);
-constexpr std::size_t chunk_bytes = std::size_t{2} << 20; // nine blocks
+// The nodes of one thread. A reduction hands its nodes out from the first
+// block again (node_pool_restart), so the blocks that the largest tree needed
+// are made once and then serve every later call, their pages already there.
+struct Node_Pool {
+    // The thread's blocks in the order they were made; freed with the thread.
+    std::vector<std::unique_ptr<octree_node[]>> blocks;
+    // The block handing out nodes and the slot it hands out next; a `len`
+    // of 1 or less means the next node needs the following block.
+    std::size_t next_block = 0;
+    octree_node* current = nullptr;
+    int len = 0;
+};
 
-std::uint8_t* chunk_next = nullptr;
-std::size_t chunk_left = 0;
-// Every mapping made, for node_pool_release.
-std::vector<std::uint8_t*> chunks;
+thread_local Node_Pool node_pool;
 
-bool Map_Chunk() {
-    void* area =
-        mmap(nullptr, chunk_bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (area == MAP_FAILED) {
-        return false;
+// Moves on to the pool's next block, making it if the pool has no more.
+void Next_Block(Node_Pool* pool) {
+    if (pool->next_block == pool->blocks.size()) {
+        try {
+            pool->blocks.push_back(std::make_unique<octree_node[]>(pool_block_nodes));
+        } catch (const std::bad_alloc&) {
+            Out_Of_Memory();
+        }
+        // Slot 0 is no node: it links the block to the one made before it.
+        pool->blocks.back()[0].parent =
+            pool->blocks.size() > 1 ? pool->blocks[pool->blocks.size() - 2].get() : nullptr;
     }
-    // Where the kernel cannot, the pages still come, one fault at a time.
-    madvise(area, chunk_bytes, MADV_POPULATE_WRITE);
-    chunk_next = static_cast<std::uint8_t*>(area);
-    chunk_left = chunk_bytes;
-    chunks.push_back(chunk_next);
-    return true;
-}
-
-bool In_Chunk(const octree_node* block) {
-    const auto at = reinterpret_cast<std::uintptr_t>(block);
-    return std::any_of(chunks.begin(), chunks.end(), [at](const std::uint8_t* chunk) {
-        const auto start = reinterpret_cast<std::uintptr_t>(chunk);
-        return at >= start && at < start + chunk_bytes;
-    });
-}
-
-// A zero-filled block of pool_block_nodes slots.
-octree_node* Zeroed_Block() {
-    if (chunk_left < block_bytes && !Map_Chunk()) {
-        return static_cast<octree_node*>(std::calloc(pool_block_nodes, sizeof(octree_node)));
-    }
-    auto* block = reinterpret_cast<octree_node*>(chunk_next);
-    chunk_next += block_bytes;
-    chunk_left -= block_bytes;
-    return block;
+    pool->current = pool->blocks[pool->next_block++].get();
+    pool->len = pool_block_nodes - 1;
 }
 
 int Child_Index(const std::uint8_t* pixel, int bit) {
@@ -125,17 +106,13 @@ void Add_Sample(octree_node* leaf, const std::uint8_t* pixel) {
 } // namespace
 
 octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent) {
-    static int len = 0;
-    if (len <= 1 || !pool) {
-        octree_node* block = Zeroed_Block();
-        if (!block) {
-            Out_Of_Memory();
-        }
-        block[0].parent = pool;
-        pool = block;
-        len = pool_block_nodes - 1;
+    Node_Pool& pool = node_pool;
+    if (pool.len <= 1) {
+        Next_Block(&pool);
     }
-    octree_node* node = pool + len--;
+    octree_node* node = pool.current + pool.len--;
+    // A slot used by an earlier tree starts as a fresh one.
+    *node = octree_node{};
     node->child_slot = child_slot;
     node->depth = depth;
     node->parent = parent;
@@ -145,22 +122,14 @@ octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* 
     return node;
 }
 
-void node_pool_release() {
-    // Blocks that had to come from the heap go back one by one; the rest
-    // with their mappings.
-    while (pool) {
-        octree_node* previous = pool[0].parent;
-        if (!In_Chunk(pool)) {
-            std::free(pool);
-        }
-        pool = previous;
-    }
-    for (std::uint8_t* chunk : chunks) {
-        munmap(chunk, chunk_bytes);
-    }
-    chunks.clear();
-    chunk_next = nullptr;
-    chunk_left = 0;
+void node_pool_restart() {
+    node_pool.next_block = 0;
+    node_pool.current = nullptr;
+    node_pool.len = 0;
+}
+
+std::size_t node_pool_blocks() {
+    return node_pool.blocks.size();
 }
 
 octree_node* node_insert(octree_node* root, const std::uint8_t* pixel) {
@@ -457,6 +426,7 @@ namespace {
 octree_node* Reduced_Tree(const quant_image* image, int n_colors, fold_heap* heap) {
     // Fewer than one colour cannot be had; folding would reach the root.
     n_colors = std::max(n_colors, 1);
+    node_pool_restart();
     octree_node* root = node_new(0, 0, nullptr);
     const std::size_t pixel_count = Pixel_Count(image);
     octree_node* leaf = nullptr;
