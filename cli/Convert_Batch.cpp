@@ -1,5 +1,6 @@
 #include "cli/Convert_Batch.h"
 
+#include "app/Report.h"
 #include "app/misc.h"
 #include "cli/Convert_Tool.h"
 
@@ -8,9 +9,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -82,54 +81,6 @@ std::string Clash_Problem(const std::vector<Batch_Job>& jobs) {
     return "";
 }
 
-// Holds what the loaders and writers print on standard error, so that each
-// failure can be told on one line that names its file.
-struct Stderr_Capture {
-    int saved = -1;
-    int memory = -1;
-
-    Stderr_Capture() {
-        std::fflush(stderr);
-        memory = memfd_create("zembrix-convert-messages", MFD_CLOEXEC);
-        saved = memory < 0 ? -1 : dup(STDERR_FILENO);
-        if (saved >= 0 && dup2(memory, STDERR_FILENO) < 0) {
-            close(saved);
-            saved = -1;
-        }
-    }
-    Stderr_Capture(const Stderr_Capture&) = delete;
-    Stderr_Capture& operator=(const Stderr_Capture&) = delete;
-    ~Stderr_Capture() {
-        Restore();
-        if (memory >= 0) {
-            close(memory);
-        }
-    }
-
-    void Restore() {
-        std::fflush(stderr);
-        if (saved >= 0) {
-            dup2(saved, STDERR_FILENO);
-            close(saved);
-            saved = -1;
-        }
-    }
-
-    // The text caught so far; standard error is its own again afterwards.
-    std::string Text() {
-        Restore();
-        std::string text;
-        char buffer[1024];
-        ssize_t got = 0;
-        off_t at = 0;
-        while (memory >= 0 && (got = pread(memory, buffer, sizeof buffer, at)) > 0) {
-            text.append(buffer, static_cast<std::size_t>(got));
-            at += got;
-        }
-        return text;
-    }
-};
-
 // Several lines of a reason joined into one.
 std::string One_Line(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
@@ -142,10 +93,12 @@ std::string One_Line(std::string text) {
 }
 
 bool Run_Job(const Batch_Job& job, const Convert_Args& args, std::string* reason) {
-    Stderr_Capture capture;
+    // The loaders and writers report to the job, so that its failure can be
+    // told on one line that names its file.
+    Report_Capture capture;
     const std::optional<MQ4_Document> picture = Read_Input(job.input, args.slot);
     const bool done = picture && Write_Output(job.output, *picture, args.scale);
-    *reason = One_Line(capture.Text());
+    *reason = One_Line(capture.text);
     return done;
 }
 

@@ -1,6 +1,7 @@
 #include "image/DTImage.h"
 
 #include "app/File_Handle.h"
+#include "app/Report.h"
 #include "image/Image_Readers.h"
 
 #include <cerrno>
@@ -22,8 +23,8 @@ bool Image_Size_Allowed(std::int64_t width, std::int64_t height) {
     if (width >= 1 && height >= 1 && width <= max_image_side && height <= max_image_side) {
         return true;
     }
-    std::fprintf(stderr, "Image size %" PRId64 "x%" PRId64 " is outside 1 to %d pixels a side.\n",
-                 width, height, static_cast<int>(max_image_side));
+    Report("Image size %" PRId64 "x%" PRId64 " is outside 1 to %d pixels a side.\n", width, height,
+           static_cast<int>(max_image_side));
     return false;
 }
 
@@ -74,13 +75,13 @@ std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t
 std::optional<DTImage> Create_Piped_PNG(std::FILE* file, const std::uint8_t header[8]) {
     std::vector<std::uint8_t> bytes(header, header + 8);
     if (!Read_Rest(file, max_piped_png, &bytes)) {
-        std::fprintf(stderr, "A piped PNG may hold at most %zu MiB.\n", max_piped_png >> 20);
-        std::fputs("Failed to read image content.\n", stderr);
+        Report("A piped PNG may hold at most %zu MiB.\n", max_piped_png >> 20);
+        Report("Failed to read image content.\n");
         return std::nullopt;
     }
     File_Handle memory(fmemopen(bytes.data(), bytes.size(), "rb"));
     if (!memory) {
-        std::perror("Could not open image file");
+        Report_Errno("Could not open image file");
         return std::nullopt;
     }
     return Create_Image(memory.get(), bytes.size());
@@ -91,13 +92,13 @@ std::optional<DTImage> Create_Piped_PNG(std::FILE* file, const std::uint8_t head
 std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t> size) {
     std::uint8_t header[8];
     if (std::fread(header, 1, sizeof header, file) != sizeof header) {
-        std::fputs("Failed to read image header.\n", stderr);
+        Report("Failed to read image header.\n");
         return std::nullopt;
     }
     DTImage image;
     image.type = IdentifyImageType(header);
     if (image.type == DTImageTypeUnknown) {
-        std::fputs("Image file of unrecognized format.\n", stderr);
+        Report("Image file of unrecognized format.\n");
         return std::nullopt;
     }
     if (image.type == DTImageTypePNG && !size) {
@@ -106,7 +107,7 @@ std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t
     // The PPM reader grows its image only as rows arrive and needs no size.
     const std::uint64_t rest = size && *size > sizeof header ? *size - sizeof header : 0;
     if (ReadDataFromFile(&image, file, header, rest) != read_ok) {
-        std::fputs("Failed to read image content.\n", stderr);
+        Report("Failed to read image content.\n");
         return std::nullopt;
     }
     return image;
@@ -121,7 +122,7 @@ std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
 std::optional<DTImage> CreateImageFromFile(const char* path) {
     const File_Handle file = Open_For_Reading(path);
     if (!file) {
-        std::perror("Could not open image file");
+        Report_Errno("Could not open image file");
         return std::nullopt;
     }
     return CreateImageFromStream(file.get());
@@ -130,13 +131,13 @@ std::optional<DTImage> CreateImageFromFile(const char* path) {
 std::optional<DTImage> CreateImageFromMemory(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
         // An empty buffer cannot back a stream; it holds no header either way.
-        std::fputs("Failed to read image header.\n", stderr);
+        Report("Failed to read image header.\n");
         return std::nullopt;
     }
     // The stream only reads, so the buffer is never written through.
     File_Handle file(fmemopen(const_cast<std::uint8_t*>(data), size, "rb"));
     if (!file) {
-        std::perror("Could not open image file");
+        Report_Errno("Could not open image file");
         return std::nullopt;
     }
     return Create_Image(file.get(), size);

@@ -2,7 +2,9 @@
 // every libpng call is made from a guarded function that holds no object with
 // a destructor; the states, pixels and row pointers live in the caller.
 
+#include "app/Report.h"
 #include "image/Image_Readers.h"
+#include "image/PNG_Messages.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -102,8 +104,8 @@ bool Size_Plausible(png_structp png, png_infop info, const Png_Header& header,
     if (file_rows <= rest_size * max_deflate_ratio) {
         return true;
     }
-    std::fprintf(stderr, "A PNG file of %llu bytes cannot hold a %ux%u image.\n",
-                 static_cast<unsigned long long>(rest_size + 8), header.width, header.height);
+    Report("A PNG file of %llu bytes cannot hold a %ux%u image.\n",
+           static_cast<unsigned long long>(rest_size + 8), header.width, header.height);
     return false;
 }
 
@@ -167,7 +169,8 @@ int Read_Png(Png_Read_State* state, DTImage* image, std::FILE* file, std::uint64
 
 int Read_PNG_Data(DTImage* image, std::FILE* file, std::uint64_t rest_size) {
     Png_Read_State state;
-    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Report_PNG_Error,
+                                       Report_PNG_Warning);
     if (!state.png) {
         return read_no_png_state;
     }
@@ -178,7 +181,7 @@ int Read_PNG_Data(DTImage* image, std::FILE* file, std::uint64_t rest_size) {
     try {
         return Read_Png(&state, image, file, rest_size);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", image->width, image->height);
+        Report("Not enough memory for a %dx%d image.\n", image->width, image->height);
         return read_no_memory;
     }
 }

@@ -3,6 +3,7 @@
 // two (most significant first) above, rescaled to 0..255 unless the maximum
 // is 255.
 
+#include "app/Report.h"
 #include "image/Image_Readers.h"
 
 #include <algorithm>
@@ -120,15 +121,15 @@ struct Ppm_Header {
 int Read_Header(Byte_Source* in, Ppm_Header* header) {
     if (!Read_Number(in, &header->width) || !Read_Number(in, &header->height) ||
         !Read_Number(in, &header->maxval) || !Read_Raster_Separator(in)) {
-        std::fputs("Malformed PPM header.\n", stderr);
+        Report("Malformed PPM header.\n");
         return read_bad_header;
     }
     if (!Image_Size_Allowed(header->width, header->height)) {
         return read_bad_header;
     }
     if (header->maxval < 1 || header->maxval > 65535) {
-        std::fprintf(stderr, "PPM maximum value %lld is outside 1 to 65535.\n",
-                     static_cast<long long>(header->maxval));
+        Report("PPM maximum value %lld is outside 1 to 65535.\n",
+               static_cast<long long>(header->maxval));
         return read_bad_header;
     }
     return read_ok;
@@ -142,7 +143,7 @@ bool Decode_Row(const std::vector<std::uint8_t>& raw, int maxval, DTPixel* out, 
     for (std::size_t i = 0; i < width * 3; ++i) {
         const int v = wide ? (raw[2 * i] << 8) | raw[2 * i + 1] : raw[i];
         if (v > maxval) {
-            std::fprintf(stderr, "PPM sample %d exceeds the maximum value %d.\n", v, maxval);
+            Report("PPM sample %d exceeds the maximum value %d.\n", v, maxval);
             return false;
         }
         channel[i] = static_cast<std::uint8_t>(maxval == 255 ? v : (v * 255 + maxval / 2) / maxval);
@@ -158,7 +159,7 @@ int Read_Raster(Byte_Source* in, DTImage* image, int maxval) {
     // holds costs no more memory than it brings.
     for (std::size_t row = 0; row < height; ++row) {
         if (!in->Read(raw.data(), raw.size())) {
-            std::fputs("PPM raster is shorter than its header promises.\n", stderr);
+            Report("PPM raster is shorter than its header promises.\n");
             return read_bad_raster;
         }
         image->pixels.resize((row + 1) * width);
@@ -184,7 +185,7 @@ int Read_PPM_Data(DTImage* image, std::FILE* file, const std::uint8_t header_byt
     try {
         return Read_Raster(&in, image, static_cast<int>(header.maxval));
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", image->width, image->height);
+        Report("Not enough memory for a %dx%d image.\n", image->width, image->height);
         return read_no_memory;
     }
 }

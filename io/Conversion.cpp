@@ -1,5 +1,6 @@
 #include "io/Conversion.h"
 
+#include "app/Report.h"
 #include "app/misc.h"
 #include "quant/DTDither.h"
 #include "quant/DTPalette.h"
@@ -149,9 +150,9 @@ bool Image_Fills_Picture(const DTImage& image) {
         image.pixels.size() >= static_cast<std::size_t>(picture_pixels)) {
         return true;
     }
-    std::fprintf(stderr, "Image %dx%d is smaller than %dx%d (%llu of %d pixels).\n", image.width,
-                 image.height, picture_width, picture_height,
-                 static_cast<unsigned long long>(image.pixelCount), picture_pixels);
+    Report("Image %dx%d is smaller than %dx%d (%llu of %d pixels).\n", image.width, image.height,
+           picture_width, picture_height, static_cast<unsigned long long>(image.pixelCount),
+           picture_pixels);
     return false;
 }
 
