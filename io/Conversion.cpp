@@ -203,7 +203,8 @@ MQ4_Document Build_Candidate(const DTImage& loaded, int slot) {
 }
 
 std::optional<DTImage> Load_Picture_Image(const std::string& path) {
-    std::optional<DTImage> image = CreateImageFromFile(path.c_str());
+    // Only the pixels that make the picture are kept, however large the file.
+    std::optional<DTImage> image = CreateImageFromFile(path.c_str(), picture_pixels);
     if (!image || !Image_Fills_Picture(*image)) {
         return std::nullopt;
     }
