@@ -21,11 +21,15 @@ struct Convert_Args {
     std::string output_dir;
     std::vector<std::string> inputs;
     Output_Format format = Output_Format::mq4;
+    // Threads of a batch; 0 for one per online processor.
+    int jobs = 0;
     // What was wrong, for a usage error.
     std::string error;
 };
 
 extern const char* const convert_usage;
+
+constexpr int max_jobs = 1024;
 
 // Whether the arguments ask for the batch form.
 inline bool Is_Batch(const Convert_Args& args) {

@@ -1,3 +1,6 @@
+#include "quant/OctQuant.h"
+
+#include "app/Report.h"
 #include "quant/Group_Search.h"
 #include "quant/OctQuant_Steps.h"
 
@@ -14,9 +17,10 @@ namespace {
 constexpr int pool_block_nodes = 2048;
 constexpr int heap_growth = 1024;
 
+// Ends the conversion; the program, or the batch, ends with it.
 [[noreturn]] void Out_Of_Memory() {
-    std::fputs("Out of memory while reducing colours.\n", stderr);
-    std::exit(EXIT_FAILURE);
+    Report("Out of memory while reducing colours.\n");
+    throw std::bad_alloc();
 }
 
 // The nodes of one thread. A reduction hands its nodes out from the first
