@@ -1,10 +1,11 @@
 #include "quant/OctQuant.h"
 
 #include "app/Report.h"
-#include "quant/Group_Search.h"
+#include "quant/Cell_Search.h"
 #include "quant/OctQuant_Steps.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -309,69 +310,35 @@ octree_node* nearest_color(int red, int green, int blue, const fold_heap* heap) 
 
 namespace {
 
-// The heap's colours side by side, padded to whole groups of 16 with places
-// far from every colour, for the many searches of one diffusion. Only for
-// averaged nodes, whose channels lie in 0..255.
-struct Heap_Colors {
-    bool usable = true;
-    std::vector<int> red;
-    std::vector<int> green;
-    std::vector<int> blue;
-};
-
-// Weighted, farther than any real distance (at most 2550).
-constexpr int far_channel = 1000;
-
 bool Is_Channel(std::int64_t value) {
     return value >= 0 && value <= 255;
 }
 
-Heap_Colors Split_Heap_Colors(const fold_heap* heap) {
-    Heap_Colors colors;
-    const int count = std::max(heap->end - 1, 0);
-    const int padded = (count + search_group - 1) / search_group * search_group;
-    colors.red.assign(static_cast<std::size_t>(padded), far_channel);
-    colors.green.assign(static_cast<std::size_t>(padded), far_channel);
-    colors.blue.assign(static_cast<std::size_t>(padded), far_channel);
-    for (int i = 0; i < count; ++i) {
-        const octree_node* node = heap->slots[static_cast<std::size_t>(i + 1)];
-        colors.usable = colors.usable && Is_Channel(node->red) && Is_Channel(node->green) &&
-                        Is_Channel(node->blue);
-        colors.red[static_cast<std::size_t>(i)] = static_cast<int>(node->red);
-        colors.green[static_cast<std::size_t>(i)] = static_cast<int>(node->green);
-        colors.blue[static_cast<std::size_t>(i)] = static_cast<int>(node->blue);
-    }
-    return colors;
-}
-
-// nearest_color over the split colours: the heap entry of the first lowest
-// distance.
-const octree_node* Nearest_Node(int red, int green, int blue, const Heap_Colors& colors,
-                                const fold_heap* heap) {
-    int best_distance = 100000000;
-    int best = -1;
-    const int padded = static_cast<int>(colors.red.size());
-    for (int start = 0; start < padded; start += search_group) {
-        int distances[search_group];
-        for (int k = 0; k < search_group; ++k) {
-            const std::size_t at = static_cast<std::size_t>(start + k);
-            distances[k] = 3 * std::abs(colors.red[at] - red) +
-                           5 * std::abs(colors.green[at] - green) +
-                           2 * std::abs(colors.blue[at] - blue);
+// The heap's colours prepared for the many searches of one diffusion, when
+// there are few enough and all are averages in 0..255; false otherwise.
+bool Heap_Cell_Search(const fold_heap* heap, Cell_Search* search) {
+    std::vector<std::array<int, 3>> colors;
+    for (int i = 1; i < heap->end; ++i) {
+        const octree_node* node = heap->slots[static_cast<std::size_t>(i)];
+        if (!Is_Channel(node->red) || !Is_Channel(node->green) || !Is_Channel(node->blue)) {
+            return false;
         }
-        const int lowest = Lowest_Distance(distances);
-        if (lowest < best_distance) {
-            best_distance = lowest;
-            best = start + First_Position_Of(distances, lowest);
-        }
+        colors.push_back({static_cast<int>(node->red), static_cast<int>(node->green),
+                          static_cast<int>(node->blue)});
     }
-    return best < 0 ? nullptr : heap->slots[static_cast<std::size_t>(best + 1)];
+    if (colors.empty() || colors.size() > max_cell_search_colors) {
+        return false;
+    }
+    // The weights of nearest_color's distance.
+    Make_Cell_Search(colors, Channel_Cost::weighted, {3, 5, 2}, search);
+    return true;
 }
 
 } // namespace
 
 void error_diffuse(quant_image* image, const fold_heap* heap) {
-    const Heap_Colors colors = Split_Heap_Colors(heap);
+    Cell_Search cells;
+    const bool by_cells = Heap_Cell_Search(heap, &cells);
     const int width = image->width;
     const int height = image->height;
     const std::size_t samples = static_cast<std::size_t>(width) * height * 3;
@@ -395,9 +362,10 @@ void error_diffuse(quant_image* image, const fold_heap* heap) {
             for (int c = 0; c < 3; ++c) {
                 value[c] = Clamp_Channel(value[c]);
             }
-            const octree_node* node = colors.usable
-                                          ? Nearest_Node(value[0], value[1], value[2], colors, heap)
-                                          : nearest_color(value[0], value[1], value[2], heap);
+            const octree_node* node =
+                by_cells ? heap->slots[static_cast<std::size_t>(
+                               1 + Nearest_In_Cells(cells, value[0], value[1], value[2]))]
+                         : nearest_color(value[0], value[1], value[2], heap);
             const int error[3] = {value[0] - static_cast<int>(node->red),
                                   value[1] - static_cast<int>(node->green),
                                   value[2] - static_cast<int>(node->blue)};
