@@ -118,10 +118,11 @@ void Add_Huge_Figures(const std::string& converter, const fs::path& scratch, Ben
         const double kb = static_cast<double>(fs::file_size(huge)) / 1024;
         const Process_Cost cost = Run_Process({converter, huge, (scratch / "huge.MQ4").string()});
         report.lines.push_back(
-            Format("zembrix-convert on one %.0f x %.0f PNG of %.0f KB%s: peak %.0f KB "
+            std::string(interlaced ? "interlaced: " : "") +
+            Format("zembrix-convert on one %.0f x %.0f PNG of %.0f KB: peak %.0f KB "
                    "(goal <= 32768 KB)",
                    huge_side, huge_side, kb, static_cast<double>(cost.peak_rss_kb)) +
-            (interlaced ? ", interlaced" : "") + (cost.ok ? "" : " (FAILED)"));
+            (cost.ok ? "" : " (FAILED)"));
         fs::remove(huge);
     }
 }
