@@ -12,12 +12,12 @@ constexpr int exit_failure = 1;
 constexpr int exit_usage = 2;
 
 // The picture of an input: an MQ4 file read as it is (by its name), any other
-// image converted with the method (see Convert_Args::slot). None on failure, reported on
-// standard error.
+// image converted with the method (see Convert_Args::slot). None on failure,
+// reported through app/Report.h.
 std::optional<MQ4_Document> Read_Input(const std::string& input, int slot);
 
 // Writes an MQ4 file or, for any other name, a PNG at the scale. False on
-// failure, reported on standard error.
+// failure, reported through app/Report.h.
 bool Write_Output(const std::string& output, const MQ4_Document& picture, int scale);
 
 // Gives the exit status: 0 success, 1 failure (reported on standard error),
