@@ -194,7 +194,7 @@ TEST(BatchThreads, GiveTheSameFilesMessagesAndSummaryAsOne) {
         SCOPED_TRACE(jobs);
         folders.push_back(out.file(jobs));
         ASSERT_EQ(mkdir(folders.back().c_str(), 0755), 0);
-        std::vector<std::string> args = {jobs, "--method", "refined-dither", "-o", folders.back()};
+        std::vector<std::string> args = {jobs, "--method", "diffusion", "-o", folders.back()};
         args.insert(args.end(), inputs.begin(), inputs.end());
         results.push_back(Run_Converter(args));
         EXPECT_EQ(results.back().status, 1);
