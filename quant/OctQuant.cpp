@@ -215,8 +215,10 @@ void down_heap(fold_heap* heap, octree_node* node) {
         if (c >= heap->end) {
             break;
         }
-        if (c + 1 < heap->end && heap->keys[c] > heap->keys[c + 1]) {
-            ++c;
+        if (c + 1 < heap->end) {
+            // The right child on a strictly smaller key, without a branch:
+            // which child wins is a toss-up the processor cannot predict.
+            c += heap->keys[c] > heap->keys[c + 1] ? 1 : 0;
         }
         if (key <= heap->keys[c]) {
             break;
