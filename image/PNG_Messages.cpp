@@ -2,12 +2,23 @@
 
 #include "app/Report.h"
 
+// No exception may leave these: libpng's own frames lie between them and
+// any handler.
+
 void Report_PNG_Error(png_structp png, png_const_charp message) {
+    try {
+        Report("libpng error: %s\n", message ? message : "undefined");
+    } catch (...) {
+        // Out of memory even for the message: the refusal still follows.
+    }
     // Report has returned, and freed what it built, before the jump.
-    Report("libpng error: %s\n", message ? message : "undefined");
     png_longjmp(png, 1);
 }
 
 void Report_PNG_Warning(png_structp, png_const_charp message) {
-    Report("libpng warning: %s\n", message);
+    try {
+        Report("libpng warning: %s\n", message);
+    } catch (...) {
+        // A warning that cannot be told is dropped.
+    }
 }
