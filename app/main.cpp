@@ -9,6 +9,8 @@
 #include "ui/Windows.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 
 namespace {
 
@@ -54,7 +56,7 @@ void Open_Mq4(MQ4_Document* current) {
 
 } // namespace
 
-int main() {
+int main() try {
     MQ4_Document current;
     for (;;) {
         switch (Root_Window_Choice()) {
@@ -69,4 +71,7 @@ int main() {
             return 0;
         }
     }
+} catch (const std::bad_alloc&) {
+    // What ran out has said so.
+    return EXIT_FAILURE;
 }

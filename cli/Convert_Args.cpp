@@ -10,11 +10,12 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
+#include <string>
 #include <utility>
 
 const char* const convert_usage =
     "Usage: zembrix-convert [OPTION]... INPUT OUTPUT\n"
-    "       zembrix-convert [OPTION]... -o OUTDIR INPUT...\n"
+    "       zembrix-convert [OPTION]... [-j N] -o OUTDIR INPUT...\n"
     "       zembrix-convert [--fit F] --compare INPUT\n"
     "Converts images into 16-colour 128x96 pictures.\n"
     "\n"
@@ -31,6 +32,8 @@ const char* const convert_usage =
     "              black, stretch scales each side on its own. Without --fit\n"
     "              the image's first 128x96 pixels in storage order are used\n"
     "  --format F  mq4 (the default) or png: what -o writes, or OUTPUT -\n"
+    "  -j N        convert on N threads with -o (default: one per processor);\n"
+    "              the files, messages and summary are the same for any N\n"
     "  --method M  floyd-steinberg (the default), diffusion, octree or closest:\n"
     "              the four conversions that the import offers, in its order;\n"
     "              refined or refined-dither: a palette fitted on the hardware's\n"
@@ -111,14 +114,15 @@ bool Parse_Fit(const std::string& name, Fit_Mode* fit) {
     return false;
 }
 
-bool Parse_Scale(const std::string& text, int* scale) {
+// A whole number from low to high, written plainly.
+bool Parse_Whole(const std::string& text, int low, int high, int* number) {
     int value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || value < min_png_scale || value > max_png_scale) {
+    if (error != std::errc() || stop != end || value < low || value > high) {
         return false;
     }
-    *scale = value;
+    *number = value;
     return true;
 }
 
@@ -152,6 +156,7 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
     std::vector<std::string> operands;
     bool options_done = false;
     bool format_given = false;
+    bool jobs_given = false;
     bool compare = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -160,6 +165,11 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
             continue;
         }
         auto [name, value] = Split_Option(arg);
+        // -jN, as make takes it.
+        if (arg.starts_with("-j") && arg.size() > 2 && arg[2] != '=') {
+            name = "-j";
+            value = arg.substr(2);
+        }
         if (arg == "--") {
             options_done = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -174,7 +184,7 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
             return result;
         } else if (name == "--method" || name == "--scale" || name == "--format" || name == "-o" ||
                    name == "--output-dir" || name == "--fit" || name == "--palette" ||
-                   name == "--write-palette") {
+                   name == "--write-palette" || name == "-j" || name == "--jobs") {
             if (!value) {
                 if (i + 1 >= args.size()) {
                     return Usage_Error(name + " needs a value");
@@ -184,9 +194,17 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
             if (name == "--method" && !Parse_Method(*value, &result.slot)) {
                 return Usage_Error("unknown method '" + *value + "'");
             }
-            if (name == "--scale" && !Parse_Scale(*value, &result.scale)) {
+            if (name == "--scale" &&
+                !Parse_Whole(*value, min_png_scale, max_png_scale, &result.scale)) {
                 return Usage_Error("scale must be a whole number from 1 to 16, not '" + *value +
                                    "'");
+            }
+            if (name == "-j" || name == "--jobs") {
+                if (!Parse_Whole(*value, 1, max_jobs, &result.jobs)) {
+                    return Usage_Error("jobs must be a whole number from 1 to " +
+                                       std::to_string(max_jobs) + ", not '" + *value + "'");
+                }
+                jobs_given = true;
             }
             if (name == "--format") {
                 if (!Parse_Format(*value, &result.format)) {
@@ -221,7 +239,7 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
     }
     const bool given_palette = !result.palette_file.empty() || result.shared_palette;
     if (compare) {
-        if (operands.size() != 1 || Is_Batch(result) || format_given) {
+        if (operands.size() != 1 || Is_Batch(result) || format_given || jobs_given) {
             return Usage_Error("--compare takes one INPUT");
         }
         if (given_palette || !result.write_palette.empty()) {
@@ -256,6 +274,9 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
     }
     if (result.shared_palette) {
         return Usage_Error("--shared-palette goes with -o OUTDIR");
+    }
+    if (jobs_given) {
+        return Usage_Error("-j goes with -o OUTDIR");
     }
     if (operands.size() != 2) {
         return Usage_Error("expected INPUT and OUTPUT");

@@ -36,11 +36,15 @@ struct Convert_Args {
     // fitted and before any input is converted; empty when each input gets a
     // palette of its own.
     std::vector<DTPixel> palette;
+    // Threads of a batch; 0 for one per online processor.
+    int jobs = 0;
     // What was wrong, for a usage error.
     std::string error;
 };
 
 extern const char* const convert_usage;
+
+constexpr int max_jobs = 1024;
 
 // Whether the arguments ask for the batch form.
 inline bool Is_Batch(const Convert_Args& args) {

@@ -1,15 +1,20 @@
 #include "cli/Convert_Batch.h"
 
+#include "app/Report.h"
 #include "app/misc.h"
 #include "cli/Convert_Tool.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <optional>
-#include <sys/mman.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -82,54 +87,6 @@ std::string Clash_Problem(const std::vector<Batch_Job>& jobs) {
     return "";
 }
 
-// Holds what the loaders and writers print on standard error, so that each
-// failure can be told on one line that names its file.
-struct Stderr_Capture {
-    int saved = -1;
-    int memory = -1;
-
-    Stderr_Capture() {
-        std::fflush(stderr);
-        memory = memfd_create("zembrix-convert-messages", MFD_CLOEXEC);
-        saved = memory < 0 ? -1 : dup(STDERR_FILENO);
-        if (saved >= 0 && dup2(memory, STDERR_FILENO) < 0) {
-            close(saved);
-            saved = -1;
-        }
-    }
-    Stderr_Capture(const Stderr_Capture&) = delete;
-    Stderr_Capture& operator=(const Stderr_Capture&) = delete;
-    ~Stderr_Capture() {
-        Restore();
-        if (memory >= 0) {
-            close(memory);
-        }
-    }
-
-    void Restore() {
-        std::fflush(stderr);
-        if (saved >= 0) {
-            dup2(saved, STDERR_FILENO);
-            close(saved);
-            saved = -1;
-        }
-    }
-
-    // The text caught so far; standard error is its own again afterwards.
-    std::string Text() {
-        Restore();
-        std::string text;
-        char buffer[1024];
-        ssize_t got = 0;
-        off_t at = 0;
-        while (memory >= 0 && (got = pread(memory, buffer, sizeof buffer, at)) > 0) {
-            text.append(buffer, static_cast<std::size_t>(got));
-            at += got;
-        }
-        return text;
-    }
-};
-
 // Several lines of a reason joined into one.
 std::string One_Line(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
@@ -141,12 +98,81 @@ std::string One_Line(std::string text) {
     return text.empty() ? "conversion failed" : text;
 }
 
-bool Run_Job(const Batch_Job& job, const Convert_Args& args, std::string* reason) {
-    Stderr_Capture capture;
-    const std::optional<MQ4_Document> picture = Read_Input(job.input, args);
-    const bool done = picture && Write_Output(job.output, *picture, args);
-    *reason = One_Line(capture.Text());
-    return done;
+// What became of one job.
+struct Job_Outcome {
+    bool converted = false;
+    // A failure that ends the batch (out of memory): no job starts after it.
+    bool fatal = false;
+    // Why it was not converted, in one line.
+    std::string reason;
+};
+
+Job_Outcome Run_Job(const Batch_Job& job, const Convert_Args& args) {
+    Job_Outcome outcome;
+    // The loaders and writers report to the job, so that its failure can be
+    // told on one line that names its file, whatever other jobs report.
+    Report_Capture capture;
+    try {
+        const std::optional<MQ4_Document> picture = Read_Input(job.input, args);
+        outcome.converted = picture && Write_Output(job.output, *picture, args);
+    } catch (const std::exception& error) {
+        outcome.fatal = true;
+        if (capture.text.empty()) {
+            capture.text = error.what();
+        }
+    }
+    if (!outcome.converted) {
+        outcome.reason = One_Line(capture.text);
+    }
+    return outcome;
+}
+
+// What the threads of a batch share. Jobs start in input order.
+struct Batch_Run {
+    const std::vector<Batch_Job>& jobs;
+    const Convert_Args& args;
+    std::mutex mutex;
+    std::condition_variable job_done;
+    std::vector<std::optional<Job_Outcome>> outcomes;
+    std::size_t next = 0;
+    bool stopped = false;
+};
+
+// One thread's work: the next job that has not started, until none is left
+// or a job has failed fatally.
+void Work(Batch_Run* run) {
+    for (;;) {
+        std::size_t job = 0;
+        {
+            const std::lock_guard lock(run->mutex);
+            if (run->stopped || run->next == run->jobs.size()) {
+                return;
+            }
+            job = run->next++;
+        }
+        Job_Outcome outcome = Run_Job(run->jobs[job], run->args);
+        {
+            const std::lock_guard lock(run->mutex);
+            run->stopped = run->stopped || outcome.fatal;
+            run->outcomes[job] = std::move(outcome);
+        }
+        run->job_done.notify_all();
+    }
+}
+
+// The outcome of a job that has started, once it is in.
+Job_Outcome Wait_For(Batch_Run* run, std::size_t job) {
+    std::unique_lock lock(run->mutex);
+    run->job_done.wait(lock, [&] { return run->outcomes[job].has_value(); });
+    return std::move(*run->outcomes[job]);
+}
+
+int Thread_Count(const Convert_Args& args, std::size_t jobs) {
+    long wanted = args.jobs;
+    if (wanted < 1) {
+        wanted = std::max(sysconf(_SC_NPROCESSORS_ONLN), 1L);
+    }
+    return static_cast<int>(std::min<long>(wanted, static_cast<long>(jobs)));
 }
 
 } // namespace
@@ -186,13 +212,32 @@ int Run_Batch(const Convert_Args& args) {
         std::fprintf(stderr, "zembrix-convert: %s; nothing was converted\n", plan.refusal.c_str());
         return exit_usage;
     }
+    Batch_Run run{plan.jobs, args, {}, {}, {}, 0, false};
+    run.outcomes.resize(plan.jobs.size());
+    // One thread runs the jobs as they stand, in this thread; more run them
+    // side by side while this one reports each outcome in input order.
+    std::vector<std::jthread> threads;
+    const int wanted = Thread_Count(args, plan.jobs.size());
+    for (int n = 0; wanted > 1 && n < wanted; ++n) {
+        try {
+            threads.emplace_back(Work, &run);
+        } catch (const std::system_error&) {
+            break; // as many as the system gives
+        }
+    }
     std::size_t converted = 0;
-    for (const Batch_Job& job : plan.jobs) {
-        std::string reason;
-        if (Run_Job(job, args, &reason)) {
+    for (std::size_t job = 0; job < plan.jobs.size(); ++job) {
+        const Job_Outcome outcome =
+            threads.empty() ? Run_Job(plan.jobs[job], args) : Wait_For(&run, job);
+        if (outcome.converted) {
             ++converted;
-        } else {
-            std::fprintf(stderr, "zembrix-convert: %s: %s\n", job.input.c_str(), reason.c_str());
+            continue;
+        }
+        std::fprintf(stderr, "zembrix-convert: %s: %s\n", plan.jobs[job].input.c_str(),
+                     outcome.reason.c_str());
+        if (outcome.fatal) {
+            // The threads finish the jobs they hold and start no more.
+            return exit_failure;
         }
     }
     std::printf("converted %zu of %zu\n", converted, plan.jobs.size());

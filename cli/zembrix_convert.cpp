@@ -2,7 +2,14 @@
 
 #include "cli/Convert_Tool.h"
 
+#include <new>
+
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return Run_Convert(Parse_Convert_Args(args));
+    try {
+        return Run_Convert(Parse_Convert_Args(args));
+    } catch (const std::bad_alloc&) {
+        // What ran out has said so.
+        return exit_failure;
+    }
 }

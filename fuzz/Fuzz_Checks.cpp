@@ -1,11 +1,12 @@
 #include "fuzz/Fuzz_Checks.h"
 
+#include "app/Report.h"
 #include "app/misc.h"
 #include "image/Image_Input.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
-#include "quant/OctQuant.h"
 
+#include <algorithm>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -75,7 +76,15 @@ std::string Check_Candidates(const Candidates& candidates) {
 } // namespace
 
 std::string Check_Image_Loader(const std::uint8_t* data, std::size_t size) {
+    Report_Capture whole_messages;
     const std::optional<DTImage> image = CreateImageFromMemory(data, size);
+    const std::string whole_text = whole_messages.text;
+    // Keeping only a picture's pixels must change nothing else.
+    Report_Capture picture_messages;
+    const std::optional<DTImage> picture = CreateImageFromMemory(data, size, picture_pixels);
+    if (picture_messages.text != whole_text || image.has_value() != picture.has_value()) {
+        return "keeping a picture's pixels changed the outcome";
+    }
     if (!image) {
         return "";
     }
@@ -85,7 +94,15 @@ std::string Check_Image_Loader(const std::uint8_t* data, std::size_t size) {
         image->pixelCount == static_cast<std::uint64_t>(image->width) * image->height &&
         image->pixels.size() == image->pixelCount &&
         (image->type == DTImageTypePNG || image->type == DTImageTypePPM);
-    return consistent ? "" : "inconsistent image";
+    if (!consistent) {
+        return "inconsistent image";
+    }
+    const std::size_t kept = std::min<std::size_t>(image->pixels.size(), picture_pixels);
+    if (picture->pixelCount != image->pixelCount || picture->pixels.size() != kept ||
+        !std::equal(picture->pixels.begin(), picture->pixels.end(), image->pixels.begin())) {
+        return "the kept pixels are not the image's first";
+    }
+    return "";
 }
 
 std::string Check_Photo_Input(const std::uint8_t* data, std::size_t size) {
@@ -138,9 +155,5 @@ std::string Check_Conversion(const std::uint8_t* data, std::size_t size) {
     }
     // Images too small for a picture are refused by the callers; the
     // conversion pads them, and that path is checked too.
-    const std::string complaint = Check_Candidates(Build_Candidates(*image));
-    // The program keeps its octree nodes for good; thousands of runs in one
-    // process would pile them up.
-    node_pool_release();
-    return complaint;
+    return Check_Candidates(Build_Candidates(*image));
 }

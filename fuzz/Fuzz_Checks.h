@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <string>
 
-// The image loader gives a consistent image or none.
+// The image loader gives a consistent image or none, and the same outcome
+// and first pixels when it keeps only a picture's pixels.
 std::string Check_Image_Loader(const std::uint8_t* data, std::size_t size);
 
 // The MQ4 reader gives a picture in range that saves back to the bytes it

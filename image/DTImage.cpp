@@ -1,12 +1,13 @@
 #include "image/DTImage.h"
 
-#include "app/File_Handle.h"
-#include "image/Image_Readers.h"
+#include "app/Report.h"
+#include "image/Decode_Result.h"
+#include "image/Image_Decoder.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cinttypes>
+#include <new>
 #include <png.h>
-#include <sys/stat.h>
 
 DTImageType IdentifyImageType(const std::uint8_t header[8]) {
     if (png_sig_cmp(header, 0, 8) == 0) {
@@ -22,91 +23,63 @@ bool Image_Size_Allowed(std::int64_t width, std::int64_t height) {
     if (width >= 1 && height >= 1 && width <= max_image_side && height <= max_image_side) {
         return true;
     }
-    std::fprintf(stderr, "Image size %" PRId64 "x%" PRId64 " is outside 1 to %d pixels a side.\n",
-                 width, height, static_cast<int>(max_image_side));
+    Report("Image size %" PRId64 "x%" PRId64 " is outside 1 to %d pixels a side.\n", width, height,
+           static_cast<int>(max_image_side));
     return false;
-}
-
-int ReadDataFromFile(DTImage* image, std::FILE* file, const std::uint8_t header[8],
-                     std::uint64_t rest_size) {
-    if (image->type == DTImageTypePNG) {
-        return Read_PNG_Data(image, file, rest_size);
-    }
-    return Read_PPM_Data(image, file, header);
 }
 
 namespace {
 
-// A PNG read from a pipe is taken in whole before decoding, up to this many
-// bytes, so that its header can be weighed against what it really holds.
-constexpr std::size_t max_piped_png = std::size_t{256} << 20;
-
-// Bytes left in a regular file from its current position; none for a pipe,
-// a terminal or a memory stream.
-std::optional<std::uint64_t> Remaining_Size(std::FILE* file) {
-    struct stat info {};
-    const int fd = fileno(file);
-    if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        return std::nullopt;
-    }
-    const long at = std::ftell(file);
-    if (at < 0 || at > info.st_size) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint64_t>(info.st_size - at);
-}
-
-// Appends the rest of the stream; false if it holds more than the limit.
-bool Read_Rest(std::FILE* file, std::size_t limit, std::vector<std::uint8_t>* bytes) {
-    std::vector<std::uint8_t> chunk(65536);
-    for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), file)) > 0;) {
-        if (bytes->size() + got > limit) {
+// Reads every row and keeps the first `keep_pixels` pixels in storage order.
+// Rows are kept as they arrive, so a file that promises more than it holds
+// costs no more memory than it brings.
+bool Keep_First_Pixels(Image_Decoder* decoder, std::uint64_t keep_pixels, DTImage* image) {
+    const std::size_t width = static_cast<std::size_t>(image->width);
+    const std::uint64_t kept = std::min(keep_pixels, image->pixelCount);
+    decoder->kept_rows = static_cast<std::int32_t>((kept + width - 1) / width);
+    std::vector<DTPixel> part_row;
+    for (std::int32_t y = 0; y < image->height; ++y) {
+        const std::size_t have = image->pixels.size();
+        const std::size_t take =
+            static_cast<std::size_t>(std::min<std::uint64_t>(width, kept - have));
+        DTPixel* row = nullptr;
+        if (take == width) {
+            image->pixels.resize(have + width);
+            row = image->pixels.data() + have;
+        } else if (take > 0) {
+            part_row.resize(width);
+            row = part_row.data();
+        }
+        if (!Read_Image_Row(decoder, row)) {
             return false;
         }
-        bytes->insert(bytes->end(), chunk.begin(), chunk.begin() + static_cast<long>(got));
+        if (take > 0 && take < width) {
+            image->pixels.insert(image->pixels.end(), part_row.begin(),
+                                 part_row.begin() + static_cast<long>(take));
+            part_row = {};
+        }
     }
-    return true;
+    return Finish_Image_Decoder(decoder);
 }
 
-std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t> size);
-
-// The PNG of a stream of unknown length, from memory.
-std::optional<DTImage> Create_Piped_PNG(std::FILE* file, const std::uint8_t header[8]) {
-    std::vector<std::uint8_t> bytes(header, header + 8);
-    if (!Read_Rest(file, max_piped_png, &bytes)) {
-        std::fprintf(stderr, "A piped PNG may hold at most %zu MiB.\n", max_piped_png >> 20);
-        std::fputs("Failed to read image content.\n", stderr);
-        return std::nullopt;
-    }
-    File_Handle memory(fmemopen(bytes.data(), bytes.size(), "rb"));
-    if (!memory) {
-        std::perror("Could not open image file");
-        return std::nullopt;
-    }
-    return Create_Image(memory.get(), bytes.size());
-}
-
-// The image from a stream positioned at its first byte. `size` is what it
-// holds from there when that is known.
-std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t> size) {
-    std::uint8_t header[8];
-    if (std::fread(header, 1, sizeof header, file) != sizeof header) {
-        std::fputs("Failed to read image header.\n", stderr);
-        return std::nullopt;
-    }
+std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t> size,
+                                    std::uint64_t keep_pixels) {
+    Image_Decoder decoder;
     DTImage image;
-    image.type = IdentifyImageType(header);
-    if (image.type == DTImageTypeUnknown) {
-        std::fputs("Image file of unrecognized format.\n", stderr);
-        return std::nullopt;
-    }
-    if (image.type == DTImageTypePNG && !size) {
-        return Create_Piped_PNG(file, header);
-    }
-    // The PPM reader grows its image only as rows arrive and needs no size.
-    const std::uint64_t rest = size && *size > sizeof header ? *size - sizeof header : 0;
-    if (ReadDataFromFile(&image, file, header, rest) != read_ok) {
-        std::fputs("Failed to read image content.\n", stderr);
+    try {
+        if (!Open_Image_Decoder(&decoder, file, size)) {
+            return std::nullopt;
+        }
+        image.width = decoder.width;
+        image.height = decoder.height;
+        image.type = decoder.type;
+        image.pixelCount = static_cast<std::uint64_t>(image.width) * image.height;
+        if (!Keep_First_Pixels(&decoder, keep_pixels, &image)) {
+            return std::nullopt;
+        }
+    } catch (const std::bad_alloc&) {
+        Report("Not enough memory for a %dx%d image.\n", image.width, image.height);
+        Report("Failed to read image content.\n");
         return std::nullopt;
     }
     return image;
@@ -114,30 +87,31 @@ std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t
 
 } // namespace
 
-std::optional<DTImage> CreateImageFromStream(std::FILE* file) {
-    return Create_Image(file, Remaining_Size(file));
+std::optional<DTImage> CreateImageFromStream(std::FILE* file, std::uint64_t keep_pixels) {
+    return Create_Image(file, Remaining_Size(file), keep_pixels);
 }
 
-std::optional<DTImage> CreateImageFromFile(const char* path) {
+std::optional<DTImage> CreateImageFromFile(const char* path, std::uint64_t keep_pixels) {
     const File_Handle file = Open_For_Reading(path);
     if (!file) {
-        std::perror("Could not open image file");
+        Report_Errno("Could not open image file");
         return std::nullopt;
     }
-    return CreateImageFromStream(file.get());
+    return CreateImageFromStream(file.get(), keep_pixels);
 }
 
-std::optional<DTImage> CreateImageFromMemory(const std::uint8_t* data, std::size_t size) {
+std::optional<DTImage> CreateImageFromMemory(const std::uint8_t* data, std::size_t size,
+                                             std::uint64_t keep_pixels) {
     if (size == 0) {
         // An empty buffer cannot back a stream; it holds no header either way.
-        std::fputs("Failed to read image header.\n", stderr);
+        Report("Failed to read image header.\n");
         return std::nullopt;
     }
     // The stream only reads, so the buffer is never written through.
     File_Handle file(fmemopen(const_cast<std::uint8_t*>(data), size, "rb"));
     if (!file) {
-        std::perror("Could not open image file");
+        Report_Errno("Could not open image file");
         return std::nullopt;
     }
-    return Create_Image(file.get(), size);
+    return Create_Image(file.get(), size, keep_pixels);
 }

@@ -30,8 +30,10 @@ struct DTImage {
     std::int32_t width = 0;
     std::int32_t height = 0;
     DTImageType type = DTImageTypeUnknown;
+    // width x height.
     std::uint64_t pixelCount = 0;
-    // Row-major, top row first; row i begins at pixel width * i.
+    // Row-major, top row first; row i begins at pixel width * i. A loaded
+    // image may hold only its first pixels (see keep_pixels below).
     std::vector<DTPixel> pixels;
 };
 
@@ -41,12 +43,20 @@ constexpr std::int32_t max_image_side = 16384;
 // Kind of file from its first 8 bytes; the PNG signature is tested first.
 DTImageType IdentifyImageType(const std::uint8_t header[8]);
 
-// Reads the image file at path. On failure prints what went wrong on standard
-// error and gives no image.
-std::optional<DTImage> CreateImageFromFile(const char* path);
+constexpr std::uint64_t keep_all_pixels = UINT64_MAX;
+
+// Reads the image file at path, keeping its first `keep_pixels` pixels in
+// storage order (all by default): width, height and pixelCount are the
+// file's, `pixels` holds no more than that many. Every row is read and
+// checked all the same, so a file is refused or accepted whatever is kept.
+// On failure reports what went wrong (app/Report.h) and gives no image.
+std::optional<DTImage> CreateImageFromFile(const char* path,
+                                           std::uint64_t keep_pixels = keep_all_pixels);
 
 // The same reader over file bytes already in memory.
-std::optional<DTImage> CreateImageFromMemory(const std::uint8_t* data, std::size_t size);
+std::optional<DTImage> CreateImageFromMemory(const std::uint8_t* data, std::size_t size,
+                                             std::uint64_t keep_pixels = keep_all_pixels);
 
 // The same reader over an open stream positioned at the file's first byte.
-std::optional<DTImage> CreateImageFromStream(std::FILE* file);
+std::optional<DTImage> CreateImageFromStream(std::FILE* file,
+                                             std::uint64_t keep_pixels = keep_all_pixels);

@@ -1,6 +1,7 @@
 #include "image/Image_Input.h"
 
 #include "app/File_Handle.h"
+#include "app/Report.h"
 #include "image/Image_Fit.h"
 #include "image/JPEG_Reader.h"
 #include "image/Orientation.h"
@@ -98,21 +99,24 @@ std::optional<DTImage> Read_JPEG(std::FILE* file, const std::string& name, Fit_M
         return mode == Fit_Mode::none ? Read_Whole_JPEG(decoder.get(), header)
                                       : Read_Fitted_JPEG(decoder.get(), header, mode);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", header.width, header.height);
+        Report("Not enough memory for a %dx%d image.\n", header.width, header.height);
         return std::nullopt;
     }
 }
 
 // PNG and PPM through the image loader, fitted afterwards.
 std::optional<DTImage> Read_Other(std::FILE* file, Fit_Mode mode) {
-    std::optional<DTImage> image = CreateImageFromStream(file);
+    // Without fitting, only the first pixels make the picture.
+    std::optional<DTImage> image = CreateImageFromStream(
+        file, mode == Fit_Mode::none ? std::uint64_t{fit_target.width} * fit_target.height
+                                     : keep_all_pixels);
     if (!image || mode == Fit_Mode::none) {
         return image;
     }
     try {
         return Fit_Whole_Image(*image, mode);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", image->width, image->height);
+        Report("Not enough memory for a %dx%d image.\n", image->width, image->height);
         return std::nullopt;
     }
 }
@@ -140,7 +144,7 @@ std::optional<DTImage> Read_Input_Stream(std::FILE* file, const std::string& nam
     std::clearerr(file);
     const File_Handle replay(fopencookie(&source, "rb", {Replay_Read, nullptr, nullptr, nullptr}));
     if (!replay) {
-        std::perror("Could not open image file");
+        Report_Errno("Could not open image file");
         return std::nullopt;
     }
     return jpeg ? Read_JPEG(replay.get(), name, mode) : Read_Other(replay.get(), mode);
@@ -152,7 +156,7 @@ std::optional<DTImage> Load_Input_Image(const std::string& path, Fit_Mode mode) 
     }
     const File_Handle file = Open_For_Reading(path.c_str());
     if (!file) {
-        std::perror("Could not open image file");
+        Report_Errno("Could not open image file");
         return std::nullopt;
     }
     return Read_Input_Stream(file.get(), path, mode);

@@ -1,5 +1,6 @@
 #include "image/JPEG_Reader.h"
 
+#include "app/Report.h"
 #include "image/Orientation.h"
 
 #include <csetjmp>
@@ -55,18 +56,18 @@ void Jpeg_Decoder_Deleter::operator()(Jpeg_Decoder* decoder) const {
 
 namespace {
 
-void Report(const Jpeg_Decoder& decoder, const char* reason) {
-    std::fprintf(stderr, "Cannot read JPEG %s: %s.\n", decoder.name.c_str(), reason);
+void Report_Failure(const Jpeg_Decoder& decoder, const char* reason) {
+    Report("Cannot read JPEG %s: %s.\n", decoder.name.c_str(), reason);
 }
 
 void Report_Library_Error(const Jpeg_Decoder& decoder) {
     const int code = decoder.error.manager.msg_code;
     if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY) {
-        std::fprintf(stderr, "Cannot read JPEG %s: it needs more than the %ld MiB it may take.\n",
-                     decoder.name.c_str(), jpeg_memory_limit >> 20);
+        Report("Cannot read JPEG %s: it needs more than the %ld MiB it may take.\n",
+               decoder.name.c_str(), jpeg_memory_limit >> 20);
         return;
     }
-    Report(decoder, decoder.error.message);
+    Report_Failure(decoder, decoder.error.message);
 }
 
 bool Guarded_Read_Header(Jpeg_Decoder* d, std::FILE* file) {
@@ -179,9 +180,8 @@ Jpeg_Handle Open_JPEG(std::FILE* file, const std::string& name, Jpeg_Header* hea
     const jpeg_decompress_struct& info = decoder->info;
     if (info.image_width > static_cast<unsigned>(max_image_side) ||
         info.image_height > static_cast<unsigned>(max_image_side)) {
-        std::fprintf(
-            stderr, "Cannot read JPEG %s: its size %ux%u is outside 1 to %d pixels a side.\n",
-            name.c_str(), info.image_width, info.image_height, static_cast<int>(max_image_side));
+        Report("Cannot read JPEG %s: its size %ux%u is outside 1 to %d pixels a side.\n",
+               name.c_str(), info.image_width, info.image_height, static_cast<int>(max_image_side));
         return nullptr;
     }
     header->width = static_cast<int>(info.image_width);
@@ -196,11 +196,10 @@ bool Start_JPEG(Jpeg_Decoder* decoder, int min_width, int min_height, int* width
         return false;
     }
     if (decoder->coefficient_bytes > static_cast<std::size_t>(jpeg_memory_limit)) {
-        std::fprintf(stderr,
-                     "Cannot read JPEG %s: as a progressive file of %ux%u it needs %zu MiB to "
-                     "decode, more than the %ld MiB it may take.\n",
-                     decoder->name.c_str(), decoder->info.image_width, decoder->info.image_height,
-                     (decoder->coefficient_bytes + (1 << 20) - 1) >> 20, jpeg_memory_limit >> 20);
+        Report("Cannot read JPEG %s: as a progressive file of %ux%u it needs %zu MiB to "
+               "decode, more than the %ld MiB it may take.\n",
+               decoder->name.c_str(), decoder->info.image_width, decoder->info.image_height,
+               (decoder->coefficient_bytes + (1 << 20) - 1) >> 20, jpeg_memory_limit >> 20);
         return false;
     }
     if (!Guarded_Start(decoder)) {

@@ -1,28 +1,18 @@
-// PNG decoding to 8-bit RGB with libpng. libpng reports errors by longjmp, so
-// every libpng call is made from a guarded function that holds no object with
-// a destructor; the states, pixels and row pointers live in the caller.
+// PNG decoding to 8-bit RGB with libpng, one row at a time. libpng reports
+// errors by longjmp, so every libpng call that may fail is made from a
+// guarded function that holds no object with a destructor; the states and
+// buffers live in the decoder.
 
-#include "image/Image_Readers.h"
+#include "app/Report.h"
+#include "image/Decode_Result.h"
+#include "image/PNG_Decoder.h"
+#include "image/PNG_Messages.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
-#include <new>
-#include <png.h>
 
 namespace {
-
-struct Png_Read_State {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    Png_Read_State() = default;
-    Png_Read_State(const Png_Read_State&) = delete;
-    Png_Read_State& operator=(const Png_Read_State&) = delete;
-    ~Png_Read_State() {
-        if (png) {
-            png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
-        }
-    }
-};
 
 struct Png_Header {
     png_uint_32 width = 0;
@@ -92,7 +82,7 @@ int Prepare_Rows(png_structp png, png_infop info, const Png_Header& header, int*
 // Deflate turns one byte into at most 1032, so the file's own rows (at its
 // own depth, before any widening) cannot be more than that many times the
 // bytes that follow its signature. A header that claims more lies, and is
-// refused before anything the size of the image is allocated.
+// refused before any row is decoded.
 constexpr std::uint64_t max_deflate_ratio = 1032;
 
 bool Size_Plausible(png_structp png, png_infop info, const Png_Header& header,
@@ -102,83 +92,114 @@ bool Size_Plausible(png_structp png, png_infop info, const Png_Header& header,
     if (file_rows <= rest_size * max_deflate_ratio) {
         return true;
     }
-    std::fprintf(stderr, "A PNG file of %llu bytes cannot hold a %ux%u image.\n",
-                 static_cast<unsigned long long>(rest_size + 8), header.width, header.height);
+    Report("A PNG file of %llu bytes cannot hold a %ux%u image.\n",
+           static_cast<unsigned long long>(rest_size + 8), header.width, header.height);
     return false;
 }
 
-png_bytep Row_Start(DTImage* image, std::size_t row) {
-    return reinterpret_cast<png_bytep>(image->pixels.data() +
-                                       row * static_cast<std::size_t>(image->width));
-}
-
-// A plain image grows row by row, so a file that promises more rows than it
-// holds costs no more memory than it brings. An interlaced one needs every row
-// at once.
-int Decode_Rows(png_structp png, png_infop info, DTImage* image, int passes,
-                std::vector<png_bytep>* rows) {
+int Decode_Row(png_structp png, png_bytep row) {
     if (setjmp(png_jmpbuf(png))) {
         return read_png_error;
     }
-    const std::size_t width = static_cast<std::size_t>(image->width);
-    const std::size_t height = static_cast<std::size_t>(image->height);
-    if (passes == 1) {
-        for (std::size_t row = 0; row < height; ++row) {
-            image->pixels.resize((row + 1) * width);
-            png_read_row(png, Row_Start(image, row), nullptr);
+    png_read_row(png, row, nullptr);
+    return read_ok;
+}
+
+// Every pass of an interlaced image, row by row: libpng combines each pass
+// into the rows it is given (the top `kept_rows`, in `gathered`) and checks
+// the others without a place to put them.
+int Decode_Passes(png_structp png, int passes, std::int32_t height, std::int32_t kept_rows,
+                  png_bytep gathered, std::size_t row_bytes) {
+    if (setjmp(png_jmpbuf(png))) {
+        return read_png_error;
+    }
+    for (int pass = 0; pass < passes; ++pass) {
+        for (std::int32_t y = 0; y < height; ++y) {
+            png_read_row(png, y < kept_rows ? gathered + row_bytes * y : nullptr, nullptr);
         }
-    } else {
-        image->pixels.resize(width * height);
-        rows->resize(height);
-        for (std::size_t row = 0; row < height; ++row) {
-            (*rows)[row] = Row_Start(image, row);
-        }
-        png_read_image(png, rows->data());
+    }
+    return read_ok;
+}
+
+int Read_End(png_structp png, png_infop info) {
+    if (setjmp(png_jmpbuf(png))) {
+        return read_png_error;
     }
     png_read_end(png, info);
     return read_ok;
 }
 
-int Read_Png(Png_Read_State* state, DTImage* image, std::FILE* file, std::uint64_t rest_size) {
-    Png_Header header;
-    if (Read_Png_Header(state->png, state->info, file, &header) != read_ok) {
-        return read_png_error;
-    }
-    if (!Image_Size_Allowed(header.width, header.height) ||
-        !Size_Plausible(state->png, state->info, header, rest_size)) {
-        return read_bad_header;
-    }
-    image->width = static_cast<std::int32_t>(header.width);
-    image->height = static_cast<std::int32_t>(header.height);
-    image->pixelCount = static_cast<std::uint64_t>(image->width) * image->height;
-    int passes = 1;
-    png_size_t row_bytes = 0;
-    if (Prepare_Rows(state->png, state->info, header, &passes, &row_bytes) != read_ok) {
-        return read_png_error;
-    }
-    if (row_bytes != static_cast<png_size_t>(image->width) * 3) {
-        return read_not_rgb;
-    }
-    std::vector<png_bytep> rows;
-    return Decode_Rows(state->png, state->info, image, passes, &rows);
+std::size_t Row_Bytes(const Png_Decoder& decoder) {
+    return static_cast<std::size_t>(decoder.width) * sizeof(DTPixel);
 }
 
 } // namespace
 
-int Read_PNG_Data(DTImage* image, std::FILE* file, std::uint64_t rest_size) {
-    Png_Read_State state;
-    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!state.png) {
+Png_Decoder::~Png_Decoder() {
+    if (png) {
+        png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    }
+}
+
+int Open_PNG(Png_Decoder* decoder, std::FILE* file, std::uint64_t rest_size) {
+    decoder->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Report_PNG_Error,
+                                          Report_PNG_Warning);
+    if (!decoder->png) {
         return read_no_png_state;
     }
-    state.info = png_create_info_struct(state.png);
-    if (!state.info) {
+    decoder->info = png_create_info_struct(decoder->png);
+    if (!decoder->info) {
         return read_no_png_info;
     }
-    try {
-        return Read_Png(&state, image, file, rest_size);
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "Not enough memory for a %dx%d image.\n", image->width, image->height);
-        return read_no_memory;
+    Png_Header header;
+    if (Read_Png_Header(decoder->png, decoder->info, file, &header) != read_ok) {
+        return read_png_error;
     }
+    if (!Image_Size_Allowed(header.width, header.height) ||
+        !Size_Plausible(decoder->png, decoder->info, header, rest_size)) {
+        return read_bad_header;
+    }
+    decoder->width = static_cast<std::int32_t>(header.width);
+    decoder->height = static_cast<std::int32_t>(header.height);
+    png_size_t row_bytes = 0;
+    if (Prepare_Rows(decoder->png, decoder->info, header, &decoder->passes, &row_bytes) !=
+        read_ok) {
+        return read_png_error;
+    }
+    if (row_bytes != Row_Bytes(*decoder)) {
+        return read_not_rgb;
+    }
+    return read_ok;
+}
+
+int Read_PNG_Row(Png_Decoder* decoder, DTPixel* row, std::int32_t kept_rows) {
+    const std::int32_t y = decoder->rows_done++;
+    if (decoder->passes == 1) {
+        return Decode_Row(decoder->png, reinterpret_cast<png_bytep>(row));
+    }
+    const std::size_t row_bytes = Row_Bytes(*decoder);
+    if (y == 0) {
+        kept_rows = std::clamp(kept_rows, 0, decoder->height);
+        decoder->gathered.resize(static_cast<std::size_t>(decoder->width) * kept_rows);
+        const int result =
+            Decode_Passes(decoder->png, decoder->passes, decoder->height, kept_rows,
+                          reinterpret_cast<png_bytep>(decoder->gathered.data()), row_bytes);
+        if (result != read_ok) {
+            return result;
+        }
+    }
+    const std::size_t gathered_rows = decoder->gathered.size() / decoder->width;
+    if (row && static_cast<std::size_t>(y) < gathered_rows) {
+        std::copy_n(decoder->gathered.data() + decoder->width * static_cast<std::size_t>(y),
+                    decoder->width, row);
+    }
+    if (static_cast<std::size_t>(y) + 1 == gathered_rows) {
+        // The last gathered row is out: the rest were only checked.
+        decoder->gathered = {};
+    }
+    return read_ok;
+}
+
+int Finish_PNG(Png_Decoder* decoder) {
+    return Read_End(decoder->png, decoder->info);
 }

@@ -1,5 +1,6 @@
 #include "io/Conversion.h"
 
+#include "app/Report.h"
 #include "app/misc.h"
 #include "quant/DTDither.h"
 #include "quant/DTPalette.h"
@@ -149,9 +150,9 @@ bool Image_Fills_Picture(const DTImage& image) {
         image.pixels.size() >= static_cast<std::size_t>(picture_pixels)) {
         return true;
     }
-    std::fprintf(stderr, "Image %dx%d is smaller than %dx%d (%llu of %d pixels).\n", image.width,
-                 image.height, picture_width, picture_height,
-                 static_cast<unsigned long long>(image.pixelCount), picture_pixels);
+    Report("Image %dx%d is smaller than %dx%d (%llu of %d pixels).\n", image.width, image.height,
+           picture_width, picture_height, static_cast<unsigned long long>(image.pixelCount),
+           picture_pixels);
     return false;
 }
 
@@ -202,7 +203,8 @@ MQ4_Document Build_Candidate(const DTImage& loaded, int slot) {
 }
 
 std::optional<DTImage> Load_Picture_Image(const std::string& path) {
-    std::optional<DTImage> image = CreateImageFromFile(path.c_str());
+    // Only the pixels that make the picture are kept, however large the file.
+    std::optional<DTImage> image = CreateImageFromFile(path.c_str(), picture_pixels);
     if (!image || !Image_Fills_Picture(*image)) {
         return std::nullopt;
     }

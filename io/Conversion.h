@@ -20,7 +20,7 @@ enum Candidate_Slot : int {
 constexpr int candidate_count = 4;
 using Candidates = std::array<MQ4_Document, candidate_count>;
 
-// Whether the image has the 12288 pixels a picture needs; prints its size
+// Whether the image has the 12288 pixels a picture needs; reports its size
 // when it has not.
 bool Image_Fills_Picture(const DTImage& image);
 
@@ -44,8 +44,9 @@ Candidates Build_Candidates(const DTImage& loaded);
 // the work of the others.
 MQ4_Document Build_Candidate(const DTImage& loaded, int slot);
 
-// Loads an image that fills a picture; none when the file cannot be read or is
-// too small (the reason has been printed).
+// Loads an image that fills a picture, keeping only its first 12288 pixels
+// (its width, height and pixel count stay the file's); none when the file
+// cannot be read or is too small (the reason has been reported).
 std::optional<DTImage> Load_Picture_Image(const std::string& path);
 
 // Loads the file and converts it; no picture as above.

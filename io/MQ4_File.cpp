@@ -1,6 +1,7 @@
 #include "io/MQ4_File.h"
 
 #include "app/File_Handle.h"
+#include "app/Report.h"
 #include "app/misc.h"
 #include "dialogs/tinyfiledialogs.h"
 #include "io/Safe_Write.h"
@@ -53,18 +54,18 @@ void Decode_MQ4(const MQ4_Bytes& bytes, MQ4_Document* doc) {
 bool Read_MQ4_File(const std::string& path, MQ4_Document* doc) {
     const File_Handle file = Open_For_Reading(path.c_str());
     if (!file) {
-        std::fprintf(stderr, "Could not open MQ4 file: %s\n", std::strerror(errno));
+        Report("Could not open MQ4 file: %s\n", std::strerror(errno));
         return false;
     }
     MQ4_Bytes bytes{};
     const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
     if (got < bytes.size() && std::ferror(file.get())) {
-        std::fprintf(stderr, "Could not read MQ4 file: %s\n", std::strerror(errno));
+        Report("Could not read MQ4 file: %s\n", std::strerror(errno));
         return false;
     }
     if (got < bytes.size()) {
-        std::fprintf(stderr, "%s is too short to be an MQ4 picture (%zu of %zu bytes)\n",
-                     path.c_str(), got, mq4_file_size);
+        Report("%s is too short to be an MQ4 picture (%zu of %zu bytes)\n", path.c_str(), got,
+               mq4_file_size);
         return false;
     }
     MQ4_Document read;
@@ -79,7 +80,7 @@ bool Write_MQ4_File(const std::string& path, const MQ4_Document& doc) {
     const MQ4_Bytes bytes = Encode_MQ4(doc);
     std::string reason;
     if (!Write_File_Safely(path, bytes.data(), bytes.size(), &reason)) {
-        std::fprintf(stderr, "Could not save %s: %s\n", path.c_str(), reason.c_str());
+        Report("Could not save %s: %s\n", path.c_str(), reason.c_str());
         return false;
     }
     return true;

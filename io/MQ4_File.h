@@ -24,11 +24,11 @@ void Decode_MQ4(const MQ4_Bytes& bytes, MQ4_Document* doc);
 // A stored word to its display colour: each 5-bit channel v becomes 8 v.
 std::int32_t Decode_555(std::uint16_t word);
 
-// Reads the picture at `path` and names it after the path. On failure prints
-// the reason on standard error and returns false.
+// Reads the picture at `path` and names it after the path. On failure reports
+// the reason (app/Report.h) and returns false.
 bool Read_MQ4_File(const std::string& path, MQ4_Document* doc);
 
-// Writes the picture safely (see Safe_Write.h). On failure prints
+// Writes the picture safely (see Safe_Write.h). On failure reports
 // "Could not save PATH: REASON" and returns false.
 bool Write_MQ4_File(const std::string& path, const MQ4_Document& doc);
 

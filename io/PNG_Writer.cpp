@@ -1,5 +1,7 @@
 #include "io/PNG_Writer.h"
 
+#include "app/Report.h"
+#include "image/PNG_Messages.h"
 #include "io/Safe_Write.h"
 
 #include <csetjmp>
@@ -95,7 +97,8 @@ std::optional<std::vector<std::uint8_t>> Encode_PNG_Image(const DTImage& image) 
     if (!stream.file) {
         return std::nullopt;
     }
-    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Report_PNG_Error,
+                                        Report_PNG_Warning);
     if (!state.png) {
         return std::nullopt;
     }
@@ -120,7 +123,7 @@ bool Write_PNG_Picture(const std::string& path, const MQ4_Document& picture, int
     const std::optional<std::vector<std::uint8_t>> bytes = Encode_PNG_Picture(picture, scale);
     std::string reason = "the PNG encoder failed";
     if (!bytes || !Write_File_Safely(path, bytes->data(), bytes->size(), &reason)) {
-        std::fprintf(stderr, "Could not save %s: %s\n", path.c_str(), reason.c_str());
+        Report("Could not save %s: %s\n", path.c_str(), reason.c_str());
         return false;
     }
     return true;

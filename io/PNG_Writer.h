@@ -17,7 +17,7 @@ constexpr int max_png_scale = 16;
 std::optional<std::vector<std::uint8_t>> Encode_PNG_Picture(const MQ4_Document& picture, int scale);
 
 // Encodes the picture and writes it safely (see Safe_Write.h). On failure
-// prints "Could not save PATH: REASON" and returns false.
+// reports "Could not save PATH: REASON" and returns false.
 bool Write_PNG_Picture(const std::string& path, const MQ4_Document& picture, int scale);
 
 // The PNG bytes of an 8-bit RGB image; none if the encoder fails or the image

@@ -2,6 +2,7 @@
 
 #include "app/File_Handle.h"
 #include "app/MQ4_Document.h"
+#include "app/Report.h"
 #include "app/misc.h"
 #include "io/MQ4_File.h"
 #include "io/Safe_Write.h"
@@ -22,7 +23,7 @@ constexpr std::uint8_t mq4_signature[] = {0x12, 0xFF, 0x90};
 constexpr char gimp_signature[] = "GIMP Palette";
 
 void Refuse(const std::string& path, const std::string& reason) {
-    std::fprintf(stderr, "Cannot use %s as a palette: %s.\n", path.c_str(), reason.c_str());
+    Report("Cannot use %s as a palette: %s.\n", path.c_str(), reason.c_str());
 }
 
 bool Ends_With_MQ4(const std::string& path) {
@@ -223,7 +224,7 @@ bool Write_Palette_File(const std::string& path, const Palette_Colors& palette) 
     std::string reason;
     if (!Write_File_Safely(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
                            &reason)) {
-        std::fprintf(stderr, "Could not save %s: %s\n", path.c_str(), reason.c_str());
+        Report("Could not save %s: %s\n", path.c_str(), reason.c_str());
         return false;
     }
     return true;

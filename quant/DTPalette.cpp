@@ -1,7 +1,5 @@
 #include "quant/DTPalette.h"
 
-#include "quant/Group_Search.h"
-
 #include <algorithm>
 
 DTPixel FindClosestColorFromPalette(DTPixel color, const DTPalette& palette) {
@@ -24,49 +22,39 @@ DTPixel FindClosestColorFromPalette(DTPixel color, const DTPalette& palette) {
     return palette.colors[best_index];
 }
 
-namespace {
-
-// Farther from any colour than the largest real distance, 3 x 255 x 255.
-constexpr int far_away = 1000;
-
-} // namespace
-
 DTPaletteChannels SplitPaletteChannels(const DTPalette& palette) {
     DTPaletteChannels channels;
     channels.count = std::max(palette.count, 0);
-    const int padded = (channels.count + search_group - 1) / search_group * search_group;
-    channels.r.assign(static_cast<std::size_t>(padded), far_away);
-    channels.g.assign(static_cast<std::size_t>(padded), far_away);
-    channels.b.assign(static_cast<std::size_t>(padded), far_away);
+    std::vector<std::array<int, 3>> colors;
     for (int i = 0; i < channels.count; ++i) {
-        channels.r[static_cast<std::size_t>(i)] = palette.colors[i].r;
-        channels.g[static_cast<std::size_t>(i)] = palette.colors[i].g;
-        channels.b[static_cast<std::size_t>(i)] = palette.colors[i].b;
+        const DTPixel& color = palette.colors[i];
+        channels.r.push_back(color.r);
+        channels.g.push_back(color.g);
+        channels.b.push_back(color.b);
+        colors.push_back({color.r, color.g, color.b});
+    }
+    channels.by_cells = channels.count >= 1 && colors.size() <= max_cell_search_colors;
+    if (channels.by_cells) {
+        Make_Cell_Search(colors, Channel_Cost::squared, {1, 1, 1}, &channels.cells);
     }
     return channels;
 }
 
 int FindClosestIndex(DTPixel color, const DTPaletteChannels& channels) {
+    if (channels.by_cells) {
+        return Nearest_In_Cells(channels.cells, color.r, color.g, color.b);
+    }
     int best_distance = 3 * 255 * 255 + 1;
     int best_index = 0;
-    const int padded = static_cast<int>(channels.r.size());
-    for (int start = 0; start < padded; start += search_group) {
-        const int* red = &channels.r[static_cast<std::size_t>(start)];
-        const int* green = &channels.g[static_cast<std::size_t>(start)];
-        const int* blue = &channels.b[static_cast<std::size_t>(start)];
-        int distances[search_group];
-        for (int k = 0; k < search_group; ++k) {
-            const int dr = color.r - red[k];
-            const int dg = color.g - green[k];
-            const int db = color.b - blue[k];
-            distances[k] = dr * dr + dg * dg + db * db;
-        }
-        const int lowest = Lowest_Distance(distances);
-        // Only a strictly smaller distance wins: on equal distances the
-        // lowest index stays.
-        if (lowest < best_distance) {
-            best_distance = lowest;
-            best_index = start + First_Position_Of(distances, lowest);
+    for (int i = 0; i < channels.count; ++i) {
+        const std::size_t at = static_cast<std::size_t>(i);
+        const int dr = color.r - channels.r[at];
+        const int dg = color.g - channels.g[at];
+        const int db = color.b - channels.b[at];
+        const int distance = dr * dr + dg * dg + db * db;
+        if (distance < best_distance) {
+            best_distance = distance;
+            best_index = i;
         }
     }
     return best_index;

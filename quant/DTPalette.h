@@ -2,6 +2,7 @@
 // A fixed list of colours and the search for the one nearest to a colour.
 
 #include "image/DTImage.h"
+#include "quant/Cell_Search.h"
 
 #include <cstdint>
 #include <vector>
@@ -17,13 +18,17 @@ struct DTPalette {
 // colour back unchanged.
 DTPixel FindClosestColorFromPalette(DTPixel color, const DTPalette& palette);
 
-// A palette's channels side by side, padded to whole groups of 16 with
-// places far from every colour: made once, searched many times.
+// A palette prepared for many searches: made once, searched many times.
 struct DTPaletteChannels {
     std::int32_t count = 0;
+    // The palette's channels side by side.
     std::vector<int> r;
     std::vector<int> g;
     std::vector<int> b;
+    // The colours that can be nearest in each part of the colour cube, for a
+    // palette of 1 to max_cell_search_colors colours.
+    bool by_cells = false;
+    Cell_Search cells;
 };
 
 DTPaletteChannels SplitPaletteChannels(const DTPalette& palette);

@@ -1,13 +1,16 @@
 #include "quant/OctQuant.h"
 
-#include "quant/Group_Search.h"
+#include "app/Report.h"
+#include "quant/Cell_Search.h"
+#include "quant/OctQuant_Steps.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
-#include <sys/mman.h>
 #include <vector>
 
 namespace {
@@ -15,58 +18,41 @@ namespace {
 constexpr int pool_block_nodes = 2048;
 constexpr int heap_growth = 1024;
 
-// The most recent block of nodes; its slot 0 links to the block before it.
-octree_node* pool = nullptr;
-
+// Ends the conversion; the program, or the batch, ends with it.
 [[noreturn]] void Out_Of_Memory() {
-    std::fputs("Out of memory while reducing colours.\n", stderr);
-    std::exit(EXIT_FAILURE);
+    Report("Out of memory while reducing colours.\n");
+    throw std::bad_alloc();
 }
 
-// Blocks are cut from larger zero-filled mappings whose pages are all made
-// at once, rather than each block allocated alone and its pages faulted in
-// one by one as nodes are handed out: page faults were most of the time a
-// conversion took. A tree of a photograph fills some eight blocks. Like the
-// blocks, the mappings stay for good unless node_pool_release returns them.
-constexpr std::size_t block_bytes = pool_block_nodes * sizeof(octree_node);
-constexpr std::size_t chunk_bytes = std::size_t{2} << 20; // nine blocks
+// The nodes of one thread. A reduction hands its nodes out from the first
+// block again (node_pool_restart), so the blocks that the largest tree needed
+// are made once and then serve every later call, their pages already there.
+struct Node_Pool {
+    // The thread's blocks in the order they were made; freed with the thread.
+    std::vector<std::unique_ptr<octree_node[]>> blocks;
+    // The block handing out nodes and the slot it hands out next; a `len`
+    // of 1 or less means the next node needs the following block.
+    std::size_t next_block = 0;
+    octree_node* current = nullptr;
+    int len = 0;
+};
 
-std::uint8_t* chunk_next = nullptr;
-std::size_t chunk_left = 0;
-// Every mapping made, for node_pool_release.
-std::vector<std::uint8_t*> chunks;
+thread_local Node_Pool node_pool;
 
-bool Map_Chunk() {
-    void* area =
-        mmap(nullptr, chunk_bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (area == MAP_FAILED) {
-        return false;
+// Moves on to the pool's next block, making it if the pool has no more.
+void Next_Block(Node_Pool* pool) {
+    if (pool->next_block == pool->blocks.size()) {
+        try {
+            pool->blocks.push_back(std::make_unique<octree_node[]>(pool_block_nodes));
+        } catch (const std::bad_alloc&) {
+            Out_Of_Memory();
+        }
+        // Slot 0 is no node: it links the block to the one made before it.
+        pool->blocks.back()[0].parent =
+            pool->blocks.size() > 1 ? pool->blocks[pool->blocks.size() - 2].get() : nullptr;
     }
-    // Where the kernel cannot, the pages still come, one fault at a time.
-    madvise(area, chunk_bytes, MADV_POPULATE_WRITE);
-    chunk_next = static_cast<std::uint8_t*>(area);
-    chunk_left = chunk_bytes;
-    chunks.push_back(chunk_next);
-    return true;
-}
-
-bool In_Chunk(const octree_node* block) {
-    const auto at = reinterpret_cast<std::uintptr_t>(block);
-    return std::any_of(chunks.begin(), chunks.end(), [at](const std::uint8_t* chunk) {
-        const auto start = reinterpret_cast<std::uintptr_t>(chunk);
-        return at >= start && at < start + chunk_bytes;
-    });
-}
-
-// A zero-filled block of pool_block_nodes slots.
-octree_node* Zeroed_Block() {
-    if (chunk_left < block_bytes && !Map_Chunk()) {
-        return static_cast<octree_node*>(std::calloc(pool_block_nodes, sizeof(octree_node)));
-    }
-    auto* block = reinterpret_cast<octree_node*>(chunk_next);
-    chunk_next += block_bytes;
-    chunk_left -= block_bytes;
-    return block;
+    pool->current = pool->blocks[pool->next_block++].get();
+    pool->len = pool_block_nodes - 1;
 }
 
 int Child_Index(const std::uint8_t* pixel, int bit) {
@@ -125,17 +111,13 @@ void Add_Sample(octree_node* leaf, const std::uint8_t* pixel) {
 } // namespace
 
 octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent) {
-    static int len = 0;
-    if (len <= 1 || !pool) {
-        octree_node* block = Zeroed_Block();
-        if (!block) {
-            Out_Of_Memory();
-        }
-        block[0].parent = pool;
-        pool = block;
-        len = pool_block_nodes - 1;
+    Node_Pool& pool = node_pool;
+    if (pool.len <= 1) {
+        Next_Block(&pool);
     }
-    octree_node* node = pool + len--;
+    octree_node* node = pool.current + pool.len--;
+    // A slot used by an earlier tree starts as a fresh one.
+    *node = octree_node{};
     node->child_slot = child_slot;
     node->depth = depth;
     node->parent = parent;
@@ -145,22 +127,14 @@ octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* 
     return node;
 }
 
-void node_pool_release() {
-    // Blocks that had to come from the heap go back one by one; the rest
-    // with their mappings.
-    while (pool) {
-        octree_node* previous = pool[0].parent;
-        if (!In_Chunk(pool)) {
-            std::free(pool);
-        }
-        pool = previous;
-    }
-    for (std::uint8_t* chunk : chunks) {
-        munmap(chunk, chunk_bytes);
-    }
-    chunks.clear();
-    chunk_next = nullptr;
-    chunk_left = 0;
+void node_pool_restart() {
+    node_pool.next_block = 0;
+    node_pool.current = nullptr;
+    node_pool.len = 0;
+}
+
+std::size_t node_pool_blocks() {
+    return node_pool.blocks.size();
 }
 
 octree_node* node_insert(octree_node* root, const std::uint8_t* pixel) {
@@ -241,8 +215,10 @@ void down_heap(fold_heap* heap, octree_node* node) {
         if (c >= heap->end) {
             break;
         }
-        if (c + 1 < heap->end && heap->keys[c] > heap->keys[c + 1]) {
-            ++c;
+        if (c + 1 < heap->end) {
+            // The right child on a strictly smaller key, without a branch:
+            // which child wins is a toss-up the processor cannot predict.
+            c += heap->keys[c] > heap->keys[c + 1] ? 1 : 0;
         }
         if (key <= heap->keys[c]) {
             break;
@@ -336,69 +312,35 @@ octree_node* nearest_color(int red, int green, int blue, const fold_heap* heap) 
 
 namespace {
 
-// The heap's colours side by side, padded to whole groups of 16 with places
-// far from every colour, for the many searches of one diffusion. Only for
-// averaged nodes, whose channels lie in 0..255.
-struct Heap_Colors {
-    bool usable = true;
-    std::vector<int> red;
-    std::vector<int> green;
-    std::vector<int> blue;
-};
-
-// Weighted, farther than any real distance (at most 2550).
-constexpr int far_channel = 1000;
-
 bool Is_Channel(std::int64_t value) {
     return value >= 0 && value <= 255;
 }
 
-Heap_Colors Split_Heap_Colors(const fold_heap* heap) {
-    Heap_Colors colors;
-    const int count = std::max(heap->end - 1, 0);
-    const int padded = (count + search_group - 1) / search_group * search_group;
-    colors.red.assign(static_cast<std::size_t>(padded), far_channel);
-    colors.green.assign(static_cast<std::size_t>(padded), far_channel);
-    colors.blue.assign(static_cast<std::size_t>(padded), far_channel);
-    for (int i = 0; i < count; ++i) {
-        const octree_node* node = heap->slots[static_cast<std::size_t>(i + 1)];
-        colors.usable = colors.usable && Is_Channel(node->red) && Is_Channel(node->green) &&
-                        Is_Channel(node->blue);
-        colors.red[static_cast<std::size_t>(i)] = static_cast<int>(node->red);
-        colors.green[static_cast<std::size_t>(i)] = static_cast<int>(node->green);
-        colors.blue[static_cast<std::size_t>(i)] = static_cast<int>(node->blue);
-    }
-    return colors;
-}
-
-// nearest_color over the split colours: the heap entry of the first lowest
-// distance.
-const octree_node* Nearest_Node(int red, int green, int blue, const Heap_Colors& colors,
-                                const fold_heap* heap) {
-    int best_distance = 100000000;
-    int best = -1;
-    const int padded = static_cast<int>(colors.red.size());
-    for (int start = 0; start < padded; start += search_group) {
-        int distances[search_group];
-        for (int k = 0; k < search_group; ++k) {
-            const std::size_t at = static_cast<std::size_t>(start + k);
-            distances[k] = 3 * std::abs(colors.red[at] - red) +
-                           5 * std::abs(colors.green[at] - green) +
-                           2 * std::abs(colors.blue[at] - blue);
+// The heap's colours prepared for the many searches of one diffusion, when
+// there are few enough and all are averages in 0..255; false otherwise.
+bool Heap_Cell_Search(const fold_heap* heap, Cell_Search* search) {
+    std::vector<std::array<int, 3>> colors;
+    for (int i = 1; i < heap->end; ++i) {
+        const octree_node* node = heap->slots[static_cast<std::size_t>(i)];
+        if (!Is_Channel(node->red) || !Is_Channel(node->green) || !Is_Channel(node->blue)) {
+            return false;
         }
-        const int lowest = Lowest_Distance(distances);
-        if (lowest < best_distance) {
-            best_distance = lowest;
-            best = start + First_Position_Of(distances, lowest);
-        }
+        colors.push_back({static_cast<int>(node->red), static_cast<int>(node->green),
+                          static_cast<int>(node->blue)});
     }
-    return best < 0 ? nullptr : heap->slots[static_cast<std::size_t>(best + 1)];
+    if (colors.empty() || colors.size() > max_cell_search_colors) {
+        return false;
+    }
+    // The weights of nearest_color's distance.
+    Make_Cell_Search(colors, Channel_Cost::weighted, {3, 5, 2}, search);
+    return true;
 }
 
 } // namespace
 
 void error_diffuse(quant_image* image, const fold_heap* heap) {
-    const Heap_Colors colors = Split_Heap_Colors(heap);
+    Cell_Search cells;
+    const bool by_cells = Heap_Cell_Search(heap, &cells);
     const int width = image->width;
     const int height = image->height;
     const std::size_t samples = static_cast<std::size_t>(width) * height * 3;
@@ -422,9 +364,10 @@ void error_diffuse(quant_image* image, const fold_heap* heap) {
             for (int c = 0; c < 3; ++c) {
                 value[c] = Clamp_Channel(value[c]);
             }
-            const octree_node* node = colors.usable
-                                          ? Nearest_Node(value[0], value[1], value[2], colors, heap)
-                                          : nearest_color(value[0], value[1], value[2], heap);
+            const octree_node* node =
+                by_cells ? heap->slots[static_cast<std::size_t>(
+                               1 + Nearest_In_Cells(cells, value[0], value[1], value[2]))]
+                         : nearest_color(value[0], value[1], value[2], heap);
             const int error[3] = {value[0] - static_cast<int>(node->red),
                                   value[1] - static_cast<int>(node->green),
                                   value[2] - static_cast<int>(node->blue)};
@@ -457,6 +400,7 @@ namespace {
 octree_node* Reduced_Tree(const quant_image* image, int n_colors, fold_heap* heap) {
     // Fewer than one colour cannot be had; folding would reach the root.
     n_colors = std::max(n_colors, 1);
+    node_pool_restart();
     octree_node* root = node_new(0, 0, nullptr);
     const std::size_t pixel_count = Pixel_Count(image);
     octree_node* leaf = nullptr;

@@ -170,3 +170,18 @@ TEST(ConvertArgs, FitPipesAndPalettes) {
         Expect_Usage_Error(args, error);
     }
 }
+
+TEST(ConvertArgs, JobsGoWithTheBatch) {
+    EXPECT_EQ(Parse({"-o", "out", "a.png"}).jobs, 0); // one per processor
+    EXPECT_EQ(Parse({"-j", "4", "-o", "out", "a.png"}).jobs, 4);
+    EXPECT_EQ(Parse({"-j1", "-o", "out", "a.png"}).jobs, 1);
+    EXPECT_EQ(Parse({"--jobs=16", "-o", "out", "a.png"}).jobs, 16);
+    EXPECT_EQ(Parse({"-o", "out", "--jobs", "1024", "a.png"}).jobs, 1024);
+    for (const std::string bad : {"0", "1025", "-2", "two", ""}) {
+        Expect_Usage_Error({"-j", bad, "-o", "out", "a.png"},
+                           "jobs must be a whole number from 1 to 1024, not '" + bad + "'");
+    }
+    Expect_Usage_Error({"-o", "out", "a.png", "-j"}, "-j needs a value");
+    Expect_Usage_Error({"-j", "2", "a.png", "b.MQ4"}, "-j goes with -o OUTDIR");
+    Expect_Usage_Error({"-j", "2", "--compare", "a.png"}, "--compare takes one INPUT");
+}

@@ -4,10 +4,12 @@
 
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
+#include "support/Bad_Inputs.h"
 #include "support/Program.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -154,4 +156,60 @@ TEST_F(Batch_Test, UsageErrorsShowTheUsage) {
     EXPECT_EQ(result.err, "zembrix-convert: cannot write into '" + out.file("missing") +
                               "': No such file or directory; nothing was converted\n");
     EXPECT_EQ(List_Dir(out.path), std::vector<std::string>{});
+}
+
+TEST(BatchThreads, GiveTheSameFilesMessagesAndSummaryAsOne) {
+    // Good and bad files in turn, so that the threads finish out of order.
+    Temp_Dir in;
+    std::vector<std::string> inputs;
+    std::vector<std::string> expected_errors;
+    const std::vector<Bad_Input> bad = Bad_Image_Inputs();
+    for (std::size_t i = 0; i < bad.size() + 6; ++i) {
+        const std::string good = in.file("good-" + std::to_string(i) + (i % 3 ? ".png" : ".ppm"));
+        const DTImage image =
+            Pattern_Image(128 + static_cast<int>(i), 96, static_cast<unsigned>(i));
+        if (i % 3) {
+            Write_RGB_PNG(good, image.width, image.height, image.pixels);
+        } else {
+            Write_Bytes(good, PPM_Bytes(image.width, image.height, image.pixels));
+        }
+        inputs.push_back(good);
+        if (i < bad.size()) {
+            const std::string path = in.file(bad[i].file_name);
+            Create_Bad_Input(bad[i], path);
+            inputs.push_back(path);
+            // The message in one line.
+            std::string reason = Expected_Message(bad[i], path);
+            reason.pop_back();
+            for (std::size_t at; (at = reason.find('\n')) != std::string::npos;) {
+                reason.replace(at, 1, "; ");
+            }
+            expected_errors.push_back("zembrix-convert: " + path + ": " + reason);
+        }
+    }
+    std::vector<std::string> folders;
+    std::vector<Converter_Result> results;
+    Temp_Dir out;
+    for (const char* jobs : {"-j1", "-j4", "-j2"}) {
+        SCOPED_TRACE(jobs);
+        folders.push_back(out.file(jobs));
+        ASSERT_EQ(mkdir(folders.back().c_str(), 0755), 0);
+        std::vector<std::string> args = {jobs, "--method", "diffusion", "-o", folders.back()};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        results.push_back(Run_Converter(args));
+        EXPECT_EQ(results.back().status, 1);
+        EXPECT_EQ(results.back().out, "converted " + std::to_string(bad.size() + 6) + " of " +
+                                          std::to_string(inputs.size()) + "\n");
+        EXPECT_EQ(Lines(results.back().err), expected_errors);
+    }
+    const std::vector<std::string> names = List_Dir(folders[0]);
+    EXPECT_EQ(names.size(), bad.size() + 6);
+    for (std::size_t run = 1; run < folders.size(); ++run) {
+        EXPECT_EQ(results[run].err, results[0].err);
+        ASSERT_EQ(List_Dir(folders[run]), names);
+        for (const std::string& name : names) {
+            EXPECT_EQ(Read_Bytes(folders[run] + "/" + name), Read_Bytes(folders[0] + "/" + name))
+                << name;
+        }
+    }
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "quant/OctQuant.h"
+#include "quant/OctQuant_Steps.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "quant/OctQuant.h"
+#include "quant/OctQuant_Steps.h"
 #include "support/Test_Images.h"
 
 #include <set>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -316,11 +317,37 @@ TEST(OctreeQuant, SuccessiveCallsAreIndependent) {
     const DTImage second = Pattern_Image(128, 96, 2);
     const std::vector<DTPixel> alone_plain = Quantized(128, 96, second.pixels, 16, 0);
     const std::vector<DTPixel> alone_dithered = Quantized(128, 96, second.pixels, 16, 1);
-    // Many trees later, drawn from later pool blocks, nothing has changed.
+    // Many trees later, built in the slots of earlier ones, nothing has changed.
     for (int round = 0; round < 3; ++round) {
         Quantized(128, 96, first.pixels, 16, round % 2);
         EXPECT_EQ(Quantized(128, 96, second.pixels, 16, 0), alone_plain);
         EXPECT_EQ(Quantized(128, 96, second.pixels, 16, 1), alone_dithered);
+    }
+}
+
+TEST(OctreePool, ThreadsReduceAtOnceEachWithItsOwnPool) {
+    const DTImage image = Pattern_Image(128, 96, 6);
+    const std::vector<DTPixel> plain = Quantized(128, 96, image.pixels, 16, 0);
+    const std::vector<DTPixel> dithered = Quantized(128, 96, image.pixels, 16, 1);
+    std::vector<std::vector<DTPixel>> results(8);
+    std::vector<std::size_t> blocks(results.size());
+    {
+        std::vector<std::jthread> threads;
+        for (std::size_t t = 0; t < results.size(); ++t) {
+            threads.emplace_back([&, t] {
+                EXPECT_EQ(node_pool_blocks(), 0u);
+                for (int round = 0; round < 5; ++round) {
+                    results[t] = Quantized(128, 96, image.pixels, 16, static_cast<int>(t % 2));
+                }
+                blocks[t] = node_pool_blocks();
+            });
+        }
+    }
+    for (std::size_t t = 0; t < results.size(); ++t) {
+        EXPECT_EQ(results[t], t % 2 ? dithered : plain) << t;
+        // One tree's worth, however many trees the thread made.
+        EXPECT_EQ(blocks[t], blocks[0]) << t;
+        EXPECT_GE(blocks[t], 1u);
     }
 }
 
@@ -370,7 +397,7 @@ TEST(OctreeQuant, FewerThanOneColourMeansOne) {
     EXPECT_EQ(Quantized(2, 1, pixels, 0, 0), (std::vector<DTPixel>(2, DTPixel{128, 128, 128})));
 }
 
-TEST(OctreePool, ReleasedPoolGivesFreshNodesAndTheSameResults) {
+TEST(OctreePool, EachReductionReusesTheBlocksOfTheLastOne) {
     const DTImage image = Pattern_Image(128, 96, 4);
     std::vector<std::uint8_t> bytes;
     for (const DTPixel& p : image.pixels) {
@@ -379,16 +406,30 @@ TEST(OctreePool, ReleasedPoolGivesFreshNodesAndTheSameResults) {
     std::vector<std::uint8_t> first = bytes;
     quant_image a{128, 96, first.data()};
     color_quant(&a, 16, 1);
+    const std::size_t blocks = node_pool_blocks();
+    EXPECT_GE(blocks, 2u);
 
-    node_pool_release();
-    octree_node* node = node_new(3, 2, nullptr);
-    EXPECT_EQ(node->pixel_count, 0);
-    EXPECT_EQ(node->child_count, 0);
-    EXPECT_EQ(node->child_slot, 3);
-    EXPECT_EQ(node->depth, 2);
+    // The next reduction starts at the top of the first block again, and
+    // the slot that held the last tree's root comes back zeroed.
+    node_pool_restart();
+    octree_node* root = node_new(0, 0, nullptr);
+    root->pixel_count = 99;
+    root->flags = NODE_IN_HEAP;
+    node_pool_restart();
+    octree_node* again = node_new(3, 2, nullptr);
+    EXPECT_EQ(again, root);
+    EXPECT_EQ(again->pixel_count, 0);
+    EXPECT_EQ(again->flags, 0);
+    EXPECT_EQ(again->child_slot, 3);
+    EXPECT_EQ(again->depth, 2);
 
-    std::vector<std::uint8_t> second = bytes;
-    quant_image b{128, 96, second.data()};
-    color_quant(&b, 16, 1);
-    EXPECT_EQ(first, second);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::uint8_t> next = bytes;
+        quant_image b{128, 96, next.data()};
+        color_quant(&b, 16, round % 2 == 0 ? 1 : 0);
+        if (round % 2 == 0) {
+            EXPECT_EQ(next, first);
+        }
+    }
+    EXPECT_EQ(node_pool_blocks(), blocks);
 }

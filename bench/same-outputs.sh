@@ -1,0 +1,65 @@
+#!/bin/bash
+# Checks that two builds of zembrix-convert write the same bytes and say the
+# same things: every method, MQ4 and PNG, as a batch (the second build also
+# on several threads) and one input at a time. For a change that must not
+# alter any output, run it with the build from before the change first.
+#
+# Usage: bench/same-outputs.sh OLD_CONVERTER NEW_CONVERTER INPUT...
+# Prints one line per comparison and ends with status 1 if any differs.
+set -uo pipefail
+
+old=$(realpath "${1:?usage: same-outputs.sh OLD_CONVERTER NEW_CONVERTER INPUT...}")
+new=$(realpath "${2:?usage: same-outputs.sh OLD_CONVERTER NEW_CONVERTER INPUT...}")
+shift 2
+[ $# -gt 0 ] || { echo "same-outputs.sh: no INPUT" >&2; exit 2; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+differences=0
+
+# Runs a converter with its outputs, messages and status kept under $work/NAME.
+run() {
+    local name=$1
+    shift
+    mkdir -p "$work/$name/files"
+    "$@" >"$work/$name/stdout" 2>"$work/$name/stderr"
+    echo $? >"$work/$name/status"
+}
+
+same() {
+    local what=$1 a=$2 b=$3
+    if diff -r "$work/$a" "$work/$b" >/dev/null; then
+        echo "same      $what"
+    else
+        echo "DIFFERENT $what"
+        differences=$((differences + 1))
+    fi
+    rm -rf "${work:?}/$b"
+}
+
+for method in floyd-steinberg diffusion octree closest refined refined-dither; do
+    for format in mq4 png; do
+        run old "$old" --method "$method" --format "$format" --scale 2 -o "$work/old/files" "$@"
+        for jobs in 1 4; do
+            run "new-$jobs" "$new" --method "$method" --format "$format" --scale 2 -j "$jobs" \
+                -o "$work/new-$jobs/files" "$@"
+            # The folder names differ; what is in them may not.
+            sed -i "s|$work/new-$jobs/files|$work/old/files|g" "$work/new-$jobs/stderr"
+            same "batch, $method, $format, -j $jobs" old "new-$jobs"
+        done
+        rm -rf "${work:?}/old"
+    done
+done
+
+index=0
+for input in "$@"; do
+    index=$((index + 1))
+    run old "$old" "$input" "$work/old/files/picture.MQ4"
+    run new "$new" "$input" "$work/new/files/picture.MQ4"
+    sed -i "s|$work/new/files|$work/old/files|g" "$work/new/stderr"
+    same "one input ($index): $input" old new
+    rm -rf "${work:?}/old"
+done
+
+echo "$differences difference(s)"
+[ "$differences" -eq 0 ]

@@ -1,0 +1,22 @@
+#pragma once
+// What the format decoders share: their results and the size limit that
+// every image header is checked against.
+
+#include <cstdint>
+
+// The steps of a format decoder give read_ok or, after reporting what was
+// wrong where the decoder knows, one of the failures.
+enum Read_Result : int {
+    read_ok = 0,
+    read_no_png_state = 1,
+    read_no_png_info = 2,
+    read_png_error = 3,
+    read_not_rgb = 4,
+    read_bad_header = 5,
+    read_bad_raster = 6,
+    read_no_memory = 7,
+};
+
+// Whether a width and height are acceptable (see max_image_side); reports
+// why not when they are not.
+bool Image_Size_Allowed(std::int64_t width, std::int64_t height);
