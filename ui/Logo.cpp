@@ -11,6 +11,6 @@ const std::array<std::uint8_t, 64> zembrix_palette = {
     0x04, 0x02, 0xD4, 0, 0x3C, 0x3B, 0x3C, 0, 0xE6, 0xE6, 0xE6, 0, 0x07, 0x7C, 0x07, 0,
 };
 
-const std::array<std::uint8_t, logo_width * logo_height / 2> zembrix_bitmap = {
+const std::array<std::uint8_t, logo_width* logo_height / 2> zembrix_bitmap = {
 #include "ui/Logo_Bitmap.inc"
 };
