@@ -67,7 +67,6 @@ int Cell_At(int x, int y) {
 XPoint Swatch(int i) {
     return XPoint{950, static_cast<short>(20 + 25 * i)};
 }
-constexpr XPoint eyedropper_icon{950, 465};
 constexpr XPoint pencil_icon{950, 550};
 constexpr XPoint save_button{950, 616};
 constexpr XPoint exit_button{950, 647};
