@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <optional>
 #include <utility>
 
@@ -14,6 +15,7 @@ const char* const convert_usage =
     "Usage: zembrix-convert [--method M] [--scale N] INPUT OUTPUT\n"
     "       zembrix-convert [--method M] [--format F] [--scale N] -o OUTDIR INPUT...\n"
     "       zembrix-convert --compare INPUT\n"
+    "       zembrix-convert --thumbnail SIZE INPUT OUTPUT\n"
     "Converts images into 16-colour 128x96 pictures.\n"
     "\n"
     "  INPUT       a PNG or P6 PPM image whose first 128x96 pixels make the\n"
@@ -31,6 +33,10 @@ const char* const convert_usage =
     "  --scale N   enlarge each pixel of a PNG output to N x N (1 to 16, default 1)\n"
     "  --compare   write nothing; print for every method the colours used, the\n"
     "              PSNR in dB and the mean CIEDE2000 difference against INPUT\n"
+    "  --thumbnail SIZE\n"
+    "              write the MQ4 picture INPUT (whatever its name) to OUTPUT as\n"
+    "              a PNG enlarged by whole pixels to fit within SIZE x SIZE, as\n"
+    "              file managers ask for it\n"
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
@@ -79,14 +85,14 @@ bool Parse_Format(const std::string& name, Output_Format* format) {
     return true;
 }
 
-bool Parse_Scale(const std::string& text, int* scale) {
+bool Parse_Whole_Number(const std::string& text, int low, int high, int* number) {
     int value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || value < min_png_scale || value > max_png_scale) {
+    if (error != std::errc() || stop != end || value < low || value > high) {
         return false;
     }
-    *scale = value;
+    *number = value;
     return true;
 }
 
@@ -139,7 +145,7 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
             result.action = Convert_Action::version;
             return result;
         } else if (name == "--method" || name == "--scale" || name == "--format" || name == "-o" ||
-                   name == "--output-dir") {
+                   name == "--output-dir" || name == "--thumbnail") {
             if (!value) {
                 if (i + 1 >= args.size()) {
                     return Usage_Error(name + " needs a value");
@@ -149,9 +155,15 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
             if (name == "--method" && !Parse_Method(*value, &result.slot)) {
                 return Usage_Error("unknown method '" + *value + "'");
             }
-            if (name == "--scale" && !Parse_Scale(*value, &result.scale)) {
+            if (name == "--scale" &&
+                !Parse_Whole_Number(*value, min_png_scale, max_png_scale, &result.scale)) {
                 return Usage_Error("scale must be a whole number from 1 to 16, not '" + *value +
                                    "'");
+            }
+            if (name == "--thumbnail" &&
+                !Parse_Whole_Number(*value, 1, INT_MAX, &result.thumbnail_size)) {
+                return Usage_Error("thumbnail SIZE must be a whole number of pixels, not '" +
+                                   *value + "'");
             }
             if (name == "--format") {
                 if (!Parse_Format(*value, &result.format)) {
@@ -168,6 +180,15 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
         } else {
             return Usage_Error("unknown option '" + arg + "'");
         }
+    }
+    if (result.thumbnail_size > 0) {
+        if (operands.size() != 2 || Is_Batch(result) || format_given || compare) {
+            return Usage_Error("--thumbnail takes SIZE, INPUT and OUTPUT");
+        }
+        result.action = Convert_Action::thumbnail;
+        result.input = operands[0];
+        result.output = operands[1];
+        return result;
     }
     if (compare) {
         if (operands.size() != 1 || Is_Batch(result) || format_given) {

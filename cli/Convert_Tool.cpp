@@ -1,6 +1,7 @@
 #include "cli/Convert_Tool.h"
 
 #include "cli/Convert_Batch.h"
+#include "cli/Thumbnail.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
 #include "io/Method_Comparison.h"
@@ -63,6 +64,8 @@ int Run_Convert(const Convert_Args& args) {
         return exit_usage;
     case Convert_Action::compare:
         return Compare_Input(args.input);
+    case Convert_Action::thumbnail:
+        return Make_Thumbnail(args.thumbnail_size, args.input, args.output);
     case Convert_Action::run:
         break;
     }
