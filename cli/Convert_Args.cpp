@@ -9,6 +9,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@ const char* const convert_usage =
     "Usage: zembrix-convert [OPTION]... INPUT OUTPUT\n"
     "       zembrix-convert [OPTION]... [-j N] -o OUTDIR INPUT...\n"
     "       zembrix-convert [--fit F] --compare INPUT\n"
+    "       zembrix-convert --thumbnail SIZE INPUT OUTPUT\n"
     "Converts images into 16-colour 128x96 pictures.\n"
     "\n"
     "  INPUT       a PNG, P6 PPM or JPEG image (- reads standard input), or an\n"
@@ -49,6 +51,10 @@ const char* const convert_usage =
     "  --scale N   enlarge each pixel of a PNG output to N x N (1 to 16, default 1)\n"
     "  --compare   write nothing; print for every method the colours used, the\n"
     "              PSNR in dB and the mean CIEDE2000 difference against INPUT\n"
+    "  --thumbnail SIZE\n"
+    "              write the MQ4 picture INPUT (whatever its name) to OUTPUT as\n"
+    "              a PNG enlarged by whole pixels to fit within SIZE x SIZE, as\n"
+    "              file managers ask for it\n"
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
@@ -184,7 +190,8 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
             return result;
         } else if (name == "--method" || name == "--scale" || name == "--format" || name == "-o" ||
                    name == "--output-dir" || name == "--fit" || name == "--palette" ||
-                   name == "--write-palette" || name == "-j" || name == "--jobs") {
+                   name == "--write-palette" || name == "-j" || name == "--jobs" ||
+                   name == "--thumbnail") {
             if (!value) {
                 if (i + 1 >= args.size()) {
                     return Usage_Error(name + " needs a value");
@@ -205,6 +212,10 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
                                        std::to_string(max_jobs) + ", not '" + *value + "'");
                 }
                 jobs_given = true;
+            }
+            if (name == "--thumbnail" && !Parse_Whole(*value, 1, INT_MAX, &result.thumbnail_size)) {
+                return Usage_Error("thumbnail SIZE must be a whole number of pixels, not '" +
+                                   *value + "'");
             }
             if (name == "--format") {
                 if (!Parse_Format(*value, &result.format)) {
@@ -238,6 +249,17 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
         }
     }
     const bool given_palette = !result.palette_file.empty() || result.shared_palette;
+    if (result.thumbnail_size > 0) {
+        // A thumbnail shows the picture as it is: nothing to fit or map.
+        if (operands.size() != 2 || Is_Batch(result) || format_given || jobs_given || compare ||
+            result.fit != Fit_Mode::none || given_palette || !result.write_palette.empty()) {
+            return Usage_Error("--thumbnail takes SIZE, INPUT and OUTPUT");
+        }
+        result.action = Convert_Action::thumbnail;
+        result.input = operands[0];
+        result.output = operands[1];
+        return result;
+    }
     if (compare) {
         if (operands.size() != 1 || Is_Batch(result) || format_given || jobs_given) {
             return Usage_Error("--compare takes one INPUT");

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-enum class Convert_Action { run, compare, help, version, usage_error };
+enum class Convert_Action { run, compare, thumbnail, help, version, usage_error };
 
 enum class Output_Format { mq4, png };
 
@@ -17,6 +17,8 @@ struct Convert_Args {
     // 2 octree, 3 closest colour; then 4 refined, 5 refined with diffusion.
     int slot = 0;
     int scale = 1;
+    // --thumbnail: the largest width and height of the PNG, in pixels.
+    int thumbnail_size = 0;
     // The single-file form: one input and one output.
     std::string input;
     std::string output;

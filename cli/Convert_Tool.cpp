@@ -2,6 +2,7 @@
 
 #include "cli/Convert_Batch.h"
 #include "cli/Shared_Palette.h"
+#include "cli/Thumbnail.h"
 #include "image/Image_Input.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
@@ -196,6 +197,8 @@ int Run_Convert(const Convert_Args& args) {
     case Convert_Action::usage_error:
         std::fprintf(stderr, "zembrix-convert: %s\n%s", args.error.c_str(), convert_usage);
         return exit_usage;
+    case Convert_Action::thumbnail:
+        return Make_Thumbnail(args.thumbnail_size, args.input, args.output);
     case Convert_Action::compare:
     case Convert_Action::run:
         break;

@@ -1,16 +1,18 @@
 #!/bin/sh
 # Installs the Debian packages a task needs, only those that are missing.
-# Usage: install-deps.sh [build|run|test|bench|fuzz|package]...
+# Usage: install-deps.sh [build|run|test|clang|bench|fuzz|package|lint]...
 set -eu
 
 packages_for() {
     case "$1" in
     build) echo "g++ cmake make pkg-config libx11-dev libpng-dev libjpeg62-turbo-dev libexif-dev libstb-dev" ;;
     run) echo "zenity xfonts-base" ;;
-    test) echo "xvfb xauth xdotool x11-apps googletest libgtest-dev libxfixes-dev zenity xfonts-base desktop-file-utils man-db dpkg-dev" ;;
+    test) echo "xvfb xauth xdotool x11-apps googletest libgtest-dev libxfixes-dev zenity xfonts-base desktop-file-utils man-db dpkg-dev shared-mime-info xdg-utils libfile-mimeinfo-perl" ;;
+    clang) echo "clang" ;;
     bench) echo "libbenchmark-dev xvfb xauth xfonts-base pngquant imagemagick" ;;
     fuzz) echo "clang libclang-rt-14-dev" ;;
     package) echo "dpkg-dev fakeroot desktop-file-utils man-db" ;;
+    lint) echo "lintian" ;;
     *) echo "install-deps.sh: unknown task '$1'" >&2; exit 2 ;;
     esac
 }

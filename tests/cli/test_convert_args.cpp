@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Convert_Args.h"
+#include "cli/Thumbnail.h"
 #include "io/Refined_Conversion.h"
 
 namespace {
@@ -184,4 +185,35 @@ TEST(ConvertArgs, JobsGoWithTheBatch) {
     Expect_Usage_Error({"-o", "out", "a.png", "-j"}, "-j needs a value");
     Expect_Usage_Error({"-j", "2", "a.png", "b.MQ4"}, "-j goes with -o OUTDIR");
     Expect_Usage_Error({"-j", "2", "--compare", "a.png"}, "--compare takes one INPUT");
+}
+
+TEST(ConvertArgs, ThumbnailTakesASizeAndTwoFilesOfAnyName) {
+    const Convert_Args args = Parse({"--thumbnail", "256", "/home/a/pic.dat", "/tmp/th-1"});
+    EXPECT_EQ(args.action, Convert_Action::thumbnail);
+    EXPECT_EQ(args.thumbnail_size, 256);
+    EXPECT_EQ(args.input, "/home/a/pic.dat");
+    EXPECT_EQ(args.output, "/tmp/th-1");
+    EXPECT_EQ(Parse({"--thumbnail=1", "a", "b"}).thumbnail_size, 1);
+    for (const std::string bad : {"0", "-128", "12px", "", "99999999999"}) {
+        Expect_Usage_Error({"--thumbnail", bad, "a", "b"},
+                           "thumbnail SIZE must be a whole number of pixels, not '" + bad + "'");
+    }
+    const std::vector<std::string> wrong_forms[] = {
+        {"--thumbnail", "128", "a"},
+        {"--thumbnail", "128", "a", "b", "c"},
+        {"--thumbnail", "128", "-o", "out", "a", "b"},
+        {"--thumbnail", "128", "--compare", "a", "b"},
+    };
+    for (const std::vector<std::string>& wrong : wrong_forms) {
+        Expect_Usage_Error(wrong, "--thumbnail takes SIZE, INPUT and OUTPUT");
+    }
+}
+
+TEST(ConvertArgs, ThumbnailScaleIsTheLargestWholeNumberThatFits) {
+    const std::pair<int, int> size_scale[] = {
+        {1, 1},   {96, 1},  {127, 1},  {128, 1},   {255, 1},   {256, 2},    {383, 2},
+        {384, 3}, {512, 4}, {1024, 8}, {2047, 15}, {2048, 16}, {100000, 16}};
+    for (const auto& [size, scale] : size_scale) {
+        EXPECT_EQ(Thumbnail_Scale(size), scale) << size;
+    }
 }

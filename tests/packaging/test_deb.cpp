@@ -85,11 +85,26 @@ TEST_F(Deb_Package, NamedAndDescribedForDpkg) {
     EXPECT_EQ(Field("Description").rfind("16-colour picture converter", 0), 0u);
 }
 
-TEST_F(Deb_Package, DependsOnTheLibrariesTheDialogsAndTheFont) {
+TEST_F(Deb_Package, DependsOnTheLibrariesAndTheDialogsAndRecommendsTheFont) {
     const std::set<std::string> depends = Package_Names(Field("Depends"));
-    for (const std::string needed : {"libc6", "libx11-6", "libpng16-16", "zenity", "xfonts-base"}) {
+    for (const std::string needed : {"libc6", "libx11-6", "libpng16-16", "zenity"}) {
         EXPECT_TRUE(depends.contains(needed)) << needed << " missing from " << Field("Depends");
     }
+    // The windows fall back to the server's default font without it.
+    EXPECT_FALSE(depends.contains("xfonts-base"));
+    EXPECT_EQ(Field("Recommends"), "xfonts-base");
+}
+
+TEST_F(Deb_Package, ChangelogNamesThisVersion) {
+    Temp_Dir unpacked;
+    ASSERT_EQ(Run_Command({"dpkg-deb", "-x", deb, unpacked.path}), 0);
+    std::string changelog;
+    EXPECT_EQ(
+        Run_Command({"gzip", "-dc", unpacked.file("usr/share/doc/zembrix/changelog.Debian.gz")},
+                    &changelog),
+        0);
+    EXPECT_EQ(changelog.substr(0, changelog.find('\n')),
+              "zembrix (" ZEMBRIX_VERSION "-1) unstable; urgency=medium");
 }
 
 TEST_F(Deb_Package, HoldsTheInstalledFilesOwnedByRoot) {
@@ -111,6 +126,10 @@ TEST_F(Deb_Package, HoldsTheInstalledFilesOwnedByRoot) {
         {"./usr/share/", "drwxr-xr-x"},
         {"./usr/share/applications/", "drwxr-xr-x"},
         {"./usr/share/applications/zembrix.desktop", "-rw-r--r--"},
+        {"./usr/share/doc/", "drwxr-xr-x"},
+        {"./usr/share/doc/zembrix/", "drwxr-xr-x"},
+        {"./usr/share/doc/zembrix/changelog.Debian.gz", "-rw-r--r--"},
+        {"./usr/share/doc/zembrix/copyright", "-rw-r--r--"},
         {"./usr/share/icons/", "drwxr-xr-x"},
         {"./usr/share/icons/hicolor/", "drwxr-xr-x"},
         {"./usr/share/icons/hicolor/128x128/", "drwxr-xr-x"},
@@ -126,6 +145,11 @@ TEST_F(Deb_Package, HoldsTheInstalledFilesOwnedByRoot) {
         {"./usr/share/man/man1/", "drwxr-xr-x"},
         {"./usr/share/man/man1/zembrix-convert.1.gz", "-rw-r--r--"},
         {"./usr/share/man/man1/zembrix.1.gz", "-rw-r--r--"},
+        {"./usr/share/mime/", "drwxr-xr-x"},
+        {"./usr/share/mime/packages/", "drwxr-xr-x"},
+        {"./usr/share/mime/packages/zembrix.xml", "-rw-r--r--"},
+        {"./usr/share/thumbnailers/", "drwxr-xr-x"},
+        {"./usr/share/thumbnailers/zembrix.thumbnailer", "-rw-r--r--"},
     };
     EXPECT_EQ(modes, expected);
 }

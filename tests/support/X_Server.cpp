@@ -50,7 +50,10 @@ Private_X_Server::Private_X_Server(const std::vector<std::string>& screens) {
         _exit(127);
     }
     close(fds[1]);
-    display = ":" + Read_Line(fds[0]);
+    // Not ":" + Read_Line(...): GCC 12 at -O3 reports a false -Wrestrict
+    // overlap for a short literal put in front of a temporary string.
+    const std::string number = Read_Line(fds[0]);
+    display = ":" + number;
     close(fds[0]);
 }
 

@@ -39,8 +39,12 @@ MQ4_Document Test_Picture() {
 
 // The file the picture must be saved as, built here byte by byte.
 std::vector<std::uint8_t> Expected_File(const MQ4_Document& document) {
-    std::vector<std::uint8_t> bytes = {0x12, 0xFF, 0x90, 0, 0, 0, 0, 0, 0, 0x01};
-    bytes.resize(65, 0);
+    // The 65-byte header: 12 FF 90, six zeros, 01, zeros.
+    std::vector<std::uint8_t> bytes(65, 0);
+    bytes[0] = 0x12;
+    bytes[1] = 0xFF;
+    bytes[2] = 0x90;
+    bytes[9] = 0x01;
     for (const std::int32_t color : document.palette_rgb) {
         const int red = (color >> 16) & 0xFF;
         const int green = (color >> 8) & 0xFF;
