@@ -244,9 +244,9 @@ DTImage Fit_Rows(const DTImage& stored, int orientation, Fit_Mode mode) {
     const Pixel_Size size{stored.width, stored.height};
     Image_Fit fit = Start_Image_Fit(size, orientation, mode, size);
     for (int y = 0; y < stored.height; ++y) {
-        Add_Fit_Row(&fit, &stored.pixels[static_cast<std::size_t>(y) * stored.width]);
+        Add_Fit_Row(&fit, y, &stored.pixels[static_cast<std::size_t>(y) * stored.width]);
     }
-    return Finish_Image_Fit(&fit);
+    return Finish_Image_Fit(fit);
 }
 
 TEST(ImageFit, RowsAsStoredGiveTheFitOfTheUprightImage) {
