@@ -92,7 +92,56 @@ std::optional<DTImage> Create_Image(std::FILE* file, std::optional<std::uint64_t
     return image;
 }
 
+struct Found_Color {
+    DTPixel color;
+    std::uint64_t first; // index of its first pixel in storage order
+};
+
+// Gathers the distinct colours of every row, at most limit + 1 of them, with
+// where each first appears: an interlaced image's passes do not come in
+// storage order.
+bool Gather_Colors(Image_Decoder* decoder, std::size_t limit, std::vector<Found_Color>* found) {
+    std::vector<DTPixel> row(static_cast<std::size_t>(decoder->width));
+    while (const std::optional<Pixel_Run> run = Next_Image_Run(*decoder)) {
+        if (!Read_Image_Run(decoder, row.data())) {
+            return false;
+        }
+        std::uint64_t at = static_cast<std::uint64_t>(run->y) * decoder->width + run->x0;
+        for (int i = 0; i < run->count; ++i, at += run->step) {
+            const auto same = std::find_if(found->begin(), found->end(),
+                                           [&](const Found_Color& f) { return f.color == row[i]; });
+            if (same != found->end()) {
+                same->first = std::min(same->first, at);
+            } else if (found->size() <= limit) {
+                found->push_back({row[i], at});
+            }
+        }
+    }
+    return Finish_Image_Decoder(decoder);
+}
+
 } // namespace
+
+std::optional<std::vector<DTPixel>> Read_Image_Colors(const char* path, std::size_t limit) {
+    const File_Handle file = Open_For_Reading(path);
+    if (!file) {
+        Report_Errno("Could not open image file");
+        return std::nullopt;
+    }
+    Image_Decoder decoder;
+    std::vector<Found_Color> found;
+    if (!Open_Image_Decoder(&decoder, file.get(), Remaining_Size(file.get())) ||
+        !Gather_Colors(&decoder, limit, &found)) {
+        return std::nullopt;
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Found_Color& a, const Found_Color& b) { return a.first < b.first; });
+    std::vector<DTPixel> colors;
+    for (const Found_Color& f : found) {
+        colors.push_back(f.color);
+    }
+    return colors;
+}
 
 std::optional<DTImage> CreateImageFromStream(std::FILE* file, std::uint64_t keep_pixels) {
     return Create_Image(file, Remaining_Size(file), keep_pixels);

@@ -85,22 +85,17 @@ std::optional<Palette_Colors> From_Colors(const std::string& path,
 }
 
 std::optional<Palette_Colors> Read_PNG_Palette(const std::string& path) {
-    const std::optional<DTImage> image = CreateImageFromFile(path.c_str());
-    if (!image) {
+    const std::optional<std::vector<DTPixel>> colors =
+        Read_Image_Colors(path.c_str(), palette_size);
+    if (!colors) {
         Refuse(path, "the PNG cannot be read");
         return std::nullopt;
     }
-    std::vector<DTPixel> colors;
-    for (const DTPixel& pixel : image->pixels) {
-        if (std::find(colors.begin(), colors.end(), pixel) == colors.end()) {
-            colors.push_back(pixel);
-            if (colors.size() > palette_size) {
-                Refuse(path, "the PNG has more than 16 colours");
-                return std::nullopt;
-            }
-        }
+    if (colors->size() > palette_size) {
+        Refuse(path, "the PNG has more than 16 colours");
+        return std::nullopt;
     }
-    return From_Colors(path, colors);
+    return From_Colors(path, *colors);
 }
 
 std::optional<Palette_Colors> Read_MQ4_Palette(const std::string& path) {

@@ -254,3 +254,42 @@ TEST(KeptPixels, ALargeImageCostsNoMoreThanItsPictureAndARow) {
         EXPECT_LT(Largest_Allocation(), 1u << 20);
     }
 }
+
+TEST(KeptPixels, ColoursAreGatheredInStorageOrder) {
+    // The first pixels in storage order are distinct colours, the rest
+    // repeat the last of them. An interlaced image's first pass meets them
+    // in another order (pixels 0, 8, 128, ...).
+    const int side = 16;
+    Temp_Dir dir;
+    for (const int distinct : {15, 16, 17, 40}) {
+        SCOPED_TRACE(distinct);
+        std::vector<DTPixel> image;
+        for (int n = 0; n < side * side; ++n) {
+            const int k = std::min(n, distinct - 1);
+            image.push_back(
+                {static_cast<std::uint8_t>(k * 6), static_cast<std::uint8_t>(255 - k), 7});
+        }
+        Write_Test_PNG(dir.file("colours.png"),
+                       RGB_PNG({side, side, DTImageTypePNG, 0, image}, true));
+        const std::optional<std::vector<DTPixel>> colours =
+            Read_Image_Colors(dir.file("colours.png").c_str(), 16);
+        ASSERT_TRUE(colours);
+        if (distinct <= 16) {
+            ASSERT_EQ(colours->size(), static_cast<std::size_t>(distinct));
+            EXPECT_TRUE(std::equal(colours->begin(), colours->end(), image.begin()));
+        } else {
+            EXPECT_EQ(colours->size(), 17u) << "one more than the limit";
+        }
+    }
+    // A damaged file is refused as the loader refuses it.
+    std::vector<std::uint8_t> cut = Read_Bytes(dir.file("colours.png"));
+    cut.resize(cut.size() - 20);
+    Write_Bytes(dir.file("cut.png"), cut);
+    Report_Capture capture;
+    EXPECT_FALSE(Read_Image_Colors(dir.file("cut.png").c_str(), 16));
+    const std::string messages = capture.text;
+    capture.text.clear();
+    EXPECT_FALSE(CreateImageFromFile(dir.file("cut.png").c_str()));
+    EXPECT_EQ(messages, capture.text);
+    EXPECT_NE(messages, "");
+}
