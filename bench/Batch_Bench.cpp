@@ -122,6 +122,14 @@ void Add_Batch_Figures(const std::string& converter, const std::string& photos,
                                   static_cast<double>(longer.size()),
                                   static_cast<double>(longer_run.peak_rss_kb)) +
                            (longer_run.ok ? "" : " (FAILED)"));
+    // One palette for the whole batch: every working image is kept for the
+    // fit, 36 KB each.
+    const Process_Cost shared =
+        Run_Process(With({converter, "--shared-palette", "-o", out}, inputs));
+    report.lines.push_back(
+        Format("  --shared-palette on the batch of %.0f: %.0f ms wall, peak %.0f KB", count,
+               shared.wall_ms, static_cast<double>(shared.peak_rss_kb)) +
+        (shared.ok ? "" : " (FAILED)"));
     std::error_code ignored;
     fs::remove_all(memory ? fs::path(memory) : scratch, ignored);
 }

@@ -1,7 +1,6 @@
 #include "cli/Convert_Tool.h"
 
 #include "cli/Convert_Batch.h"
-#include "cli/Shared_Palette.h"
 #include "image/Image_Input.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
@@ -99,7 +98,7 @@ bool Take_Palette_File(Convert_Args* args) {
     if (!palette) {
         return false;
     }
-    args->palette.assign(palette->begin(), palette->end());
+    args->palette = palette;
     return true;
 }
 
@@ -107,23 +106,9 @@ bool Write_Used_Palette(const Convert_Args& args, const Palette_Colors& palette)
     return args.write_palette.empty() || Write_Palette_File(args.write_palette, palette);
 }
 
-Palette_Colors As_Palette(const std::vector<DTPixel>& colors) {
-    Palette_Colors palette{};
-    std::copy_n(colors.begin(), std::min(colors.size(), palette.size()), palette.begin());
-    return palette;
-}
-
 int Run_Many(Convert_Args args) {
-    if (args.shared_palette) {
-        const Batch_Plan plan = Plan_Batch(args);
-        if (plan.refusal.empty()) {
-            const Palette_Colors shared = Fit_Batch_Palette(plan, args);
-            args.palette.assign(shared.begin(), shared.end());
-        }
-    }
-    const int status = Run_Batch(args);
-    if (status != exit_usage && !args.palette.empty() &&
-        !Write_Used_Palette(args, As_Palette(args.palette))) {
+    const int status = Run_Batch(&args);
+    if (status != exit_usage && args.palette && !Write_Used_Palette(args, *args.palette)) {
         return exit_failure;
     }
     return status;
@@ -156,12 +141,12 @@ std::optional<DTImage> Read_Input_Image(const std::string& input, const Convert_
 }
 
 std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Args& args) {
-    if (!args.palette.empty()) {
+    if (args.palette) {
         const std::optional<DTImage> working = Read_Input_Image(input, args);
         if (!working) {
             return std::nullopt;
         }
-        return Map_Onto_Palette(*working, As_Palette(args.palette), args.slot);
+        return Map_Onto_Palette(*working, *args.palette, args.slot);
     }
     if (Is_MQ4_Input(input)) {
         MQ4_Document picture;

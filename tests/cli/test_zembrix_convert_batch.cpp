@@ -187,29 +187,56 @@ TEST(BatchThreads, GiveTheSameFilesMessagesAndSummaryAsOne) {
             expected_errors.push_back("zembrix-convert: " + path + ": " + reason);
         }
     }
-    std::vector<std::string> folders;
-    std::vector<Converter_Result> results;
-    Temp_Dir out;
-    for (const char* jobs : {"-j1", "-j4", "-j2"}) {
-        SCOPED_TRACE(jobs);
-        folders.push_back(out.file(jobs));
-        ASSERT_EQ(mkdir(folders.back().c_str(), 0755), 0);
-        std::vector<std::string> args = {jobs, "--method", "diffusion", "-o", folders.back()};
-        args.insert(args.end(), inputs.begin(), inputs.end());
-        results.push_back(Run_Converter(args));
-        EXPECT_EQ(results.back().status, 1);
-        EXPECT_EQ(results.back().out, "converted " + std::to_string(bad.size() + 6) + " of " +
-                                          std::to_string(inputs.size()) + "\n");
-        EXPECT_EQ(Lines(results.back().err), expected_errors);
-    }
-    const std::vector<std::string> names = List_Dir(folders[0]);
-    EXPECT_EQ(names.size(), bad.size() + 6);
-    for (std::size_t run = 1; run < folders.size(); ++run) {
-        EXPECT_EQ(results[run].err, results[0].err);
-        ASSERT_EQ(List_Dir(folders[run]), names);
-        for (const std::string& name : names) {
-            EXPECT_EQ(Read_Bytes(folders[run] + "/" + name), Read_Bytes(folders[0] + "/" + name))
-                << name;
+    // Each method alone, and a palette shared by the whole batch, whose
+    // inputs are read ahead on the threads.
+    const std::vector<std::string> option_sets[] = {
+        {"--method", "diffusion"},
+        {"--shared-palette", "--method", "refined-dither", "--write-palette"},
+    };
+    for (const std::vector<std::string>& options : option_sets) {
+        const bool shared = options[0] == "--shared-palette";
+        SCOPED_TRACE(options[0]);
+        std::vector<std::string> folders;
+        std::vector<Converter_Result> results;
+        Temp_Dir out;
+        for (const char* jobs : {"-j1", "-j4", "-j2"}) {
+            SCOPED_TRACE(jobs);
+            folders.push_back(out.file(jobs));
+            ASSERT_EQ(mkdir(folders.back().c_str(), 0755), 0);
+            std::vector<std::string> args = options;
+            if (shared) {
+                args.push_back(folders.back() + "/series.gpl");
+            }
+            args.insert(args.end(), {jobs, "-o", folders.back()});
+            args.insert(args.end(), inputs.begin(), inputs.end());
+            results.push_back(Run_Converter(args));
+            EXPECT_EQ(results.back().status, 1);
+            EXPECT_EQ(results.back().out, "converted " + std::to_string(bad.size() + 6) + " of " +
+                                              std::to_string(inputs.size()) + "\n");
+            EXPECT_EQ(Lines(results.back().err), expected_errors);
+        }
+        const std::vector<std::string> names = List_Dir(folders[0]);
+        EXPECT_EQ(names.size(), bad.size() + 6 + (shared ? 1 : 0));
+        for (std::size_t run = 1; run < folders.size(); ++run) {
+            EXPECT_EQ(results[run].err, results[0].err);
+            ASSERT_EQ(List_Dir(folders[run]), names);
+            for (const std::string& name : names) {
+                EXPECT_EQ(Read_Bytes(folders[run] + "/" + name),
+                          Read_Bytes(folders[0] + "/" + name))
+                    << name;
+            }
+        }
+        if (shared) {
+            // One palette for all: the palette words of every picture.
+            const std::vector<std::uint8_t> first = Read_Bytes(folders[0] + "/" + names[0]);
+            for (const std::string& name : names) {
+                if (name != "series.gpl") {
+                    const std::vector<std::uint8_t> bytes = Read_Bytes(folders[0] + "/" + name);
+                    EXPECT_TRUE(
+                        std::equal(bytes.begin() + 65, bytes.begin() + 97, first.begin() + 65))
+                        << name;
+                }
+            }
         }
     }
 }
