@@ -16,6 +16,7 @@
 #include <cstring>
 #include <optional>
 #include <unistd.h>
+#include <variant>
 
 #ifndef ZEMBRIX_VERSION
 #define ZEMBRIX_VERSION "unknown"
@@ -23,18 +24,60 @@
 
 namespace {
 
-bool Is_MQ4_Input(const std::string& input) {
-    return !Is_Standard_Stream(input) && Has_Extension(input, ".MQ4");
-}
-
-// The image of an image file, fitted or whole; a whole one must fill a
-// picture.
-std::optional<DTImage> Load_Image(const std::string& input, Fit_Mode fit) {
-    std::optional<DTImage> image = Load_Input_Image(input, fit);
+// An image that a picture can be made of: a whole one must fill it.
+std::optional<DTImage> Usable_Image(std::optional<DTImage> image, Fit_Mode fit) {
     if (!image || (fit == Fit_Mode::none && !Image_Fills_Picture(*image))) {
         return std::nullopt;
     }
     return image;
+}
+
+// The image of an image file (or standard input), fitted or whole.
+std::optional<DTImage> Load_Image(const std::string& input, Fit_Mode fit) {
+    return Usable_Image(Load_Input_Image(input, fit), fit);
+}
+
+// What an input holds: an MQ4 picture as it stands, or an image.
+using Input_Content = std::variant<MQ4_Document, DTImage>;
+
+// Standard input: an MQ4 picture or an image, told by its first bytes.
+std::optional<Input_Content> Read_Standard_Input(Fit_Mode fit) {
+    Peeked_Stream stream;
+    if (!Peek_Stream(stdin, &stream)) {
+        return std::nullopt;
+    }
+    const std::string name = Input_Name("-");
+    if (Is_MQ4_Signature(stream.head, stream.head_size)) {
+        MQ4_Document picture;
+        if (!Read_MQ4_Stream(stream.file, name, &picture)) {
+            return std::nullopt;
+        }
+        return picture;
+    }
+    std::optional<DTImage> image = Usable_Image(Read_Peeked_Image(stream, name, fit), fit);
+    if (!image) {
+        return std::nullopt;
+    }
+    return std::move(*image);
+}
+
+// An MQ4 file by its name, standard input by its first bytes, or an image.
+std::optional<Input_Content> Read_Content(const std::string& input, Fit_Mode fit) {
+    if (Is_Standard_Stream(input)) {
+        return Read_Standard_Input(fit);
+    }
+    if (Has_Extension(input, ".MQ4")) {
+        MQ4_Document picture;
+        if (!Read_MQ4_File(input, &picture)) {
+            return std::nullopt;
+        }
+        return picture;
+    }
+    std::optional<DTImage> image = Load_Image(input, fit);
+    if (!image) {
+        return std::nullopt;
+    }
+    return std::move(*image);
 }
 
 int Compare_Input(const Convert_Args& args) {
@@ -129,15 +172,14 @@ int Run_One(const Convert_Args& args) {
 } // namespace
 
 std::optional<DTImage> Read_Input_Image(const std::string& input, const Convert_Args& args) {
-    if (Is_MQ4_Input(input)) {
-        MQ4_Document picture;
-        if (!Read_MQ4_File(input, &picture)) {
-            return std::nullopt;
-        }
-        return Picture_Image(picture);
+    const std::optional<Input_Content> content = Read_Content(input, args.fit);
+    if (!content) {
+        return std::nullopt;
     }
-    const std::optional<DTImage> image = Load_Image(input, args.fit);
-    return image ? std::optional(Working_Image(*image)) : std::nullopt;
+    if (const MQ4_Document* picture = std::get_if<MQ4_Document>(&*content)) {
+        return Picture_Image(*picture);
+    }
+    return Working_Image(std::get<DTImage>(*content));
 }
 
 std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Args& args) {
@@ -148,15 +190,14 @@ std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_A
         }
         return Map_Onto_Palette(*working, *args.palette, args.slot);
     }
-    if (Is_MQ4_Input(input)) {
-        MQ4_Document picture;
-        if (!Read_MQ4_File(input, &picture)) {
-            return std::nullopt;
-        }
-        return picture;
+    const std::optional<Input_Content> content = Read_Content(input, args.fit);
+    if (!content) {
+        return std::nullopt;
     }
-    const std::optional<DTImage> image = Load_Image(input, args.fit);
-    return image ? std::optional(Build_Method_Picture(*image, args.slot)) : std::nullopt;
+    if (const MQ4_Document* picture = std::get_if<MQ4_Document>(&*content)) {
+        return *picture;
+    }
+    return Build_Method_Picture(std::get<DTImage>(*content), args.slot);
 }
 
 bool Write_Output(const std::string& output, const MQ4_Document& picture,

@@ -8,37 +8,10 @@
 #include "image/Orientation.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <vector>
 
 namespace {
-
-constexpr std::size_t signature_size = 3;
-
-// A stream that gives the bytes already taken from another stream first and
-// then the rest of that stream: standard input cannot be rewound.
-struct Replay_Source {
-    std::uint8_t head[signature_size];
-    std::size_t size = 0;
-    std::size_t at = 0;
-    std::FILE* rest = nullptr;
-};
-
-ssize_t Replay_Read(void* cookie, char* buffer, std::size_t size) {
-    auto* source = static_cast<Replay_Source*>(cookie);
-    const std::size_t from_head = std::min(size, source->size - source->at);
-    std::memcpy(buffer, source->head + source->at, from_head);
-    source->at += from_head;
-    if (from_head == size) {
-        return static_cast<ssize_t>(size);
-    }
-    const std::size_t got = std::fread(buffer + from_head, 1, size - from_head, source->rest);
-    if (got == 0 && from_head == 0 && std::ferror(source->rest)) {
-        return -1;
-    }
-    return static_cast<ssize_t>(from_head + got);
-}
 
 // The pixels of an image that a picture takes without fitting: the first
 // 12288 in storage order (of the upright image).
@@ -175,23 +148,18 @@ std::string Input_Name(const std::string& path) {
     return Is_Standard_Stream(path) ? "standard input" : path;
 }
 
+std::optional<DTImage> Read_Peeked_Image(const Peeked_Stream& stream, const std::string& name,
+                                         Fit_Mode mode) {
+    return Is_JPEG_Signature(stream.head, stream.head_size) ? Read_JPEG(stream.file, name, mode)
+                                                            : Read_Other(stream.file, mode);
+}
+
 std::optional<DTImage> Read_Input_Stream(std::FILE* file, const std::string& name, Fit_Mode mode) {
-    Replay_Source source;
-    source.rest = file;
-    source.size = std::fread(source.head, 1, signature_size, file);
-    const bool jpeg = Is_JPEG_Signature(source.head, source.size);
-    // Back to the first byte: by seeking where the stream can, by replaying
-    // the bytes taken where it cannot.
-    if (std::fseek(file, -static_cast<long>(source.size), SEEK_CUR) == 0) {
-        return jpeg ? Read_JPEG(file, name, mode) : Read_Other(file, mode);
-    }
-    std::clearerr(file);
-    const File_Handle replay(fopencookie(&source, "rb", {Replay_Read, nullptr, nullptr, nullptr}));
-    if (!replay) {
-        Report_Errno("Could not open image file");
+    Peeked_Stream stream;
+    if (!Peek_Stream(file, &stream)) {
         return std::nullopt;
     }
-    return jpeg ? Read_JPEG(replay.get(), name, mode) : Read_Other(replay.get(), mode);
+    return Read_Peeked_Image(stream, name, mode);
 }
 
 std::optional<DTImage> Load_Input_Image(const std::string& path, Fit_Mode mode) {

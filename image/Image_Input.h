@@ -7,6 +7,7 @@
 
 #include "image/DTImage.h"
 #include "image/Fit_Geometry.h"
+#include "image/Peeked_Stream.h"
 
 #include <cstdio>
 #include <optional>
@@ -25,3 +26,7 @@ std::optional<DTImage> Load_Input_Image(const std::string& path, Fit_Mode mode);
 // The same from an open stream positioned at the file's first byte, which
 // need not be able to seek; `name` is used in messages.
 std::optional<DTImage> Read_Input_Stream(std::FILE* file, const std::string& name, Fit_Mode mode);
+
+// The same from a stream whose first bytes have been looked at.
+std::optional<DTImage> Read_Peeked_Image(const Peeked_Stream& stream, const std::string& name,
+                                         Fit_Mode mode);

@@ -19,7 +19,6 @@ namespace {
 // Larger text than this is no palette (a full one takes under 1 KB).
 constexpr std::size_t max_palette_text = 1 << 20;
 constexpr std::uint8_t png_signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr std::uint8_t mq4_signature[] = {0x12, 0xFF, 0x90};
 constexpr char gimp_signature[] = "GIMP Palette";
 
 void Refuse(const std::string& path, const std::string& reason) {
@@ -182,7 +181,7 @@ std::optional<Palette_Colors> Read_Palette_File(const std::string& path) {
     if (Starts_With(head, png_signature, sizeof png_signature)) {
         return Read_PNG_Palette(path);
     }
-    if (Ends_With_MQ4(path) || Starts_With(head, mq4_signature, sizeof mq4_signature)) {
+    if (Ends_With_MQ4(path) || Is_MQ4_Signature(head.data(), head.size())) {
         return Read_MQ4_Palette(path);
     }
     const std::string text(head.begin(), head.end());
