@@ -16,15 +16,6 @@
 
 namespace {
 
-DTImage Image_Of(int width, int height, std::vector<DTPixel> pixels) {
-    DTImage image;
-    image.width = width;
-    image.height = height;
-    image.pixelCount = pixels.size();
-    image.pixels = std::move(pixels);
-    return image;
-}
-
 DTPixel At(const DTImage& image, int x, int y) {
     return image.pixels[static_cast<std::size_t>(y) * image.width + x];
 }
