@@ -58,6 +58,3 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args);
 
 // Whether the single-file form writes to standard output ("-").
 bool Writes_Standard_Output(const Convert_Args& args);
-
-// Whether the name ends in the extension (with its dot), in any case.
-bool Has_Extension(const std::string& path, const std::string& extension);

@@ -1,5 +1,7 @@
 #include "cli/Convert_Tool.h"
 
+#include "app/Report.h"
+#include "app/misc.h"
 #include "cli/Convert_Batch.h"
 #include "image/Image_Input.h"
 #include "io/Conversion.h"
@@ -97,7 +99,7 @@ bool Write_Standard_Output(const std::uint8_t* bytes, std::size_t size) {
             continue;
         }
         if (written <= 0) {
-            std::fprintf(stderr, "Could not write to standard output: %s\n", std::strerror(errno));
+            Report("Could not write to standard output: %s\n", std::strerror(errno));
             return false;
         }
         done += static_cast<std::size_t>(written);
@@ -112,7 +114,7 @@ bool Write_To_Standard_Output(const MQ4_Document& picture, const Convert_Args& a
     }
     const std::optional<std::vector<std::uint8_t>> bytes = Encode_PNG_Picture(picture, args.scale);
     if (!bytes) {
-        std::fputs("Could not write to standard output: the PNG encoder failed\n", stderr);
+        Report("Could not write to standard output: the PNG encoder failed\n");
         return false;
     }
     return Write_Standard_Output(bytes->data(), bytes->size());

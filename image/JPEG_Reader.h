@@ -5,8 +5,8 @@
 // do. libjpeg reports errors by longjmp, so every call into it is made from a
 // guarded function that holds no object with a destructor; its warnings (a
 // truncated file, corrupt data) count as errors, so that a damaged file is
-// refused rather than shown half grey. Every failure is one line on standard
-// error that names the file.
+// refused rather than shown half grey. Every failure is reported
+// (app/Report.h) in one line that names the file.
 
 #include "image/DTImage.h"
 

@@ -25,16 +25,6 @@ void Refuse(const std::string& path, const std::string& reason) {
     Report("Cannot use %s as a palette: %s.\n", path.c_str(), reason.c_str());
 }
 
-bool Ends_With_MQ4(const std::string& path) {
-    if (path.size() <= 4) {
-        return false;
-    }
-    std::string end = path.substr(path.size() - 4);
-    std::transform(end.begin(), end.end(), end.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return end == ".MQ4";
-}
-
 bool Starts_With(const std::vector<std::uint8_t>& bytes, const std::uint8_t* prefix,
                  std::size_t size) {
     return bytes.size() >= size && std::equal(prefix, prefix + size, bytes.begin());
@@ -181,7 +171,7 @@ std::optional<Palette_Colors> Read_Palette_File(const std::string& path) {
     if (Starts_With(head, png_signature, sizeof png_signature)) {
         return Read_PNG_Palette(path);
     }
-    if (Ends_With_MQ4(path) || Is_MQ4_Signature(head.data(), head.size())) {
+    if (Has_Extension(path, ".MQ4") || Is_MQ4_Signature(head.data(), head.size())) {
         return Read_MQ4_Palette(path);
     }
     const std::string text(head.begin(), head.end());
