@@ -49,8 +49,9 @@ bool Write_Image(const Large_Image& image, const std::string& path) {
 
 std::string Line(const std::string& what, const char* how, const Process_Cost& cost, long goal) {
     char line[320];
-    std::snprintf(line, sizeof line, "  %s, %s: peak %ld KB (goal < %ld KB)%s", what.c_str(), how,
-                  cost.peak_rss_kb, goal, cost.ok ? "" : " (FAILED)");
+    std::snprintf(line, sizeof line, "  %s, %s: peak %ld KB (goal < %ld KB), %.0f ms%s",
+                  what.c_str(), how, cost.peak_rss_kb, goal, cost.wall_ms,
+                  cost.ok ? "" : " (FAILED)");
     return line;
 }
 
