@@ -56,8 +56,8 @@ double Scale_Y(const Fit_Plan& plan);
 Pixel_Size Min_Shrunk_Size(Pixel_Size image, const Fit_Plan& plan);
 
 // The largest factor of a box reduction along either axis. A fit's factors
-// stay below 86 (no side exceeds 16384 pixels, and the picture shows at
-// least 96 of them at twice their size); the cap only guards the sums.
+// stay below 128 (the most: a side of 255 pixels that pad shows one pixel
+// wide, reduced to two), so the cap only guards the sums.
 constexpr int max_box_factor = 256;
 
 // The largest whole factors by which an image of the size can be box-reduced

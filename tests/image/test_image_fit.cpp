@@ -96,6 +96,8 @@ TEST(FitGeometry, ShrinkingStopsAtTwiceWhatThePictureShows) {
     EXPECT_EQ(Min_Shrunk_Size({100, 50}, small), (Pixel_Size{100, 50}));
     EXPECT_EQ(Box_Factors({100, 50}, {100, 50}), (Pixel_Size{1, 1}));
     EXPECT_EQ(Box_Factors({1001, 7}, {100, 7}), (Pixel_Size{10, 1}));
+    // Capped, so that a block's sum fits in 32 bits.
+    EXPECT_EQ(Box_Factors({16384, 16384}, {1, 2}), (Pixel_Size{256, 256}));
 }
 
 TEST(BoxReduce, AveragesBlocksInLinearLight) {
@@ -127,6 +129,9 @@ TEST(BoxReduce, FactorOneAndEverySampleComeBackExactly) {
     }
     const DTImage image = Pattern_Image(7, 5, 3);
     EXPECT_EQ(Box_Reduce(image, 1, 1).pixels, image.pixels);
+    // The largest block, all white, sums to just under 2^32.
+    const DTImage white = Image_Of(256, 256, std::vector<DTPixel>(65536, {255, 255, 255}));
+    EXPECT_EQ(Box_Reduce(white, 256, 256).pixels, std::vector<DTPixel>{white.pixels[0]});
 }
 
 TEST(Orientation, EachTagTurnsTheImageUpright) {
