@@ -1,5 +1,7 @@
 #include "app/misc.h"
 
+#include <cctype>
+
 int Downsample(int value) {
     if (value < 8) {
         return 0;
@@ -31,4 +33,18 @@ std::string Title_From_Path(const std::string& path) {
         return base.substr(0, dot) + ".MQ4";
     }
     return base + ".MQ4";
+}
+
+bool Has_Extension(const std::string& path, const std::string& extension) {
+    if (path.size() <= extension.size()) {
+        return false;
+    }
+    const std::size_t start = path.size() - extension.size();
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(path[start + i])) !=
+            std::tolower(static_cast<unsigned char>(extension[i]))) {
+            return false;
+        }
+    }
+    return true;
 }

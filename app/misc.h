@@ -1,5 +1,5 @@
 #pragma once
-// Colour and title rules shared by every producer of a picture.
+// Colour, title and file-name rules shared by every producer of a picture.
 
 #include <cstdint>
 #include <string>
@@ -16,3 +16,7 @@ std::uint16_t Encode_555(std::int32_t color);
 
 // The base name of the path cut at its first dot, with ".MQ4" appended.
 std::string Title_From_Path(const std::string& path);
+
+// Whether the name ends in the extension (with its dot), in any case; the
+// extension alone is no name.
+bool Has_Extension(const std::string& path, const std::string& extension);

@@ -3,10 +3,8 @@
 #include "bench/Process_Bench.h"
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <filesystem>
-#include <png.h>
 #include <unistd.h>
 #include <vector>
 
@@ -15,7 +13,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int batch_runs = 3;
-constexpr int huge_side = 16384;
 
 std::string Format(const char* format, double a, double b = 0, double c = 0, double d = 0) {
     char line[320];
@@ -58,73 +55,6 @@ std::vector<std::string> With(std::vector<std::string> command,
                               const std::vector<std::string>& inputs) {
     command.insert(command.end(), inputs.begin(), inputs.end());
     return command;
-}
-
-// Rows of the huge picture: a few busy rows on top, then black, as a photo
-// would compress no better.
-void Huge_Row(int y, std::vector<png_byte>* row) {
-    for (int x = 0; x < huge_side; ++x) {
-        const bool busy = y < 4;
-        (*row)[3 * x] = busy ? static_cast<png_byte>(x * 7 + y * 13) : 0;
-        (*row)[3 * x + 1] = busy ? static_cast<png_byte>(x * 3) : 0;
-        (*row)[3 * x + 2] = busy ? static_cast<png_byte>(y * 5 + x) : 0;
-    }
-}
-
-// Holds no object with a destructor: libpng leaves by longjmp on error.
-bool Write_Huge_Rows(png_structp png, png_infop info, std::FILE* file, bool interlaced,
-                     std::vector<png_byte>* row) {
-    if (setjmp(png_jmpbuf(png))) {
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, huge_side, huge_side, 8, PNG_COLOR_TYPE_RGB,
-                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 9);
-    png_write_info(png, info);
-    const int passes = png_set_interlace_handling(png);
-    for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < huge_side; ++y) {
-            Huge_Row(y, row);
-            png_write_row(png, row->data());
-        }
-    }
-    png_write_end(png, info);
-    return true;
-}
-
-// A 16384 x 16384 RGB PNG of well under a megabyte.
-bool Write_Huge_PNG(const std::string& path, bool interlaced) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        return false;
-    }
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<png_byte> row(3 * huge_side);
-    const bool written = info && Write_Huge_Rows(png, info, file, interlaced, &row);
-    png_destroy_write_struct(&png, info ? &info : nullptr);
-    return std::fclose(file) == 0 && written;
-}
-
-void Add_Huge_Figures(const std::string& converter, const fs::path& scratch, Bench_Report& report) {
-    for (bool interlaced : {false, true}) {
-        const std::string huge = (scratch / "huge.png").string();
-        if (!Write_Huge_PNG(huge, interlaced)) {
-            report.lines.push_back("huge PNG: could not be written");
-            continue;
-        }
-        const double kb = static_cast<double>(fs::file_size(huge)) / 1024;
-        const Process_Cost cost = Run_Process({converter, huge, (scratch / "huge.MQ4").string()});
-        report.lines.push_back(
-            std::string(interlaced ? "interlaced: " : "") +
-            Format("zembrix-convert on one %.0f x %.0f PNG of %.0f KB: peak %.0f KB "
-                   "(goal <= 32768 KB)",
-                   huge_side, huge_side, kb, static_cast<double>(cost.peak_rss_kb)) +
-            (cost.ok ? "" : " (FAILED)"));
-        fs::remove(huge);
-    }
 }
 
 } // namespace
@@ -192,7 +122,14 @@ void Add_Batch_Figures(const std::string& converter, const std::string& photos,
                                   static_cast<double>(longer.size()),
                                   static_cast<double>(longer_run.peak_rss_kb)) +
                            (longer_run.ok ? "" : " (FAILED)"));
-    Add_Huge_Figures(converter, scratch, report);
+    // One palette for the whole batch: every working image is kept for the
+    // fit, 36 KB each.
+    const Process_Cost shared =
+        Run_Process(With({converter, "--shared-palette", "-o", out}, inputs));
+    report.lines.push_back(
+        Format("  --shared-palette on the batch of %.0f: %.0f ms wall, peak %.0f KB", count,
+               shared.wall_ms, static_cast<double>(shared.peak_rss_kb)) +
+        (shared.ok ? "" : " (FAILED)"));
     std::error_code ignored;
     fs::remove_all(memory ? fs::path(memory) : scratch, ignored);
 }

@@ -3,11 +3,12 @@
 // every window's repaint and of the editor's answers to the pointer, against
 // the straightforward painting, the memory that imports keep, the
 // converter's CPU time against pngquant on the picture and on a batch of the
-// photographs in the folder PHOTOS, and its peak memory on batches and on a
-// huge PNG; ends with a table.
+// photographs in the folder PHOTOS, and its peak memory on batches and on
+// large images, with and without --fit; ends with a table.
 
 #include "bench/Batch_Bench.h"
 #include "bench/Bench_Report.h"
+#include "bench/Large_Image_Bench.h"
 #include "bench/Process_Bench.h"
 #include "bench/Window_Bench.h"
 #include "io/Conversion.h"
@@ -140,6 +141,7 @@ int main(int argc, char** argv) {
     Add_Memory_Figures(picture, converter, scratch, report);
     Add_Process_Figures(picture, converter, scratch, report);
     Add_Batch_Figures(converter, photos, scratch, report);
+    Add_Large_Image_Figures(converter, scratch, report);
 
     Display* display = XOpenDisplay(nullptr);
     if (!display || DefaultDepth(display, DefaultScreen(display)) != 24) {

@@ -10,8 +10,7 @@ set -euo pipefail
 
 work=${1:?usage: photos.sh WORK_DIR}
 
-skimage=usr/lib/python3/dist-packages/skimage/data
-matplotlib=usr/share/matplotlib/mpl-data/sample_data
+source "$(dirname "$0")/debian-photos.sh"
 backgrounds=usr/share/backgrounds
 mate=usr/share/backgrounds/mate/nature
 opencv=usr/share/doc/opencv-doc/examples/data
@@ -47,31 +46,10 @@ for n in 01 02 03 04 05 06 07 08 09 11 12 13 14; do
     photos="$photos $opencv/left$n.jpg $opencv/right$n.jpg"
 done
 
-for tool in apt-get dpkg-deb convert; do
-    command -v "$tool" >/dev/null || {
-        echo "photos.sh: $tool is missing (make bench installs it)" >&2
-        exit 1
-    }
-done
-
-mkdir -p "$work/debs" "$work/root" "$work/pictures"
-download() {
-    (cd "$work/debs" && apt-get download "$1" >/dev/null 2>&1)
-}
-for package in python3-skimage python-matplotlib-data lomiri-wallpapers-16.04 \
-    lomiri-wallpapers-20.04 mate-backgrounds opencv-doc; do
-    if ! ls "$work/debs/${package}"_*.deb >/dev/null 2>&1; then
-        if ! download "$package"; then
-            # A machine that never read the package lists needs them first.
-            if [ "$(id -u)" -eq 0 ]; then apt-get update -qq; else sudo apt-get update -qq; fi
-            download "$package"
-        fi
-    fi
-    if [ ! -e "$work/root/.$package" ]; then
-        dpkg-deb -x "$work/debs/${package}"_*.deb "$work/root"
-        touch "$work/root/.$package"
-    fi
-done
+require_tools photos.sh bench apt-get dpkg-deb convert
+mkdir -p "$work/pictures"
+unpack_packages "$work" python3-skimage python-matplotlib-data lomiri-wallpapers-16.04 \
+    lomiri-wallpapers-20.04 mate-backgrounds opencv-doc
 
 count=0
 for photo in $photos; do

@@ -16,40 +16,13 @@ converter=$(realpath "${1:-build/zembrix-convert}")
 work=${2:-build/bench-quality}
 runs=${RUNS:-10}
 
-# Ten colour photographs, then five greyscale ones.
-skimage_dir=usr/lib/python3/dist-packages/skimage/data
-matplotlib_dir=usr/share/matplotlib/mpl-data/sample_data
-photos="$skimage_dir/astronaut.png $skimage_dir/chelsea.png $skimage_dir/coffee.png
-$skimage_dir/hubble_deep_field.jpg $skimage_dir/ihc.png $skimage_dir/motorcycle_left.png
-$skimage_dir/motorcycle_right.png $skimage_dir/retina.jpg $skimage_dir/rocket.jpg
-$matplotlib_dir/grace_hopper.jpg
-$skimage_dir/camera.png $skimage_dir/coins.png $skimage_dir/moon.png $skimage_dir/brick.png
-$skimage_dir/gravel.png"
-
-for tool in apt-get dpkg-deb convert; do
-    command -v "$tool" >/dev/null || {
-        echo "quality.sh: $tool is missing (make bench-quality installs it)" >&2
-        exit 1
-    }
-done
-
-mkdir -p "$work/debs" "$work/root" "$work/pictures"
-download() {
-    (cd "$work/debs" && apt-get download "$1" >/dev/null)
-}
-for package in python3-skimage python-matplotlib-data; do
-    if ! ls "$work/debs/${package}"_*.deb >/dev/null 2>&1; then
-        if ! download "$package"; then
-            # A machine that never read the package lists needs them first.
-            if [ "$(id -u)" -eq 0 ]; then apt-get update -qq; else sudo apt-get update -qq; fi
-            download "$package"
-        fi
-    fi
-    dpkg-deb -x "$work/debs/${package}"_*.deb "$work/root"
-done
+source "$(dirname "$0")/debian-photos.sh"
+require_tools quality.sh bench-quality apt-get dpkg-deb convert
+mkdir -p "$work/pictures"
+unpack_packages "$work" python3-skimage python-matplotlib-data
 
 pictures=()
-for photo in $photos; do
+for photo in $quality_photos; do
     name=$(basename "${photo%.*}")
     picture="$work/pictures/$name.png"
     convert "$work/root/$photo" -resize '128x96^' -gravity center -extent 128x96 \

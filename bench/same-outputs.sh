@@ -6,6 +6,7 @@
 #
 # Usage: bench/same-outputs.sh OLD_CONVERTER NEW_CONVERTER INPUT...
 # Prints one line per comparison and ends with status 1 if any differs.
+# OPTIONS in the environment are added to every run, e.g. OPTIONS='--fit crop'.
 set -uo pipefail
 
 old=$(realpath "${1:?usage: same-outputs.sh OLD_CONVERTER NEW_CONVERTER INPUT...}")
@@ -16,6 +17,7 @@ shift 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 differences=0
+read -r -a options <<<"${OPTIONS:-}"
 
 # Runs a converter with its outputs, messages and status kept under $work/NAME.
 run() {
@@ -39,9 +41,9 @@ same() {
 
 for method in floyd-steinberg diffusion octree closest refined refined-dither; do
     for format in mq4 png; do
-        run old "$old" --method "$method" --format "$format" --scale 2 -o "$work/old/files" "$@"
+        run old "$old" "${options[@]}" --method "$method" --format "$format" --scale 2 -o "$work/old/files" "$@"
         for jobs in 1 4; do
-            run "new-$jobs" "$new" --method "$method" --format "$format" --scale 2 -j "$jobs" \
+            run "new-$jobs" "$new" "${options[@]}" --method "$method" --format "$format" --scale 2 -j "$jobs" \
                 -o "$work/new-$jobs/files" "$@"
             # The folder names differ; what is in them may not.
             sed -i "s|$work/new-$jobs/files|$work/old/files|g" "$work/new-$jobs/stderr"
@@ -54,8 +56,8 @@ done
 index=0
 for input in "$@"; do
     index=$((index + 1))
-    run old "$old" "$input" "$work/old/files/picture.MQ4"
-    run new "$new" "$input" "$work/new/files/picture.MQ4"
+    run old "$old" "${options[@]}" "$input" "$work/old/files/picture.MQ4"
+    run new "$new" "${options[@]}" "$input" "$work/new/files/picture.MQ4"
     sed -i "s|$work/new/files|$work/old/files|g" "$work/new/stderr"
     same "one input ($index): $input" old new
     rm -rf "${work:?}/old"

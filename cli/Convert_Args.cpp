@@ -1,5 +1,6 @@
 #include "cli/Convert_Args.h"
 
+#include "app/misc.h"
 #include "image/Image_Input.h"
 #include "io/Conversion.h"
 #include "io/PNG_Writer.h"
@@ -142,20 +143,6 @@ std::pair<std::string, std::optional<std::string>> Split_Option(const std::strin
 }
 
 } // namespace
-
-bool Has_Extension(const std::string& path, const std::string& extension) {
-    if (path.size() <= extension.size()) {
-        return false;
-    }
-    const std::size_t start = path.size() - extension.size();
-    for (std::size_t i = 0; i < extension.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(path[start + i])) !=
-            std::tolower(static_cast<unsigned char>(extension[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 Convert_Args Parse_Convert_Args(const std::vector<std::string>& args) {
     Convert_Args result;

@@ -3,7 +3,9 @@
 
 #include "image/DTImage.h"
 #include "image/Fit_Geometry.h"
+#include "io/Palette_Mapping.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,9 +37,9 @@ struct Convert_Args {
     // --write-palette FILE.gpl: where the palette used is written.
     std::string write_palette;
     // The palette every input is mapped onto, filled in once it is read or
-    // fitted and before any input is converted; empty when each input gets a
+    // fitted and before any input is converted; none when each input gets a
     // palette of its own.
-    std::vector<DTPixel> palette;
+    std::optional<Palette_Colors> palette;
     // Threads of a batch; 0 for one per online processor.
     int jobs = 0;
     // What was wrong, for a usage error.
@@ -58,6 +60,3 @@ Convert_Args Parse_Convert_Args(const std::vector<std::string>& args);
 
 // Whether the single-file form writes to standard output ("-").
 bool Writes_Standard_Output(const Convert_Args& args);
-
-// Whether the name ends in the extension (with its dot), in any case.
-bool Has_Extension(const std::string& path, const std::string& extension);

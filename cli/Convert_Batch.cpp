@@ -3,6 +3,7 @@
 #include "app/Report.h"
 #include "app/misc.h"
 #include "cli/Convert_Tool.h"
+#include "cli/Shared_Palette.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -98,45 +99,86 @@ std::string One_Line(std::string text) {
     return text.empty() ? "conversion failed" : text;
 }
 
-// What became of one job.
+// A batch's jobs go through one stage, or two for a shared palette: every
+// input's working image is read first, then each picture is made from it.
+enum class Job_Stage { read_working, convert };
+
+// What became of one job in a stage.
 struct Job_Outcome {
-    bool converted = false;
+    // Converted, or in the reading stage read.
+    bool done = false;
     // A failure that ends the batch (out of memory): no job starts after it.
     bool fatal = false;
-    // Why it was not converted, in one line.
+    // Why it was not done, in one line.
     std::string reason;
+    // The working image read in the reading stage.
+    std::optional<DTImage> working;
 };
 
-Job_Outcome Run_Job(const Batch_Job& job, const Convert_Args& args) {
+// What reading every input ahead gave, for a shared palette.
+struct Read_Ahead {
+    Batch_Images images;
+    // The reason of each input that could not be read, in one line (empty
+    // for the others).
+    std::vector<std::string> reasons;
+};
+
+// What the threads of a batch share in a stage. Jobs start in input order.
+struct Batch_Run {
+    const std::vector<Batch_Job>& jobs;
+    const Convert_Args& args;
+    Job_Stage stage = Job_Stage::convert;
+    // The inputs read ahead, when the pictures are made from them.
+    const Read_Ahead* ahead = nullptr;
+    std::mutex mutex{};
+    std::condition_variable job_done{};
+    std::vector<std::optional<Job_Outcome>> outcomes{};
+    std::size_t next = 0;
+    bool stopped = false;
+    // Last, so that they are joined before anything they use goes.
+    std::vector<std::jthread> threads{};
+};
+
+// The job's picture: read and converted, or mapped from its working image
+// read ahead onto the shared palette.
+std::optional<MQ4_Document> Job_Picture(const Batch_Run& run, std::size_t job) {
+    if (!run.ahead) {
+        return Read_Input(run.jobs[job].input, run.args);
+    }
+    const std::size_t start = *run.ahead->images.starts[job];
+    return Map_Onto_Palette(Batch_Image(run.ahead->images, start), *run.args.palette,
+                            run.args.slot);
+}
+
+Job_Outcome Run_Job(const Batch_Run& run, std::size_t job) {
     Job_Outcome outcome;
+    if (run.ahead && !run.ahead->images.starts[job]) {
+        // It could not be read ahead; it is told now, in its place.
+        outcome.reason = run.ahead->reasons[job];
+        return outcome;
+    }
     // The loaders and writers report to the job, so that its failure can be
     // told on one line that names its file, whatever other jobs report.
     Report_Capture capture;
     try {
-        const std::optional<MQ4_Document> picture = Read_Input(job.input, args);
-        outcome.converted = picture && Write_Output(job.output, *picture, args);
+        if (run.stage == Job_Stage::read_working) {
+            outcome.working = Read_Input_Image(run.jobs[job].input, run.args);
+            outcome.done = outcome.working.has_value();
+        } else {
+            const std::optional<MQ4_Document> picture = Job_Picture(run, job);
+            outcome.done = picture && Write_Output(run.jobs[job].output, *picture, run.args);
+        }
     } catch (const std::exception& error) {
         outcome.fatal = true;
         if (capture.text.empty()) {
             capture.text = error.what();
         }
     }
-    if (!outcome.converted) {
+    if (!outcome.done) {
         outcome.reason = One_Line(capture.text);
     }
     return outcome;
 }
-
-// What the threads of a batch share. Jobs start in input order.
-struct Batch_Run {
-    const std::vector<Batch_Job>& jobs;
-    const Convert_Args& args;
-    std::mutex mutex;
-    std::condition_variable job_done;
-    std::vector<std::optional<Job_Outcome>> outcomes;
-    std::size_t next = 0;
-    bool stopped = false;
-};
 
 // One thread's work: the next job that has not started, until none is left
 // or a job has failed fatally.
@@ -150,7 +192,7 @@ void Work(Batch_Run* run) {
             }
             job = run->next++;
         }
-        Job_Outcome outcome = Run_Job(run->jobs[job], run->args);
+        Job_Outcome outcome = Run_Job(*run, job);
         {
             const std::lock_guard lock(run->mutex);
             run->stopped = run->stopped || outcome.fatal;
@@ -160,19 +202,64 @@ void Work(Batch_Run* run) {
     }
 }
 
-// The outcome of a job that has started, once it is in.
-Job_Outcome Wait_For(Batch_Run* run, std::size_t job) {
-    std::unique_lock lock(run->mutex);
-    run->job_done.wait(lock, [&] { return run->outcomes[job].has_value(); });
-    return std::move(*run->outcomes[job]);
-}
-
 int Thread_Count(const Convert_Args& args, std::size_t jobs) {
     long wanted = args.jobs;
     if (wanted < 1) {
         wanted = std::max(sysconf(_SC_NPROCESSORS_ONLN), 1L);
     }
     return static_cast<int>(std::min<long>(wanted, static_cast<long>(jobs)));
+}
+
+// Starts the run's threads: one runs the jobs as they stand, in this
+// thread; more run them side by side while this one takes each outcome in
+// input order.
+void Start_Threads(Batch_Run* run, int wanted) {
+    run->outcomes.resize(run->jobs.size());
+    for (int n = 0; wanted > 1 && n < wanted; ++n) {
+        try {
+            run->threads.emplace_back(Work, run);
+        } catch (const std::system_error&) {
+            break; // as many as the system gives
+        }
+    }
+}
+
+// The outcome of the job, taken in input order.
+Job_Outcome Take_Outcome(Batch_Run* run, std::size_t job) {
+    if (run->threads.empty()) {
+        return Run_Job(*run, job);
+    }
+    std::unique_lock lock(run->mutex);
+    run->job_done.wait(lock, [&] { return run->outcomes[job].has_value(); });
+    return std::move(*run->outcomes[job]);
+}
+
+void Report_Failure(const Batch_Job& job, const std::string& reason) {
+    std::fprintf(stderr, "zembrix-convert: %s: %s\n", job.input.c_str(), reason.c_str());
+}
+
+// Reads every input's working image, on the batch's threads. After a fatal
+// failure, with nothing written, tells the failures before it and it, and
+// gives false.
+bool Read_Every_Input(const Batch_Plan& plan, const Convert_Args& args, Read_Ahead* ahead) {
+    Batch_Run run{plan.jobs, args, Job_Stage::read_working};
+    Start_Threads(&run, Thread_Count(args, plan.jobs.size()));
+    ahead->images.pixels.reserve(plan.jobs.size() * std::size_t{picture_pixels});
+    for (std::size_t job = 0; job < plan.jobs.size(); ++job) {
+        Job_Outcome outcome = Take_Outcome(&run, job);
+        if (outcome.fatal) {
+            for (std::size_t before = 0; before < job; ++before) {
+                if (!ahead->images.starts[before]) {
+                    Report_Failure(plan.jobs[before], ahead->reasons[before]);
+                }
+            }
+            Report_Failure(plan.jobs[job], outcome.reason);
+            return false;
+        }
+        Add_Batch_Image(&ahead->images, outcome.working);
+        ahead->reasons.push_back(std::move(outcome.reason));
+    }
+    return true;
 }
 
 } // namespace
@@ -206,35 +293,29 @@ Batch_Plan Plan_Batch(const Convert_Args& args) {
     return plan;
 }
 
-int Run_Batch(const Convert_Args& args) {
-    const Batch_Plan plan = Plan_Batch(args);
+int Run_Batch(Convert_Args* args) {
+    const Batch_Plan plan = Plan_Batch(*args);
     if (!plan.refusal.empty()) {
         std::fprintf(stderr, "zembrix-convert: %s; nothing was converted\n", plan.refusal.c_str());
         return exit_usage;
     }
-    Batch_Run run{plan.jobs, args, {}, {}, {}, 0, false};
-    run.outcomes.resize(plan.jobs.size());
-    // One thread runs the jobs as they stand, in this thread; more run them
-    // side by side while this one reports each outcome in input order.
-    std::vector<std::jthread> threads;
-    const int wanted = Thread_Count(args, plan.jobs.size());
-    for (int n = 0; wanted > 1 && n < wanted; ++n) {
-        try {
-            threads.emplace_back(Work, &run);
-        } catch (const std::system_error&) {
-            break; // as many as the system gives
+    Read_Ahead ahead;
+    if (args->shared_palette) {
+        if (!Read_Every_Input(plan, *args, &ahead)) {
+            return exit_failure;
         }
+        args->palette = Fit_Batch_Palette(ahead.images);
     }
+    Batch_Run run{plan.jobs, *args, Job_Stage::convert, args->shared_palette ? &ahead : nullptr};
+    Start_Threads(&run, Thread_Count(*args, plan.jobs.size()));
     std::size_t converted = 0;
     for (std::size_t job = 0; job < plan.jobs.size(); ++job) {
-        const Job_Outcome outcome =
-            threads.empty() ? Run_Job(plan.jobs[job], args) : Wait_For(&run, job);
-        if (outcome.converted) {
+        const Job_Outcome outcome = Take_Outcome(&run, job);
+        if (outcome.done) {
             ++converted;
             continue;
         }
-        std::fprintf(stderr, "zembrix-convert: %s: %s\n", plan.jobs[job].input.c_str(),
-                     outcome.reason.c_str());
+        Report_Failure(plan.jobs[job], outcome.reason);
         if (outcome.fatal) {
             // The threads finish the jobs they hold and start no more.
             return exit_failure;

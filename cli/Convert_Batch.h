@@ -25,7 +25,10 @@ std::string Batch_Output_Name(const std::string& input, Output_Format format);
 
 Batch_Plan Plan_Batch(const Convert_Args& args);
 
-// Converts every input, going on past failures: one line on standard error
-// for each failure, "converted N of M" on standard output at the end. Gives 0
-// when all were converted, 1 when any failed, 2 when the batch was refused.
-int Run_Batch(const Convert_Args& args);
+// Converts every input on the batch's threads, going on past failures: one
+// line on standard error for each failure, in input order, and "converted N
+// of M" on standard output at the end. With --shared-palette every input is
+// read first and the palette fitted to them all is put in args->palette.
+// Gives 0 when all were converted, 1 when any failed, 2 when the batch was
+// refused.
+int Run_Batch(Convert_Args* args);

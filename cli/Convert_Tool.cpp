@@ -1,7 +1,8 @@
 #include "cli/Convert_Tool.h"
 
+#include "app/Report.h"
+#include "app/misc.h"
 #include "cli/Convert_Batch.h"
-#include "cli/Shared_Palette.h"
 #include "cli/Thumbnail.h"
 #include "image/Image_Input.h"
 #include "io/Conversion.h"
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <optional>
 #include <unistd.h>
+#include <variant>
 
 #ifndef ZEMBRIX_VERSION
 #define ZEMBRIX_VERSION "unknown"
@@ -25,18 +27,60 @@
 
 namespace {
 
-bool Is_MQ4_Input(const std::string& input) {
-    return !Is_Standard_Stream(input) && Has_Extension(input, ".MQ4");
-}
-
-// The image of an image file, fitted or whole; a whole one must fill a
-// picture.
-std::optional<DTImage> Load_Image(const std::string& input, Fit_Mode fit) {
-    std::optional<DTImage> image = Load_Input_Image(input, fit);
+// An image that a picture can be made of: a whole one must fill it.
+std::optional<DTImage> Usable_Image(std::optional<DTImage> image, Fit_Mode fit) {
     if (!image || (fit == Fit_Mode::none && !Image_Fills_Picture(*image))) {
         return std::nullopt;
     }
     return image;
+}
+
+// The image of an image file (or standard input), fitted or whole.
+std::optional<DTImage> Load_Image(const std::string& input, Fit_Mode fit) {
+    return Usable_Image(Load_Input_Image(input, fit), fit);
+}
+
+// What an input holds: an MQ4 picture as it stands, or an image.
+using Input_Content = std::variant<MQ4_Document, DTImage>;
+
+// Standard input: an MQ4 picture or an image, told by its first bytes.
+std::optional<Input_Content> Read_Standard_Input(Fit_Mode fit) {
+    Peeked_Stream stream;
+    if (!Peek_Stream(stdin, &stream)) {
+        return std::nullopt;
+    }
+    const std::string name = Input_Name("-");
+    if (Is_MQ4_Signature(stream.head, stream.head_size)) {
+        MQ4_Document picture;
+        if (!Read_MQ4_Stream(stream.file, name, &picture)) {
+            return std::nullopt;
+        }
+        return picture;
+    }
+    std::optional<DTImage> image = Usable_Image(Read_Peeked_Image(stream, name, fit), fit);
+    if (!image) {
+        return std::nullopt;
+    }
+    return std::move(*image);
+}
+
+// An MQ4 file by its name, standard input by its first bytes, or an image.
+std::optional<Input_Content> Read_Content(const std::string& input, Fit_Mode fit) {
+    if (Is_Standard_Stream(input)) {
+        return Read_Standard_Input(fit);
+    }
+    if (Has_Extension(input, ".MQ4")) {
+        MQ4_Document picture;
+        if (!Read_MQ4_File(input, &picture)) {
+            return std::nullopt;
+        }
+        return picture;
+    }
+    std::optional<DTImage> image = Load_Image(input, fit);
+    if (!image) {
+        return std::nullopt;
+    }
+    return std::move(*image);
 }
 
 int Compare_Input(const Convert_Args& args) {
@@ -56,7 +100,7 @@ bool Write_Standard_Output(const std::uint8_t* bytes, std::size_t size) {
             continue;
         }
         if (written <= 0) {
-            std::fprintf(stderr, "Could not write to standard output: %s\n", std::strerror(errno));
+            Report("Could not write to standard output: %s\n", std::strerror(errno));
             return false;
         }
         done += static_cast<std::size_t>(written);
@@ -71,7 +115,7 @@ bool Write_To_Standard_Output(const MQ4_Document& picture, const Convert_Args& a
     }
     const std::optional<std::vector<std::uint8_t>> bytes = Encode_PNG_Picture(picture, args.scale);
     if (!bytes) {
-        std::fputs("Could not write to standard output: the PNG encoder failed\n", stderr);
+        Report("Could not write to standard output: the PNG encoder failed\n");
         return false;
     }
     return Write_Standard_Output(bytes->data(), bytes->size());
@@ -100,7 +144,7 @@ bool Take_Palette_File(Convert_Args* args) {
     if (!palette) {
         return false;
     }
-    args->palette.assign(palette->begin(), palette->end());
+    args->palette = palette;
     return true;
 }
 
@@ -108,23 +152,9 @@ bool Write_Used_Palette(const Convert_Args& args, const Palette_Colors& palette)
     return args.write_palette.empty() || Write_Palette_File(args.write_palette, palette);
 }
 
-Palette_Colors As_Palette(const std::vector<DTPixel>& colors) {
-    Palette_Colors palette{};
-    std::copy_n(colors.begin(), std::min(colors.size(), palette.size()), palette.begin());
-    return palette;
-}
-
 int Run_Many(Convert_Args args) {
-    if (args.shared_palette) {
-        const Batch_Plan plan = Plan_Batch(args);
-        if (plan.refusal.empty()) {
-            const Palette_Colors shared = Fit_Batch_Palette(plan, args);
-            args.palette.assign(shared.begin(), shared.end());
-        }
-    }
-    const int status = Run_Batch(args);
-    if (status != exit_usage && !args.palette.empty() &&
-        !Write_Used_Palette(args, As_Palette(args.palette))) {
+    const int status = Run_Batch(&args);
+    if (status != exit_usage && args.palette && !Write_Used_Palette(args, *args.palette)) {
         return exit_failure;
     }
     return status;
@@ -145,34 +175,32 @@ int Run_One(const Convert_Args& args) {
 } // namespace
 
 std::optional<DTImage> Read_Input_Image(const std::string& input, const Convert_Args& args) {
-    if (Is_MQ4_Input(input)) {
-        MQ4_Document picture;
-        if (!Read_MQ4_File(input, &picture)) {
-            return std::nullopt;
-        }
-        return Picture_Image(picture);
+    const std::optional<Input_Content> content = Read_Content(input, args.fit);
+    if (!content) {
+        return std::nullopt;
     }
-    const std::optional<DTImage> image = Load_Image(input, args.fit);
-    return image ? std::optional(Working_Image(*image)) : std::nullopt;
+    if (const MQ4_Document* picture = std::get_if<MQ4_Document>(&*content)) {
+        return Picture_Image(*picture);
+    }
+    return Working_Image(std::get<DTImage>(*content));
 }
 
 std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Args& args) {
-    if (!args.palette.empty()) {
+    if (args.palette) {
         const std::optional<DTImage> working = Read_Input_Image(input, args);
         if (!working) {
             return std::nullopt;
         }
-        return Map_Onto_Palette(*working, As_Palette(args.palette), args.slot);
+        return Map_Onto_Palette(*working, *args.palette, args.slot);
     }
-    if (Is_MQ4_Input(input)) {
-        MQ4_Document picture;
-        if (!Read_MQ4_File(input, &picture)) {
-            return std::nullopt;
-        }
-        return picture;
+    const std::optional<Input_Content> content = Read_Content(input, args.fit);
+    if (!content) {
+        return std::nullopt;
     }
-    const std::optional<DTImage> image = Load_Image(input, args.fit);
-    return image ? std::optional(Build_Method_Picture(*image, args.slot)) : std::nullopt;
+    if (const MQ4_Document* picture = std::get_if<MQ4_Document>(&*content)) {
+        return *picture;
+    }
+    return Build_Method_Picture(std::get<DTImage>(*content), args.slot);
 }
 
 bool Write_Output(const std::string& output, const MQ4_Document& picture,

@@ -13,13 +13,14 @@ constexpr int exit_usage = 2;
 
 // The 128x96 working image of an input: an image file (or standard input)
 // fitted as the arguments say or its first 12288 pixels, or an MQ4 picture's
-// display colours. None on failure, reported through app/Report.h.
+// display colours (a file by its name, standard input by its first bytes). None on failure,
+// reported through app/Report.h.
 std::optional<DTImage> Read_Input_Image(const std::string& input, const Convert_Args& args);
 
-// The picture of an input: an MQ4 file read as it is (by its name) unless a
-// palette is given, any other image converted with the method (see
-// Convert_Args::slot), fitted as --fit says and mapped onto Convert_Args::palette
-// when there is one. None on failure, reported through app/Report.h.
+// The picture of an input: an MQ4 picture read as it is (a file by its name,
+// standard input by its first bytes) unless a palette is given, any other image converted with the
+// method (see Convert_Args::slot), fitted as --fit says and mapped onto Convert_Args::palette when
+// there is one. None on failure, reported through app/Report.h.
 std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Args& args);
 
 // Writes an MQ4 file or, for a name ending in .png, a PNG at the scale; "-"

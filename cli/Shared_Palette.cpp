@@ -1,18 +1,28 @@
 #include "cli/Shared_Palette.h"
 
-#include "app/Report.h"
-#include "cli/Convert_Tool.h"
+#include "app/MQ4_Document.h"
 
-Palette_Colors Fit_Batch_Palette(const Batch_Plan& plan, const Convert_Args& args) {
-    std::vector<DTPixel> pixels;
-    {
-        // Failures are told once, when the batch converts the input.
-        const Report_Capture unheard;
-        for (const Batch_Job& job : plan.jobs) {
-            if (const std::optional<DTImage> working = Read_Input_Image(job.input, args)) {
-                pixels.insert(pixels.end(), working->pixels.begin(), working->pixels.end());
-            }
-        }
+void Add_Batch_Image(Batch_Images* images, const std::optional<DTImage>& working) {
+    if (!working) {
+        images->starts.push_back(std::nullopt);
+        return;
     }
-    return Fit_Shared_Palette(pixels);
+    images->starts.push_back(images->pixels.size());
+    images->pixels.insert(images->pixels.end(), working->pixels.begin(), working->pixels.end());
+}
+
+DTImage Batch_Image(const Batch_Images& images, std::size_t start) {
+    DTImage working;
+    working.width = picture_width;
+    working.height = picture_height;
+    working.type = DTImageTypeUnknown;
+    working.pixelCount = picture_pixels;
+    working.pixels.assign(images.pixels.begin() + static_cast<std::ptrdiff_t>(start),
+                          images.pixels.begin() + static_cast<std::ptrdiff_t>(start) +
+                              picture_pixels);
+    return working;
+}
+
+Palette_Colors Fit_Batch_Palette(const Batch_Images& images) {
+    return Fit_Shared_Palette(images.pixels);
 }

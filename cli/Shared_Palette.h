@@ -1,12 +1,31 @@
 #pragma once
 // zembrix-convert -o OUTDIR --shared-palette: one palette for a whole batch,
-// so that every picture of a series carries the same 16 colour words.
+// so that every picture of a series carries the same 16 colour words. Each
+// input's working image is read once, before any picture is made, and kept
+// with the others: the fit needs all of their pixels, and each picture is
+// then mapped from its own.
 
-#include "cli/Convert_Args.h"
-#include "cli/Convert_Batch.h"
+#include "image/DTImage.h"
 #include "io/Palette_Mapping.h"
 
-// The refined method's palette fitted to the working images of all the
-// batch's inputs together (fitted as --fit says). Inputs that cannot be read
-// are left out without a word: the conversions that follow report them.
-Palette_Colors Fit_Batch_Palette(const Batch_Plan& plan, const Convert_Args& args);
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+struct Batch_Images {
+    // The working images (12288 pixels each) of the inputs that could be
+    // read, one after another in input order.
+    std::vector<DTPixel> pixels;
+    // For each input in turn, where its working image begins among them;
+    // none for an input that could not be read.
+    std::vector<std::optional<std::size_t>> starts;
+};
+
+// Adds the next input's working image, or none when it could not be read.
+void Add_Batch_Image(Batch_Images* images, const std::optional<DTImage>& working);
+
+// The working image of the input whose image begins at `start`.
+DTImage Batch_Image(const Batch_Images& images, std::size_t start);
+
+// The refined method's palette fitted to all the working images together.
+Palette_Colors Fit_Batch_Palette(const Batch_Images& images);

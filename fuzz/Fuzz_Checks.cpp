@@ -2,11 +2,13 @@
 
 #include "app/Report.h"
 #include "app/misc.h"
+#include "image/Image_Fit.h"
 #include "image/Image_Input.h"
 #include "io/Conversion.h"
 #include "io/MQ4_File.h"
 
 #include <algorithm>
+#include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -105,26 +107,90 @@ std::string Check_Image_Loader(const std::uint8_t* data, std::size_t size) {
     return "";
 }
 
+namespace {
+
+// Bytes in memory behind a stream that, like a pipe, has no file and cannot
+// seek, so that its length is not known.
+struct Pipe_Bytes {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t at = 0;
+};
+
+ssize_t Pipe_Read(void* cookie, char* buffer, std::size_t size) {
+    auto* pipe = static_cast<Pipe_Bytes*>(cookie);
+    const std::size_t got = std::min(size, pipe->size - pipe->at);
+    std::memcpy(buffer, pipe->data + pipe->at, got);
+    pipe->at += got;
+    return static_cast<ssize_t>(got);
+}
+
+struct Photo_Read {
+    std::optional<DTImage> image;
+    std::string messages;
+};
+
+Photo_Read Read_Photo(std::FILE* file, Fit_Mode mode) {
+    Photo_Read read;
+    Report_Capture capture;
+    read.image = Read_Input_Stream(file, "fuzz", mode);
+    read.messages = capture.text;
+    std::fclose(file);
+    return read;
+}
+
+std::string Check_Photo_Size(const DTImage& image, Fit_Mode mode) {
+    const bool sized =
+        mode == Fit_Mode::none
+            ? image.width >= 1 && image.height >= 1 && image.width <= max_image_side &&
+                  image.height <= max_image_side &&
+                  image.pixelCount == static_cast<std::uint64_t>(image.width) * image.height &&
+                  image.pixels.size() == std::min<std::uint64_t>(image.pixelCount, picture_pixels)
+            : image.width == 128 && image.height == 96 && image.pixelCount == picture_pixels &&
+                  image.pixels.size() == picture_pixels;
+    return sized ? "" : "inconsistent image";
+}
+
+} // namespace
+
 std::string Check_Photo_Input(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return "";
+    }
     for (Fit_Mode mode : {Fit_Mode::none, Fit_Mode::crop}) {
-        std::FILE* file =
-            size == 0 ? nullptr : fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
-        if (!file) {
-            return "";
+        std::FILE* file = fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
+        Pipe_Bytes bytes{data, size};
+        std::FILE* pipe = fopencookie(&bytes, "rb", {Pipe_Read, nullptr, nullptr, nullptr});
+        if (!file || !pipe) {
+            return "cannot make the streams";
         }
-        const std::optional<DTImage> image = Read_Input_Stream(file, "fuzz", mode);
-        std::fclose(file);
-        if (!image) {
+        const Photo_Read sized = Read_Photo(file, mode);
+        const Photo_Read piped = Read_Photo(pipe, mode);
+        // From a pipe a PNG is weighed against its header only once it has
+        // failed, so warnings met on the way may come first.
+        if (piped.image.has_value() != sized.image.has_value() ||
+            (sized.image ? piped.messages != sized.messages
+                         : !piped.messages.ends_with(sized.messages))) {
+            return "reading from a pipe changed the outcome";
+        }
+        if (!sized.image) {
             continue;
         }
-        const bool sized = mode == Fit_Mode::none ? image->width >= 1 && image->height >= 1 &&
-                                                        image->width <= max_image_side &&
-                                                        image->height <= max_image_side
-                                                  : image->width == 128 && image->height == 96;
-        if (!sized ||
-            image->pixels.size() != static_cast<std::size_t>(image->width) * image->height ||
-            image->pixelCount != image->pixels.size()) {
-            return "inconsistent image";
+        if (sized.image->pixels != piped.image->pixels) {
+            return "reading from a pipe changed the pixels";
+        }
+        if (const std::string complaint = Check_Photo_Size(*sized.image, mode);
+            !complaint.empty()) {
+            return complaint;
+        }
+        if (mode != Fit_Mode::crop || sized.image->type == DTImageTypeJPEG) {
+            continue;
+        }
+        // A PNG or PPM is fitted as its rows arrive: as the whole image is.
+        Report_Capture quiet;
+        const std::optional<DTImage> whole = CreateImageFromMemory(data, size);
+        if (!whole || Fit_Whole_Image(*whole, mode).pixels != sized.image->pixels) {
+            return "the fit as rows arrive differs from the fit of the whole image";
         }
     }
     return "";

@@ -16,8 +16,10 @@ std::string Check_Image_Loader(const std::uint8_t* data, std::size_t size);
 // came from, or refuses a file shorter than 6657 bytes.
 std::string Check_MQ4_Reader(const std::uint8_t* data, std::size_t size);
 
-// The converter's reader (JPEG included) gives a consistent whole image or
-// none, and a 128x96 image or none when fitting.
+// The converter's reader (JPEG included) gives a consistent image (its first
+// pixels) or none, and a 128x96 image or none when fitting; the same from a
+// stream of unknown length (a pipe); and a PNG or PPM fitted as its rows
+// arrive is the fit of its whole image.
 std::string Check_Photo_Input(const std::uint8_t* data, std::size_t size);
 
 // A loadable image converts into four pictures whose indices lie in their

@@ -120,7 +120,8 @@ void Write_Conversion_Seeds(const std::string& dir) {
     Write_Bytes(dir + "/small_ppm", PPM_Bytes(4, 3, Pattern_Image(4, 3, 5).pixels));
 }
 
-// Small JPEGs of every kind the converter reads, and one PNG and one PPM.
+// Small JPEGs of every kind the converter reads, PNGs plain and interlaced,
+// and a PPM.
 void Write_Photo_Input_Seeds(const std::string& dir) {
     int n = 0;
     for (Jpeg_Kind kind :
@@ -139,6 +140,25 @@ void Write_Photo_Input_Seeds(const std::string& dir) {
     }
     Write_RGB_PNG(dir + "/png", 9, 7, Pattern_Image(9, 7, 1).pixels);
     Write_Bytes(dir + "/ppm", PPM_Bytes(4, 3, Pattern_Image(4, 3, 2).pixels));
+    // Interlaced PNGs, and images large enough to be box-reduced when
+    // fitted: few colours in blocks keep their files small.
+    Write_Test_PNG(dir + "/png_interlaced", Small_PNG({PNG_COLOR_TYPE_RGB, 8}, true, 9, 7));
+    Write_Test_PNG(dir + "/png_interlaced_grey", Small_PNG({PNG_COLOR_TYPE_GRAY, 2}, true, 13, 5));
+    for (bool interlaced : {false, true}) {
+        Test_PNG blocks;
+        blocks.width = 700;
+        blocks.height = 500;
+        blocks.color_type = PNG_COLOR_TYPE_PALETTE;
+        blocks.bit_depth = 2;
+        blocks.interlaced = interlaced;
+        blocks.palette = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200}, {240, 240, 240}};
+        for (int y = 0; y < blocks.height; ++y) {
+            for (int x = 0; x < blocks.width; ++x) {
+                blocks.samples.push_back(static_cast<unsigned>((x / 100 + y / 100) % 4));
+            }
+        }
+        Write_Test_PNG(dir + (interlaced ? "/blocks_interlaced" : "/blocks"), blocks);
+    }
 }
 
 } // namespace

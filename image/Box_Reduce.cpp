@@ -36,23 +36,6 @@ const std::array<std::uint8_t, 65536>& To_Srgb() {
     return table;
 }
 
-// Emits the gathered block row, each block divided by its own pixel count.
-void Emit_Row(Box_Reduction* box, std::vector<DTPixel>* out) {
-    const std::array<std::uint8_t, 65536>& to_srgb = To_Srgb();
-    for (int x = 0; x < box->out_width; ++x) {
-        const int columns = std::min(box->factor_x, box->width - x * box->factor_x);
-        const std::uint64_t count = static_cast<std::uint64_t>(columns) * box->rows_summed;
-        std::uint8_t channel[3];
-        for (int c = 0; c < 3; ++c) {
-            const std::uint64_t sum = box->sums[3 * static_cast<std::size_t>(x) + c];
-            channel[c] = to_srgb[(sum + count / 2) / count];
-        }
-        out->push_back({channel[0], channel[1], channel[2]});
-    }
-    box->sums.assign(box->sums.size(), 0);
-    box->rows_summed = 0;
-}
-
 } // namespace
 
 std::uint16_t Srgb_To_Linear16(std::uint8_t value) {
@@ -63,50 +46,80 @@ std::uint8_t Linear16_To_Srgb(std::uint16_t value) {
     return To_Srgb()[value];
 }
 
-Box_Reduction Start_Box_Reduction(int width, int factor_x, int factor_y) {
+Pixel_Size Box_Reduced_Size(Pixel_Size source, int factor_x, int factor_y) {
+    return {(source.width + factor_x - 1) / factor_x, (source.height + factor_y - 1) / factor_y};
+}
+
+Box_Reduction Start_Box_Reduction(Pixel_Size source, int factor_x, int factor_y, Pixel_Rect part) {
     Box_Reduction box;
-    box.width = width;
+    box.source = source;
     box.factor_x = factor_x;
     box.factor_y = factor_y;
-    box.out_width = (width + factor_x - 1) / factor_x;
-    box.sums.assign(3 * static_cast<std::size_t>(box.out_width), 0);
+    box.part = part;
+    const std::size_t blocks = static_cast<std::size_t>(std::max(part.x1 - part.x0, 0)) *
+                               static_cast<std::size_t>(std::max(part.y1 - part.y0, 0));
+    box.sums.assign(3 * blocks, 0);
     return box;
 }
 
-bool Add_Box_Row(Box_Reduction* box, const DTPixel* row, std::vector<DTPixel>* out) {
+void Add_Box_Pixels(Box_Reduction* box, int y, int x0, int step, const DTPixel* pixels, int count) {
+    const Pixel_Rect& part = box->part;
+    const int block_y = y / box->factor_y;
+    if (block_y < part.y0 || block_y >= part.y1) {
+        return;
+    }
+    // The pixels whose columns fall in the part: from the first at or after
+    // its left edge to the last before its right edge.
+    const int left = part.x0 * box->factor_x;
+    const int right = std::min(part.x1 * box->factor_x, box->source.width);
+    const int first = x0 >= left ? 0 : (left - x0 + step - 1) / step;
+    const int end = right <= x0 ? 0 : std::min(count, (right - x0 + step - 1) / step);
     const std::array<std::uint16_t, 256>& to_linear = To_Linear();
-    for (int x = 0; x < box->width; ++x) {
-        std::uint64_t* sum = &box->sums[3 * static_cast<std::size_t>(x / box->factor_x)];
-        sum[0] += to_linear[row[x].r];
-        sum[1] += to_linear[row[x].g];
-        sum[2] += to_linear[row[x].b];
+    std::uint32_t* row =
+        box->sums.data() + 3 * static_cast<std::size_t>(block_y - part.y0) * (part.x1 - part.x0);
+    for (int i = first; i < end; ++i) {
+        const DTPixel& pixel = pixels[i];
+        std::uint32_t* sum =
+            row + 3 * static_cast<std::size_t>((x0 + i * step) / box->factor_x - part.x0);
+        sum[0] += to_linear[pixel.r];
+        sum[1] += to_linear[pixel.g];
+        sum[2] += to_linear[pixel.b];
     }
-    if (++box->rows_summed < box->factor_y) {
-        return false;
-    }
-    Emit_Row(box, out);
-    return true;
 }
 
-bool Finish_Box_Rows(Box_Reduction* box, std::vector<DTPixel>* out) {
-    if (box->rows_summed == 0) {
-        return false;
+DTImage Finish_Box_Reduction(const Box_Reduction& box) {
+    const Pixel_Rect& part = box.part;
+    DTImage reduced;
+    reduced.type = DTImageTypeUnknown;
+    reduced.width = std::max(part.x1 - part.x0, 0);
+    reduced.height = std::max(part.y1 - part.y0, 0);
+    reduced.pixelCount = static_cast<std::uint64_t>(reduced.width) * reduced.height;
+    reduced.pixels.reserve(reduced.pixelCount);
+    const std::array<std::uint8_t, 65536>& to_srgb = To_Srgb();
+    const std::uint32_t* sum = box.sums.data();
+    for (int y = part.y0; y < part.y1; ++y) {
+        const int rows = std::min(box.factor_y, box.source.height - y * box.factor_y);
+        for (int x = part.x0; x < part.x1; ++x, sum += 3) {
+            const int columns = std::min(box.factor_x, box.source.width - x * box.factor_x);
+            const std::uint32_t count = static_cast<std::uint32_t>(columns * rows);
+            reduced.pixels.push_back({to_srgb[(sum[0] + count / 2) / count],
+                                      to_srgb[(sum[1] + count / 2) / count],
+                                      to_srgb[(sum[2] + count / 2) / count]});
+        }
     }
-    Emit_Row(box, out);
-    return true;
+    return reduced;
 }
 
 DTImage Box_Reduce(const DTImage& image, int factor_x, int factor_y) {
-    Box_Reduction box = Start_Box_Reduction(image.width, factor_x, factor_y);
-    DTImage reduced;
-    reduced.type = image.type;
-    reduced.width = box.out_width;
+    const Pixel_Size source{image.width, image.height};
+    const Pixel_Size size = Box_Reduced_Size(source, factor_x, factor_y);
+    Box_Reduction box =
+        Start_Box_Reduction(source, factor_x, factor_y, {0, 0, size.width, size.height});
     for (int y = 0; y < image.height; ++y) {
-        Add_Box_Row(&box, &image.pixels[static_cast<std::size_t>(y) * image.width],
-                    &reduced.pixels);
+        Add_Box_Pixels(&box, y, 0, 1, &image.pixels[static_cast<std::size_t>(y) * image.width],
+                       image.width);
     }
-    Finish_Box_Rows(&box, &reduced.pixels);
-    reduced.height = static_cast<int>(reduced.pixels.size() / reduced.width);
-    reduced.pixelCount = reduced.pixels.size();
+    DTImage reduced = Finish_Box_Reduction(box);
+    reduced.type = image.type;
     return reduced;
 }

@@ -1,34 +1,42 @@
 #pragma once
-// Shrinking an image by whole factors as its rows arrive, so that a large
+// Shrinking an image by whole factors as its pixels arrive, so that a large
 // image never has to be held whole: every output pixel is the mean of a
 // block of factor_x x factor_y source pixels (fewer at the right and bottom
-// edges), averaged in linear light as a resampling filter would.
+// edges), averaged in linear light as a resampling filter would. Only the
+// sums of the blocks in a chosen part of the output are kept, and pixels
+// may arrive in any order (whole rows, or the passes of an interlaced PNG).
 
 #include "image/DTImage.h"
+#include "image/Fit_Geometry.h"
 
 #include <cstdint>
 #include <vector>
 
 struct Box_Reduction {
-    int width = 0; // of a source row
+    Pixel_Size source;
     int factor_x = 1;
     int factor_y = 1;
-    int out_width = 0;
-    int rows_summed = 0;
-    // Linear-light sums of the block row being gathered, three per output pixel.
-    std::vector<std::uint64_t> sums;
+    // The blocks whose sums are kept, in output pixels.
+    Pixel_Rect part;
+    // Linear-light sums of the part's blocks, row-major, three per block; a
+    // block of max_box_factor squared pixels sums to less than 2^32.
+    std::vector<std::uint32_t> sums;
 };
 
-// For rows of the width (at least 1), by factors of at least 1.
-Box_Reduction Start_Box_Reduction(int width, int factor_x, int factor_y);
+// The output size of a source of the size by the factors.
+Pixel_Size Box_Reduced_Size(Pixel_Size source, int factor_x, int factor_y);
 
-// Adds one source row of `width` pixels. When it completes a row of blocks,
-// appends the reduced row (out_width pixels) to `out` and gives true.
-bool Add_Box_Row(Box_Reduction* box, const DTPixel* row, std::vector<DTPixel>* out);
+// For a source of the size (both sides at least 1), by factors from 1 to
+// max_box_factor, keeping the blocks of `part` (within the output size).
+Box_Reduction Start_Box_Reduction(Pixel_Size source, int factor_x, int factor_y, Pixel_Rect part);
 
-// After the last source row: appends the reduced row of a last, partial row
-// of blocks, if there is one, and gives whether there was.
-bool Finish_Box_Rows(Box_Reduction* box, std::vector<DTPixel>* out);
+// Adds `count` pixels of source row y: the first at column x0, each next one
+// `step` columns on. Pixels outside the part's blocks are passed over.
+void Add_Box_Pixels(Box_Reduction* box, int y, int x0, int step, const DTPixel* pixels, int count);
+
+// After every source pixel has been added: the part's output pixels, each
+// block divided by its own pixel count.
+DTImage Finish_Box_Reduction(const Box_Reduction& box);
 
 // A whole image through the same reduction.
 DTImage Box_Reduce(const DTImage& image, int factor_x, int factor_y);

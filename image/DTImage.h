@@ -60,3 +60,9 @@ std::optional<DTImage> CreateImageFromMemory(const std::uint8_t* data, std::size
 // The same reader over an open stream positioned at the file's first byte.
 std::optional<DTImage> CreateImageFromStream(std::FILE* file,
                                              std::uint64_t keep_pixels = keep_all_pixels);
+
+// The distinct colours of the image file at the path, in order of first
+// appearance in storage order, or more than `limit` of them (then which is
+// left open). Every row is read and checked as CreateImageFromFile does, and
+// a failure reported the same way; none then.
+std::optional<std::vector<DTPixel>> Read_Image_Colors(const char* path, std::size_t limit);

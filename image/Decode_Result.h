@@ -1,6 +1,7 @@
 #pragma once
-// What the format decoders share: their results and the size limit that
-// every image header is checked against.
+// What the format decoders share: their results, where the pixels of each
+// decoded row land in the image, and the size limit that every image header
+// is checked against.
 
 #include <cstdint>
 
@@ -15,6 +16,17 @@ enum Read_Result : int {
     read_bad_header = 5,
     read_bad_raster = 6,
     read_no_memory = 7,
+};
+
+// The pixels of one row as a file stores them: `count` pixels of image row
+// y, the first at column x0 and each next one `step` columns on. A whole row
+// is (y, 0, 1, width); an interlaced PNG's passes give every second, fourth
+// or eighth pixel of some rows.
+struct Pixel_Run {
+    std::int32_t y = 0;
+    std::int32_t x0 = 0;
+    std::int32_t step = 1;
+    std::int32_t count = 0;
 };
 
 // Whether a width and height are acceptable (see max_image_side); reports

@@ -57,7 +57,7 @@ Pixel_Size Min_Shrunk_Size(Pixel_Size image, const Fit_Plan& plan) {
 
 Pixel_Size Box_Factors(Pixel_Size image, Pixel_Size least) {
     const auto factor = [](int side, int wanted) {
-        return std::max(1, side / std::max(wanted, 1));
+        return std::clamp(side / std::max(wanted, 1), 1, max_box_factor);
     };
     return {factor(image.width, least.width), factor(image.height, least.height)};
 }

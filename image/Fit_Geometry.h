@@ -55,6 +55,12 @@ double Scale_Y(const Fit_Plan& plan);
 // the image itself.
 Pixel_Size Min_Shrunk_Size(Pixel_Size image, const Fit_Plan& plan);
 
+// The largest factor of a box reduction along either axis. A fit's factors
+// stay below 128 (the most: a side of 255 pixels that pad shows one pixel
+// wide, reduced to two), so the cap only guards the sums.
+constexpr int max_box_factor = 256;
+
 // The largest whole factors by which an image of the size can be box-reduced
-// along each axis and still be at least `least` (1 where it cannot shrink).
+// along each axis and still be at least `least` (1 where it cannot shrink),
+// at most max_box_factor.
 Pixel_Size Box_Factors(Pixel_Size image, Pixel_Size least);

@@ -1,38 +1,28 @@
 #pragma once
-// An image file of any supported kind, decoded one row at a time, top to
-// bottom, into 8-bit RGB: open it (the header gives its kind and size), ask
-// for each row in turn (into a buffer, or none for a row only to be read and
-// checked), then finish. What to keep of the rows is the caller's business;
-// the decoder holds no more than a row or two of its own, except the rows
-// an interlaced PNG must gather through its passes (see kept_rows).
+// An image file of any supported kind, decoded one stored row at a time into
+// 8-bit RGB: open it (the header gives its kind and size), ask where each
+// row lands and read it (into a buffer, or none for a row only to be read
+// and checked), then finish. Rows come top to bottom, except that an
+// interlaced PNG gives the rows of its passes, each a part of an image row
+// (see Pixel_Run). What to keep of them is the caller's business; the
+// decoder holds no more than a row or two of its own.
 //
 // Every step reports what went wrong and gives false on failure; the
 // decoder is of no further use then.
 
-#include "app/File_Handle.h"
 #include "image/DTImage.h"
+#include "image/Decode_Result.h"
 #include "image/PNG_Decoder.h"
 #include "image/PPM_Decoder.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <optional>
-#include <vector>
 
 struct Image_Decoder {
-    // A PNG from a stream of unknown length (a pipe) is read whole first;
-    // its bytes and the stream over them.
-    std::vector<std::uint8_t> piped;
-    File_Handle piped_stream;
-
     DTImageType type = DTImageTypeUnknown;
     std::int32_t width = 0;
     std::int32_t height = 0;
-    // How many rows from the top the caller asks for with a buffer; below
-    // them it passes none. Set before the first row. An interlaced PNG holds
-    // these rows until its last pass.
-    std::int32_t kept_rows = std::numeric_limits<std::int32_t>::max();
 
     // The format's own decoder, by type.
     Png_Decoder png;
@@ -51,8 +41,12 @@ bool Open_Image_Decoder(Image_Decoder* decoder, std::FILE* file, std::optional<s
 // a terminal or a memory stream.
 std::optional<std::uint64_t> Remaining_Size(std::FILE* file);
 
-// The next row as width pixels, or checked only when `row` is null.
-bool Read_Image_Row(Image_Decoder* decoder, DTPixel* row);
+// Where the next stored row lands in the image; none once all are read.
+std::optional<Pixel_Run> Next_Image_Run(const Image_Decoder& decoder);
+
+// Decodes the next stored row into `pixels` (room for its run's count), or
+// only checks it when `pixels` is null.
+bool Read_Image_Run(Image_Decoder* decoder, DTPixel* pixels);
 
 // Reads and checks what follows the last row. Call after all rows are read.
 bool Finish_Image_Decoder(Image_Decoder* decoder);

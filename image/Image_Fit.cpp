@@ -35,16 +35,6 @@ Source_Region Shown_In_Reduced(const Image_Fit& fit) {
             shown.x1 * fit.ratio_x + fit.offset_x, shown.y1 * fit.ratio_y + fit.offset_y};
 }
 
-// Gives a reduced row to the kept part, if it lies in it.
-void Keep_Row(Image_Fit* fit) {
-    const int y = fit->reduced_rows++;
-    if (y >= fit->keep.y0 && y < fit->keep.y1) {
-        fit->kept.pixels.insert(fit->kept.pixels.end(), fit->reduced_row.begin() + fit->keep.x0,
-                                fit->reduced_row.begin() + fit->keep.x1);
-    }
-    fit->reduced_row.clear();
-}
-
 } // namespace
 
 Pixel_Size Fit_Decode_Size(Pixel_Size stored, int orientation, Fit_Mode mode) {
@@ -62,9 +52,7 @@ Image_Fit Start_Image_Fit(Pixel_Size stored, int orientation, Fit_Mode mode, Pix
     const Pixel_Size factors_upright =
         Box_Factors(decoded_upright, Min_Shrunk_Size(upright, fit.plan));
     const Pixel_Size factors = Upright_Size(factors_upright, orientation);
-    fit.box = Start_Box_Reduction(decoded.width, factors.width, factors.height);
-    const Pixel_Size reduced{fit.box.out_width,
-                             (decoded.height + factors.height - 1) / factors.height};
+    const Pixel_Size reduced = Box_Reduced_Size(decoded, factors.width, factors.height);
     const Pixel_Size reduced_upright = Upright_Size(reduced, orientation);
     fit.ratio_x =
         static_cast<double>(decoded_upright.width) / upright.width / factors_upright.width;
@@ -83,38 +71,34 @@ Image_Fit Start_Image_Fit(Pixel_Size stored, int orientation, Fit_Mode mode, Pix
         std::max(0, static_cast<int>(std::floor(shown.y0)) - margin_y),
         std::min(reduced_upright.width, static_cast<int>(std::ceil(shown.x1)) + margin_x),
         std::min(reduced_upright.height, static_cast<int>(std::ceil(shown.y1)) + margin_y)};
-    fit.keep = Stored_Rect(fit.keep_upright, reduced, orientation);
-    fit.kept.width = fit.keep.x1 - fit.keep.x0;
-    fit.kept.type = DTImageTypeUnknown;
+    fit.box = Start_Box_Reduction(decoded, factors.width, factors.height,
+                                  Stored_Rect(fit.keep_upright, reduced, orientation));
     return fit;
 }
 
-void Add_Fit_Row(Image_Fit* fit, const DTPixel* row) {
-    if (Add_Box_Row(&fit->box, row, &fit->reduced_row)) {
-        Keep_Row(fit);
-    }
+void Add_Fit_Row(Image_Fit* fit, int y, const DTPixel* row) {
+    Add_Box_Pixels(&fit->box, y, 0, 1, row, fit->box.source.width);
 }
 
-DTImage Finish_Image_Fit(Image_Fit* fit) {
-    if (Finish_Box_Rows(&fit->box, &fit->reduced_row)) {
-        Keep_Row(fit);
-    }
+void Add_Fit_Pixels(Image_Fit* fit, int y, int x0, int step, const DTPixel* pixels, int count) {
+    Add_Box_Pixels(&fit->box, y, x0, step, pixels, count);
+}
+
+DTImage Finish_Image_Fit(const Image_Fit& fit) {
     DTImage picture;
     picture.width = fit_target.width;
     picture.height = fit_target.height;
     picture.pixelCount = static_cast<std::uint64_t>(picture.width) * picture.height;
     picture.pixels.assign(picture.pixelCount, DTPixel{0, 0, 0});
-    DTImage& kept = fit->kept;
-    if (kept.width <= 0 || kept.pixels.empty()) {
+    const DTImage kept = Finish_Box_Reduction(fit.box);
+    if (kept.pixels.empty()) {
         return picture;
     }
-    kept.height = static_cast<int>(kept.pixels.size() / kept.width);
-    kept.pixelCount = kept.pixels.size();
-    const DTImage upright = Apply_Orientation(kept, fit->orientation);
-    const Source_Region shown = Shown_In_Reduced(*fit);
-    const Source_Region region{shown.x0 - fit->keep_upright.x0, shown.y0 - fit->keep_upright.y0,
-                               shown.x1 - fit->keep_upright.x0, shown.y1 - fit->keep_upright.y0};
-    const Pixel_Rect& dest = fit->plan.dest;
+    const DTImage upright = Apply_Orientation(kept, fit.orientation);
+    const Source_Region shown = Shown_In_Reduced(fit);
+    const Source_Region region{shown.x0 - fit.keep_upright.x0, shown.y0 - fit.keep_upright.y0,
+                               shown.x1 - fit.keep_upright.x0, shown.y1 - fit.keep_upright.y0};
+    const Pixel_Rect& dest = fit.plan.dest;
     const DTImage resized = Resize_Region(upright, region, dest.x1 - dest.x0, dest.y1 - dest.y0);
     for (int y = 0; y < resized.height; ++y) {
         std::copy_n(resized.pixels.begin() + static_cast<std::ptrdiff_t>(y) * resized.width,
@@ -129,9 +113,9 @@ DTImage Fit_Whole_Image(const DTImage& image, Fit_Mode mode) {
     const Pixel_Size size{image.width, image.height};
     Image_Fit fit = Start_Image_Fit(size, 1, mode, size);
     for (int y = 0; y < image.height; ++y) {
-        Add_Fit_Row(&fit, &image.pixels[static_cast<std::size_t>(y) * image.width]);
+        Add_Fit_Row(&fit, y, &image.pixels[static_cast<std::size_t>(y) * image.width]);
     }
-    DTImage fitted = Finish_Image_Fit(&fit);
+    DTImage fitted = Finish_Image_Fit(fit);
     fitted.type = image.type;
     return fitted;
 }

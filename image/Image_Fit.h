@@ -1,10 +1,10 @@
 #pragma once
-// Fitting an image to the 128x96 picture as its rows arrive: rows are
+// Fitting an image to the 128x96 picture as its pixels arrive: they are
 // box-reduced by whole factors down to no less than twice the size the
 // picture needs, only the part the filter will read is kept, that part is
 // turned upright and the resampling filter (image/Image_Resize.h) makes the
-// picture-sized image. So a decoder that hands over rows one at a time never
-// needs the whole image in memory.
+// picture-sized image. So a decoder that hands over rows (or the passes of
+// an interlaced image) one at a time never needs the whole image in memory.
 
 #include "image/Box_Reduce.h"
 #include "image/DTImage.h"
@@ -24,13 +24,10 @@ struct Image_Fit {
     double ratio_y = 1;
     double offset_x = 0;
     double offset_y = 0;
+    // Sums only the part the filter will read (as stored).
     Box_Reduction box;
-    // Where the kept part lies among the reduced pixels, stored and upright.
-    Pixel_Rect keep;
+    // Where that part lies among the reduced pixels, upright.
     Pixel_Rect keep_upright;
-    DTImage kept; // as stored
-    int reduced_rows = 0;
-    std::vector<DTPixel> reduced_row;
 };
 
 // The least size (as stored) a decoder should shrink an image of the stored
@@ -42,12 +39,17 @@ Pixel_Size Fit_Decode_Size(Pixel_Size stored, int orientation, Fit_Mode mode);
 // that shrinks).
 Image_Fit Start_Image_Fit(Pixel_Size stored, int orientation, Fit_Mode mode, Pixel_Size decoded);
 
-// One decoded row, decoded.width pixels; rows come top to bottom as stored.
-void Add_Fit_Row(Image_Fit* fit, const DTPixel* row);
+// Decoded row y (as stored), decoded.width pixels. Rows may come in any
+// order.
+void Add_Fit_Row(Image_Fit* fit, int y, const DTPixel* row);
 
-// After the last row: the 128x96 image, black where the picture is not
+// `count` pixels of decoded row y, the first at column x0 and each next one
+// `step` columns on, as an interlaced image's passes give them.
+void Add_Fit_Pixels(Image_Fit* fit, int y, int x0, int step, const DTPixel* pixels, int count);
+
+// After every decoded pixel has been added: the 128x96 image, black where the picture is not
 // covered.
-DTImage Finish_Image_Fit(Image_Fit* fit);
+DTImage Finish_Image_Fit(const Image_Fit& fit);
 
 // A whole upright image fitted the same way.
 DTImage Fit_Whole_Image(const DTImage& image, Fit_Mode mode);

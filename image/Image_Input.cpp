@@ -2,66 +2,61 @@
 
 #include "app/File_Handle.h"
 #include "app/Report.h"
+#include "image/Image_Decoder.h"
 #include "image/Image_Fit.h"
 #include "image/JPEG_Reader.h"
 #include "image/Orientation.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <vector>
 
 namespace {
 
-constexpr std::size_t signature_size = 3;
+// The pixels of an image that a picture takes without fitting: the first
+// 12288 in storage order (of the upright image).
+constexpr std::uint64_t unfitted_pixels =
+    static_cast<std::uint64_t>(fit_target.width) * fit_target.height;
 
-// A stream that gives the bytes already taken from another stream first and
-// then the rest of that stream: standard input cannot be rewound.
-struct Replay_Source {
-    std::uint8_t head[signature_size];
-    std::size_t size = 0;
-    std::size_t at = 0;
-    std::FILE* rest = nullptr;
-};
-
-ssize_t Replay_Read(void* cookie, char* buffer, std::size_t size) {
-    auto* source = static_cast<Replay_Source*>(cookie);
-    const std::size_t from_head = std::min(size, source->size - source->at);
-    std::memcpy(buffer, source->head + source->at, from_head);
-    source->at += from_head;
-    if (from_head == size) {
-        return static_cast<ssize_t>(size);
-    }
-    const std::size_t got = std::fread(buffer + from_head, 1, size - from_head, source->rest);
-    if (got == 0 && from_head == 0 && std::ferror(source->rest)) {
-        return -1;
-    }
-    return static_cast<ssize_t>(from_head + got);
-}
-
-std::optional<DTImage> Read_Whole_JPEG(Jpeg_Decoder* decoder, const Jpeg_Header& header) {
+// The first pixels of the upright image, from the part of the stored rows
+// that turns into them; every row is still decoded and checked.
+std::optional<DTImage> Read_First_JPEG_Pixels(Jpeg_Decoder* decoder, const Jpeg_Header& header) {
     int width = 0;
     int height = 0;
     if (!Start_JPEG(decoder, header.width, header.height, &width, &height)) {
         return std::nullopt;
     }
-    DTImage image;
-    image.type = DTImageTypeJPEG;
-    image.width = width;
-    image.height = height;
-    image.pixelCount = static_cast<std::uint64_t>(width) * height;
-    // Rows are added as they arrive, so a file that promises more than it
-    // holds costs no more memory than it brings.
+    const Pixel_Size stored{width, height};
+    const Pixel_Size upright = Upright_Size(stored, header.orientation);
+    const std::uint64_t count = static_cast<std::uint64_t>(width) * height;
+    const std::uint64_t kept = std::min(unfitted_pixels, count);
+    const int upright_rows = static_cast<int>((kept + upright.width - 1) / upright.width);
+    const Pixel_Rect part =
+        Stored_Rect({0, 0, upright.width, upright_rows}, stored, header.orientation);
+    DTImage cut;
+    cut.width = part.x1 - part.x0;
+    cut.height = part.y1 - part.y0;
+    cut.pixelCount = static_cast<std::uint64_t>(cut.width) * cut.height;
+    std::vector<DTPixel> row(static_cast<std::size_t>(width));
     for (int y = 0; y < height; ++y) {
-        image.pixels.resize(static_cast<std::size_t>(y + 1) * width);
-        if (!Read_JPEG_Row(decoder, &image.pixels[static_cast<std::size_t>(y) * width])) {
+        const bool wanted = y >= part.y0 && y < part.y1;
+        if (!Read_JPEG_Row(decoder, wanted ? row.data() : nullptr)) {
             return std::nullopt;
+        }
+        if (wanted) {
+            cut.pixels.insert(cut.pixels.end(), row.begin() + part.x0, row.begin() + part.x1);
         }
     }
     if (!Finish_JPEG(decoder)) {
         return std::nullopt;
     }
-    return Apply_Orientation(image, header.orientation);
+    DTImage image = Apply_Orientation(cut, header.orientation);
+    image.pixels.resize(static_cast<std::size_t>(kept));
+    image.type = DTImageTypeJPEG;
+    image.width = upright.width;
+    image.height = upright.height;
+    image.pixelCount = count;
+    return image;
 }
 
 std::optional<DTImage> Read_Fitted_JPEG(Jpeg_Decoder* decoder, const Jpeg_Header& header,
@@ -79,12 +74,12 @@ std::optional<DTImage> Read_Fitted_JPEG(Jpeg_Decoder* decoder, const Jpeg_Header
         if (!Read_JPEG_Row(decoder, row.data())) {
             return std::nullopt;
         }
-        Add_Fit_Row(&fit, row.data());
+        Add_Fit_Row(&fit, y, row.data());
     }
     if (!Finish_JPEG(decoder)) {
         return std::nullopt;
     }
-    DTImage fitted = Finish_Image_Fit(&fit);
+    DTImage fitted = Finish_Image_Fit(fit);
     fitted.type = DTImageTypeJPEG;
     return fitted;
 }
@@ -96,7 +91,7 @@ std::optional<DTImage> Read_JPEG(std::FILE* file, const std::string& name, Fit_M
         return std::nullopt;
     }
     try {
-        return mode == Fit_Mode::none ? Read_Whole_JPEG(decoder.get(), header)
+        return mode == Fit_Mode::none ? Read_First_JPEG_Pixels(decoder.get(), header)
                                       : Read_Fitted_JPEG(decoder.get(), header, mode);
     } catch (const std::bad_alloc&) {
         Report("Not enough memory for a %dx%d image.\n", header.width, header.height);
@@ -104,21 +99,43 @@ std::optional<DTImage> Read_JPEG(std::FILE* file, const std::string& name, Fit_M
     }
 }
 
-// PNG and PPM through the image loader, fitted afterwards.
-std::optional<DTImage> Read_Other(std::FILE* file, Fit_Mode mode) {
-    // Without fitting, only the first pixels make the picture.
-    std::optional<DTImage> image = CreateImageFromStream(
-        file, mode == Fit_Mode::none ? std::uint64_t{fit_target.width} * fit_target.height
-                                     : keep_all_pixels);
-    if (!image || mode == Fit_Mode::none) {
-        return image;
+// Decodes every row (or pass row) into the fit.
+bool Add_Every_Row(Image_Decoder* decoder, Image_Fit* fit) {
+    std::vector<DTPixel> row(static_cast<std::size_t>(decoder->width));
+    while (const std::optional<Pixel_Run> run = Next_Image_Run(*decoder)) {
+        if (!Read_Image_Run(decoder, row.data())) {
+            return false;
+        }
+        Add_Fit_Pixels(fit, run->y, run->x0, run->step, row.data(), run->count);
     }
-    try {
-        return Fit_Whole_Image(*image, mode);
-    } catch (const std::bad_alloc&) {
-        Report("Not enough memory for a %dx%d image.\n", image->width, image->height);
+    return Finish_Image_Decoder(decoder);
+}
+
+// A PNG or PPM fitted as its rows (or an interlaced PNG's passes) arrive.
+std::optional<DTImage> Read_Fitted_Other(std::FILE* file, Fit_Mode mode) {
+    Image_Decoder decoder;
+    if (!Open_Image_Decoder(&decoder, file, Remaining_Size(file))) {
         return std::nullopt;
     }
+    try {
+        const Pixel_Size size{decoder.width, decoder.height};
+        Image_Fit fit = Start_Image_Fit(size, 1, mode, size);
+        if (!Add_Every_Row(&decoder, &fit)) {
+            return std::nullopt;
+        }
+        DTImage fitted = Finish_Image_Fit(fit);
+        fitted.type = decoder.type;
+        return fitted;
+    } catch (const std::bad_alloc&) {
+        Report("Not enough memory for a %dx%d image.\n", decoder.width, decoder.height);
+        return std::nullopt;
+    }
+}
+
+// PNG and PPM through the image loader: their first pixels, or fitted.
+std::optional<DTImage> Read_Other(std::FILE* file, Fit_Mode mode) {
+    return mode == Fit_Mode::none ? CreateImageFromStream(file, unfitted_pixels)
+                                  : Read_Fitted_Other(file, mode);
 }
 
 } // namespace
@@ -131,23 +148,18 @@ std::string Input_Name(const std::string& path) {
     return Is_Standard_Stream(path) ? "standard input" : path;
 }
 
+std::optional<DTImage> Read_Peeked_Image(const Peeked_Stream& stream, const std::string& name,
+                                         Fit_Mode mode) {
+    return Is_JPEG_Signature(stream.head, stream.head_size) ? Read_JPEG(stream.file, name, mode)
+                                                            : Read_Other(stream.file, mode);
+}
+
 std::optional<DTImage> Read_Input_Stream(std::FILE* file, const std::string& name, Fit_Mode mode) {
-    Replay_Source source;
-    source.rest = file;
-    source.size = std::fread(source.head, 1, signature_size, file);
-    const bool jpeg = Is_JPEG_Signature(source.head, source.size);
-    // Back to the first byte: by seeking where the stream can, by replaying
-    // the bytes taken where it cannot.
-    if (std::fseek(file, -static_cast<long>(source.size), SEEK_CUR) == 0) {
-        return jpeg ? Read_JPEG(file, name, mode) : Read_Other(file, mode);
-    }
-    std::clearerr(file);
-    const File_Handle replay(fopencookie(&source, "rb", {Replay_Read, nullptr, nullptr, nullptr}));
-    if (!replay) {
-        Report_Errno("Could not open image file");
+    Peeked_Stream stream;
+    if (!Peek_Stream(file, &stream)) {
         return std::nullopt;
     }
-    return jpeg ? Read_JPEG(replay.get(), name, mode) : Read_Other(replay.get(), mode);
+    return Read_Peeked_Image(stream, name, mode);
 }
 
 std::optional<DTImage> Load_Input_Image(const std::string& path, Fit_Mode mode) {

@@ -7,6 +7,7 @@
 
 #include "image/DTImage.h"
 #include "image/Fit_Geometry.h"
+#include "image/Peeked_Stream.h"
 
 #include <cstdio>
 #include <optional>
@@ -19,9 +20,13 @@ bool Is_Standard_Stream(const std::string& path);
 std::string Input_Name(const std::string& path);
 
 // The image of the file (or standard input), whole when the mode is none and
-// fitted to 128x96 otherwise. None after a message on standard error.
+// fitted to 128x96 otherwise. None after a report (app/Report.h).
 std::optional<DTImage> Load_Input_Image(const std::string& path, Fit_Mode mode);
 
 // The same from an open stream positioned at the file's first byte, which
 // need not be able to seek; `name` is used in messages.
 std::optional<DTImage> Read_Input_Stream(std::FILE* file, const std::string& name, Fit_Mode mode);
+
+// The same from a stream whose first bytes have been looked at.
+std::optional<DTImage> Read_Peeked_Image(const Peeked_Stream& stream, const std::string& name,
+                                         Fit_Mode mode);

@@ -217,6 +217,9 @@ bool Read_JPEG_Row(Jpeg_Decoder* decoder, DTPixel* row) {
         Report_Library_Error(*decoder);
         return false;
     }
+    if (!row) {
+        return true;
+    }
     const std::size_t width = decoder->info.output_width;
     const JSAMPLE* samples = decoder->row.data();
     if (decoder->components == 3) {

@@ -5,8 +5,8 @@
 // do. libjpeg reports errors by longjmp, so every call into it is made from a
 // guarded function that holds no object with a destructor; its warnings (a
 // truncated file, corrupt data) count as errors, so that a damaged file is
-// refused rather than shown half grey. Every failure is one line on standard
-// error that names the file.
+// refused rather than shown half grey. Every failure is reported
+// (app/Report.h) in one line that names the file.
 
 #include "image/DTImage.h"
 
@@ -46,7 +46,8 @@ Jpeg_Handle Open_JPEG(std::FILE* file, const std::string& name, Jpeg_Header* hea
 // False after a message (a progressive file too large for the memory limit).
 bool Start_JPEG(Jpeg_Decoder* decoder, int min_width, int min_height, int* width, int* height);
 
-// Decodes the next row into `row` (the width Start_JPEG gave) as 8-bit RGB.
+// Decodes the next row into `row` (the width Start_JPEG gave) as 8-bit RGB,
+// or only checks it when `row` is null.
 bool Read_JPEG_Row(Jpeg_Decoder* decoder, DTPixel* row);
 
 // After the last row: reads the rest of the file, so that damage after the

@@ -29,6 +29,8 @@ struct Ppm_Decoder {
     std::int32_t width = 0;
     std::int32_t height = 0;
     int maxval = 0;
+    // Rows read so far.
+    std::int32_t rows_done = 0;
     // One row as the file stores it.
     std::vector<std::uint8_t> raw;
 };

@@ -159,5 +159,6 @@ int Read_PPM_Row(Ppm_Decoder* decoder, DTPixel* row) {
     if (!Decode_Row(decoder->raw, decoder->maxval, row, static_cast<std::size_t>(decoder->width))) {
         return read_bad_raster;
     }
+    ++decoder->rows_done;
     return read_ok;
 }

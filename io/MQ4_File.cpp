@@ -6,6 +6,7 @@
 #include "dialogs/tinyfiledialogs.h"
 #include "io/Safe_Write.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -51,25 +52,38 @@ void Decode_MQ4(const MQ4_Bytes& bytes, MQ4_Document* doc) {
     }
 }
 
+bool Is_MQ4_Signature(const std::uint8_t* bytes, std::size_t size) {
+    return size >= 3 && std::equal(header_start.begin(), header_start.begin() + 3, bytes);
+}
+
+bool Read_MQ4_Stream(std::FILE* file, const std::string& name, MQ4_Document* doc) {
+    MQ4_Bytes bytes{};
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    if (got < bytes.size() && std::ferror(file)) {
+        Report("Could not read MQ4 file: %s\n", std::strerror(errno));
+        return false;
+    }
+    if (got < bytes.size()) {
+        Report("%s is too short to be an MQ4 picture (%zu of %zu bytes)\n", name.c_str(), got,
+               mq4_file_size);
+        return false;
+    }
+    MQ4_Document read;
+    Decode_MQ4(bytes, &read);
+    *doc = std::move(read);
+    return true;
+}
+
 bool Read_MQ4_File(const std::string& path, MQ4_Document* doc) {
     const File_Handle file = Open_For_Reading(path.c_str());
     if (!file) {
         Report("Could not open MQ4 file: %s\n", std::strerror(errno));
         return false;
     }
-    MQ4_Bytes bytes{};
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
-    if (got < bytes.size() && std::ferror(file.get())) {
-        Report("Could not read MQ4 file: %s\n", std::strerror(errno));
-        return false;
-    }
-    if (got < bytes.size()) {
-        Report("%s is too short to be an MQ4 picture (%zu of %zu bytes)\n", path.c_str(), got,
-               mq4_file_size);
-        return false;
-    }
     MQ4_Document read;
-    Decode_MQ4(bytes, &read);
+    if (!Read_MQ4_Stream(file.get(), path, &read)) {
+        return false;
+    }
     read.document_name = path;
     read.file_title = Title_From_Path(path);
     *doc = std::move(read);

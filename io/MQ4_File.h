@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 constexpr std::size_t mq4_file_size = 6657;
@@ -24,9 +25,17 @@ void Decode_MQ4(const MQ4_Bytes& bytes, MQ4_Document* doc);
 // A stored word to its display colour: each 5-bit channel v becomes 8 v.
 std::int32_t Decode_555(std::uint16_t word);
 
+// Whether bytes begin as every MQ4 file does (12 FF 90, the start of its
+// fixed header).
+bool Is_MQ4_Signature(const std::uint8_t* bytes, std::size_t size);
+
 // Reads the picture at `path` and names it after the path. On failure reports
 // the reason (app/Report.h) and returns false.
 bool Read_MQ4_File(const std::string& path, MQ4_Document* doc);
+
+// Reads a picture from an open stream at its first byte, without naming it;
+// `name` stands for the file in messages. False after a report.
+bool Read_MQ4_Stream(std::FILE* file, const std::string& name, MQ4_Document* doc);
 
 // Writes the picture safely (see Safe_Write.h). On failure reports
 // "Could not save PATH: REASON" and returns false.

@@ -19,21 +19,10 @@ namespace {
 // Larger text than this is no palette (a full one takes under 1 KB).
 constexpr std::size_t max_palette_text = 1 << 20;
 constexpr std::uint8_t png_signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr std::uint8_t mq4_signature[] = {0x12, 0xFF, 0x90};
 constexpr char gimp_signature[] = "GIMP Palette";
 
 void Refuse(const std::string& path, const std::string& reason) {
     Report("Cannot use %s as a palette: %s.\n", path.c_str(), reason.c_str());
-}
-
-bool Ends_With_MQ4(const std::string& path) {
-    if (path.size() <= 4) {
-        return false;
-    }
-    std::string end = path.substr(path.size() - 4);
-    std::transform(end.begin(), end.end(), end.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return end == ".MQ4";
 }
 
 bool Starts_With(const std::vector<std::uint8_t>& bytes, const std::uint8_t* prefix,
@@ -85,22 +74,17 @@ std::optional<Palette_Colors> From_Colors(const std::string& path,
 }
 
 std::optional<Palette_Colors> Read_PNG_Palette(const std::string& path) {
-    const std::optional<DTImage> image = CreateImageFromFile(path.c_str());
-    if (!image) {
+    const std::optional<std::vector<DTPixel>> colors =
+        Read_Image_Colors(path.c_str(), palette_size);
+    if (!colors) {
         Refuse(path, "the PNG cannot be read");
         return std::nullopt;
     }
-    std::vector<DTPixel> colors;
-    for (const DTPixel& pixel : image->pixels) {
-        if (std::find(colors.begin(), colors.end(), pixel) == colors.end()) {
-            colors.push_back(pixel);
-            if (colors.size() > palette_size) {
-                Refuse(path, "the PNG has more than 16 colours");
-                return std::nullopt;
-            }
-        }
+    if (colors->size() > palette_size) {
+        Refuse(path, "the PNG has more than 16 colours");
+        return std::nullopt;
     }
-    return From_Colors(path, colors);
+    return From_Colors(path, *colors);
 }
 
 std::optional<Palette_Colors> Read_MQ4_Palette(const std::string& path) {
@@ -187,7 +171,7 @@ std::optional<Palette_Colors> Read_Palette_File(const std::string& path) {
     if (Starts_With(head, png_signature, sizeof png_signature)) {
         return Read_PNG_Palette(path);
     }
-    if (Ends_With_MQ4(path) || Starts_With(head, mq4_signature, sizeof mq4_signature)) {
+    if (Has_Extension(path, ".MQ4") || Is_MQ4_Signature(head.data(), head.size())) {
         return Read_MQ4_Palette(path);
     }
     const std::string text(head.begin(), head.end());

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-// The palette in the file at the path. None after a message on standard
-// error ("Cannot use PATH as a palette: ...") when the file cannot be read,
+// The palette in the file at the path. None after a report ("Cannot use PATH
+// as a palette: ...") when the file cannot be read,
 // is none of the three kinds, or holds more than 16 colours.
 std::optional<Palette_Colors> Read_Palette_File(const std::string& path);
 
@@ -25,6 +25,6 @@ std::optional<std::vector<DTPixel>> Parse_GIMP_Palette(const std::string& text,
 std::string GIMP_Palette_Text(const Palette_Colors& palette, const std::string& name);
 
 // Writes the palette safely (see io/Safe_Write.h) as a GIMP palette named
-// after the file. On failure prints "Could not save PATH: REASON" and gives
+// after the file. On failure reports "Could not save PATH: REASON" and gives
 // false.
 bool Write_Palette_File(const std::string& path, const Palette_Colors& palette);

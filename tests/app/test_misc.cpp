@@ -46,3 +46,11 @@ TEST(TitleFromPath, CutsBaseNameAtFirstDot) {
     EXPECT_EQ(Title_From_Path(".pic.png"), ".pic.png.MQ4");
     EXPECT_EQ(Title_From_Path("/dir/"), ".MQ4");
 }
+
+TEST(HasExtension, IgnoresCaseAndNeedsAName) {
+    EXPECT_TRUE(Has_Extension("pic.MQ4", ".MQ4"));
+    EXPECT_TRUE(Has_Extension("/a/b/pic.mq4", ".MQ4"));
+    EXPECT_FALSE(Has_Extension("pic.MQ4.bak", ".MQ4"));
+    EXPECT_FALSE(Has_Extension("picMQ4", ".MQ4"));
+    EXPECT_FALSE(Has_Extension(".MQ4", ".MQ4"));
+}

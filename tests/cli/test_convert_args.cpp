@@ -71,13 +71,6 @@ TEST(ConvertArgs, OperandsOptionsAndHelp) {
     EXPECT_EQ(named.output, "-x.png");
 }
 
-TEST(ConvertArgs, ExtensionTestIgnoresCase) {
-    EXPECT_TRUE(Has_Extension("pic.MQ4", ".MQ4"));
-    EXPECT_TRUE(Has_Extension("/a/b/pic.mq4", ".MQ4"));
-    EXPECT_FALSE(Has_Extension("pic.MQ4.bak", ".MQ4"));
-    EXPECT_FALSE(Has_Extension("picMQ4", ".MQ4"));
-}
-
 TEST(ConvertArgs, RefinedMethodsFollowTheImportSlots) {
     for (int method = 0; method < method_count; ++method) {
         EXPECT_EQ(Parse({"--method", method_names[method], "a", "b.mq4"}).slot, method)

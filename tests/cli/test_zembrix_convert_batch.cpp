@@ -9,6 +9,7 @@
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -159,57 +160,93 @@ TEST_F(Batch_Test, UsageErrorsShowTheUsage) {
 }
 
 TEST(BatchThreads, GiveTheSameFilesMessagesAndSummaryAsOne) {
-    // Good and bad files in turn, so that the threads finish out of order.
     Temp_Dir in;
-    std::vector<std::string> inputs;
+    std::vector<std::string> good;
+    std::vector<std::string> bad_paths;
     std::vector<std::string> expected_errors;
     const std::vector<Bad_Input> bad = Bad_Image_Inputs();
     for (std::size_t i = 0; i < bad.size() + 6; ++i) {
-        const std::string good = in.file("good-" + std::to_string(i) + (i % 3 ? ".png" : ".ppm"));
+        good.push_back(in.file("good-" + std::to_string(i) + (i % 3 ? ".png" : ".ppm")));
         const DTImage image =
             Pattern_Image(128 + static_cast<int>(i), 96, static_cast<unsigned>(i));
         if (i % 3) {
-            Write_RGB_PNG(good, image.width, image.height, image.pixels);
+            Write_RGB_PNG(good.back(), image.width, image.height, image.pixels);
         } else {
-            Write_Bytes(good, PPM_Bytes(image.width, image.height, image.pixels));
+            Write_Bytes(good.back(), PPM_Bytes(image.width, image.height, image.pixels));
         }
-        inputs.push_back(good);
         if (i < bad.size()) {
-            const std::string path = in.file(bad[i].file_name);
-            Create_Bad_Input(bad[i], path);
-            inputs.push_back(path);
+            bad_paths.push_back(in.file(bad[i].file_name));
+            Create_Bad_Input(bad[i], bad_paths.back());
             // The message in one line.
-            std::string reason = Expected_Message(bad[i], path);
+            std::string reason = Expected_Message(bad[i], bad_paths.back());
             reason.pop_back();
             for (std::size_t at; (at = reason.find('\n')) != std::string::npos;) {
                 reason.replace(at, 1, "; ");
             }
-            expected_errors.push_back("zembrix-convert: " + path + ": " + reason);
+            expected_errors.push_back("zembrix-convert: " + bad_paths.back() + ": " + reason);
         }
     }
-    std::vector<std::string> folders;
-    std::vector<Converter_Result> results;
-    Temp_Dir out;
-    for (const char* jobs : {"-j1", "-j4", "-j2"}) {
-        SCOPED_TRACE(jobs);
-        folders.push_back(out.file(jobs));
-        ASSERT_EQ(mkdir(folders.back().c_str(), 0755), 0);
-        std::vector<std::string> args = {jobs, "--method", "diffusion", "-o", folders.back()};
-        args.insert(args.end(), inputs.begin(), inputs.end());
-        results.push_back(Run_Converter(args));
-        EXPECT_EQ(results.back().status, 1);
-        EXPECT_EQ(results.back().out, "converted " + std::to_string(bad.size() + 6) + " of " +
-                                          std::to_string(inputs.size()) + "\n");
-        EXPECT_EQ(Lines(results.back().err), expected_errors);
-    }
-    const std::vector<std::string> names = List_Dir(folders[0]);
-    EXPECT_EQ(names.size(), bad.size() + 6);
-    for (std::size_t run = 1; run < folders.size(); ++run) {
-        EXPECT_EQ(results[run].err, results[0].err);
-        ASSERT_EQ(List_Dir(folders[run]), names);
-        for (const std::string& name : names) {
-            EXPECT_EQ(Read_Bytes(folders[run] + "/" + name), Read_Bytes(folders[0] + "/" + name))
-                << name;
+    // Each method alone, and a palette shared by the whole batch, whose
+    // inputs are read ahead on the threads (fewer good ones: the fit over
+    // all of them is slow under the sanitizers).
+    const std::pair<std::vector<std::string>, std::size_t> option_sets[] = {
+        {{"--method", "diffusion"}, good.size()},
+        {{"--shared-palette", "--method", "refined-dither", "--write-palette"}, 4},
+    };
+    for (const auto& [options, good_count] : option_sets) {
+        const bool shared = options[0] == "--shared-palette";
+        SCOPED_TRACE(options[0]);
+        // Good and bad files in turn, so that the threads finish out of order.
+        std::vector<std::string> inputs;
+        for (std::size_t i = 0; i < std::max(good_count, bad_paths.size()); ++i) {
+            if (i < good_count) {
+                inputs.push_back(good[i]);
+            }
+            if (i < bad_paths.size()) {
+                inputs.push_back(bad_paths[i]);
+            }
+        }
+        std::vector<std::string> folders;
+        std::vector<Converter_Result> results;
+        Temp_Dir out;
+        for (const char* jobs : {"-j1", "-j4", "-j2"}) {
+            SCOPED_TRACE(jobs);
+            folders.push_back(out.file(jobs));
+            ASSERT_EQ(mkdir(folders.back().c_str(), 0755), 0);
+            std::vector<std::string> args = options;
+            if (shared) {
+                args.push_back(folders.back() + "/series.gpl");
+            }
+            args.insert(args.end(), {jobs, "-o", folders.back()});
+            args.insert(args.end(), inputs.begin(), inputs.end());
+            results.push_back(Run_Converter(args));
+            EXPECT_EQ(results.back().status, 1);
+            EXPECT_EQ(results.back().out, "converted " + std::to_string(good_count) + " of " +
+                                              std::to_string(inputs.size()) + "\n");
+            EXPECT_EQ(Lines(results.back().err), expected_errors);
+        }
+        const std::vector<std::string> names = List_Dir(folders[0]);
+        EXPECT_EQ(names.size(), good_count + (shared ? 1 : 0));
+        for (std::size_t run = 1; run < folders.size(); ++run) {
+            EXPECT_EQ(results[run].err, results[0].err);
+            ASSERT_EQ(List_Dir(folders[run]), names);
+            for (const std::string& name : names) {
+                EXPECT_EQ(Read_Bytes(folders[run] + "/" + name),
+                          Read_Bytes(folders[0] + "/" + name))
+                    << name;
+            }
+        }
+        if (shared) {
+            // One palette for all: the palette words of every picture.
+            const std::vector<std::uint8_t> first = Read_Bytes(folders[0] + "/" + names[0]);
+            for (const std::string& name : names) {
+                if (name != "series.gpl") {
+                    const std::vector<std::uint8_t> bytes = Read_Bytes(folders[0] + "/" + name);
+                    EXPECT_TRUE(
+                        std::equal(bytes.begin() + 65, bytes.begin() + 97, first.begin() + 65))
+                        << name;
+                }
+            }
         }
     }
 }

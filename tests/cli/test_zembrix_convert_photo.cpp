@@ -136,6 +136,42 @@ TEST_F(Photo_Test, PipesCarryImagesInAndPicturesOut) {
     EXPECT_EQ(std::vector<std::uint8_t>(mq4.begin(), mq4.end()), Read_Bytes(dir.file("in.MQ4")));
 }
 
+TEST_F(Photo_Test, StandardInputTellsAnMq4PictureByItsFirstBytes) {
+    MQ4_Document source = Build_Candidates(Pattern_Image(128, 96, 9))[slot_diffusion];
+    ASSERT_TRUE(Write_MQ4_File(dir.file("old.MQ4"), source));
+    ASSERT_EQ(Run_Converter({"--scale", "2", dir.file("old.MQ4"), dir.file("named.png")}).status,
+              0);
+    // Piped and redirected from the file: drawn as it stands, as by name.
+    for (const std::string& feed : {"cat " + Quoted(dir.file("old.MQ4")) + " | \"$1\"",
+                                    "\"$1\" < " + Quoted(dir.file("old.MQ4"))}) {
+        SCOPED_TRACE(feed);
+        std::string png;
+        EXPECT_EQ(Run_Shell(feed + " --format png --scale 2 - -", &png), 0);
+        EXPECT_EQ(std::vector<std::uint8_t>(png.begin(), png.end()),
+                  Read_Bytes(dir.file("named.png")));
+    }
+    // Mapped onto a given palette as a named one is.
+    Write_Text(dir.file("two.gpl"), "GIMP Palette\n0 0 0\n255 255 255\n");
+    ASSERT_EQ(Run_Converter(
+                  {"--palette", dir.file("two.gpl"), dir.file("old.MQ4"), dir.file("named.MQ4")})
+                  .status,
+              0);
+    std::string mapped;
+    EXPECT_EQ(Run_Shell("cat " + Quoted(dir.file("old.MQ4")) + " | \"$1\" --palette " +
+                            Quoted(dir.file("two.gpl")) + " - -",
+                        &mapped),
+              0);
+    EXPECT_EQ(std::vector<std::uint8_t>(mapped.begin(), mapped.end()),
+              Read_Bytes(dir.file("named.MQ4")));
+    // Cut short, it is refused as a short file is.
+    std::string err;
+    EXPECT_EQ(
+        Run_Shell("head -c 100 " + Quoted(dir.file("old.MQ4")) + " | \"$1\" - - 2>&1 >/dev/null",
+                  &err),
+        1);
+    EXPECT_EQ(err, "standard input is too short to be an MQ4 picture (100 of 6657 bytes)\n");
+}
+
 TEST_F(Photo_Test, PicturesAreNotWrittenToATerminal) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(master, 0);

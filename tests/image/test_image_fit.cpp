@@ -16,15 +16,6 @@
 
 namespace {
 
-DTImage Image_Of(int width, int height, std::vector<DTPixel> pixels) {
-    DTImage image;
-    image.width = width;
-    image.height = height;
-    image.pixelCount = pixels.size();
-    image.pixels = std::move(pixels);
-    return image;
-}
-
 DTPixel At(const DTImage& image, int x, int y) {
     return image.pixels[static_cast<std::size_t>(y) * image.width + x];
 }
@@ -105,6 +96,8 @@ TEST(FitGeometry, ShrinkingStopsAtTwiceWhatThePictureShows) {
     EXPECT_EQ(Min_Shrunk_Size({100, 50}, small), (Pixel_Size{100, 50}));
     EXPECT_EQ(Box_Factors({100, 50}, {100, 50}), (Pixel_Size{1, 1}));
     EXPECT_EQ(Box_Factors({1001, 7}, {100, 7}), (Pixel_Size{10, 1}));
+    // Capped, so that a block's sum fits in 32 bits.
+    EXPECT_EQ(Box_Factors({16384, 16384}, {1, 2}), (Pixel_Size{256, 256}));
 }
 
 TEST(BoxReduce, AveragesBlocksInLinearLight) {
@@ -136,6 +129,9 @@ TEST(BoxReduce, FactorOneAndEverySampleComeBackExactly) {
     }
     const DTImage image = Pattern_Image(7, 5, 3);
     EXPECT_EQ(Box_Reduce(image, 1, 1).pixels, image.pixels);
+    // The largest block, all white, sums to just under 2^32.
+    const DTImage white = Image_Of(256, 256, std::vector<DTPixel>(65536, {255, 255, 255}));
+    EXPECT_EQ(Box_Reduce(white, 256, 256).pixels, std::vector<DTPixel>{white.pixels[0]});
 }
 
 TEST(Orientation, EachTagTurnsTheImageUpright) {
@@ -244,9 +240,9 @@ DTImage Fit_Rows(const DTImage& stored, int orientation, Fit_Mode mode) {
     const Pixel_Size size{stored.width, stored.height};
     Image_Fit fit = Start_Image_Fit(size, orientation, mode, size);
     for (int y = 0; y < stored.height; ++y) {
-        Add_Fit_Row(&fit, &stored.pixels[static_cast<std::size_t>(y) * stored.width]);
+        Add_Fit_Row(&fit, y, &stored.pixels[static_cast<std::size_t>(y) * stored.width]);
     }
-    return Finish_Image_Fit(&fit);
+    return Finish_Image_Fit(fit);
 }
 
 TEST(ImageFit, RowsAsStoredGiveTheFitOfTheUprightImage) {

@@ -5,8 +5,10 @@
 
 #include "image/Image_Input.h"
 #include "image/JPEG_Reader.h"
+#include "image/Orientation.h"
 #include "support/Allocation_Tracker.h"
 #include "support/Temp_Dir.h"
+#include "support/Test_Images.h"
 #include "support/Test_JPEG.h"
 
 #include <cstdlib>
@@ -30,11 +32,15 @@ DTPixel At(const DTImage& image, int x, int y) {
     return image.pixels[static_cast<std::size_t>(y) * image.width + x];
 }
 
-// The colour in the middle of each quadrant, within a JPEG's error.
+// The colour in the middle of each quadrant, within a JPEG's error; of an
+// image read without fitting, which keeps its first 12288 pixels, only the
+// top two.
 void Expect_Quadrants(const DTImage& image, const DTPixel (&colours)[4]) {
     const int xs[2] = {image.width / 4, image.width * 3 / 4};
     const int ys[2] = {image.height / 4, image.height * 3 / 4};
-    for (int q = 0; q < 4; ++q) {
+    const int quadrants = image.pixels.size() == image.pixelCount ? 4 : 2;
+    ASSERT_GT(image.pixels.size(), static_cast<std::size_t>(ys[0] * image.width + xs[1]));
+    for (int q = 0; q < quadrants; ++q) {
         const DTPixel got = At(image, xs[q % 2], ys[q / 2]);
         const DTPixel want = colours[q];
         EXPECT_NEAR(got.r, want.r, 6) << "quadrant " << q;
@@ -71,14 +77,19 @@ TEST(JpegLoading, EveryKindOfFileGivesItsColours) {
         jpeg.kind = c.kind;
         jpeg.progressive = c.progressive;
         std::string err;
-        const std::optional<DTImage> image = Decode(Encode_Test_JPEG(jpeg), Fit_Mode::none, &err);
-        ASSERT_TRUE(image) << err;
-        EXPECT_EQ(err, "");
-        EXPECT_EQ(image->width, 160);
-        EXPECT_EQ(image->height, 120);
-        EXPECT_EQ(image->type, DTImageTypeJPEG);
-        // Grey files keep the red channel: red and white are white, the rest black.
-        Expect_Quadrants(*image, c.kind == Jpeg_Kind::grey ? greys : quadrant_colours);
+        const std::vector<std::uint8_t> bytes = Encode_Test_JPEG(jpeg);
+        for (Fit_Mode mode : {Fit_Mode::none, Fit_Mode::stretch}) {
+            const std::optional<DTImage> image = Decode(bytes, mode, &err);
+            ASSERT_TRUE(image) << err;
+            EXPECT_EQ(err, "");
+            EXPECT_EQ(image->width, mode == Fit_Mode::none ? 160 : 128);
+            EXPECT_EQ(image->height, mode == Fit_Mode::none ? 120 : 96);
+            EXPECT_EQ(image->pixelCount, image->width * image->height);
+            EXPECT_EQ(image->type, DTImageTypeJPEG);
+            // Grey files keep the red channel: red and white are white, the
+            // rest black.
+            Expect_Quadrants(*image, c.kind == Jpeg_Kind::grey ? greys : quadrant_colours);
+        }
     }
 }
 
@@ -136,6 +147,63 @@ TEST(JpegLoading, DctScalingShrinksLargePhotosAsTheyAreDecoded) {
     EXPECT_LT(Largest_Allocation(), std::size_t{1} << 20);
     ASSERT_TRUE(fitted);
     Expect_Quadrants(*fitted, quadrant_colours);
+}
+
+TEST(JpegLoading, WithoutFitTheFirstPixelsOfTheUprightImageAreKept) {
+    // Stored 300x70: upright either 300 or 70 pixels wide, so the kept
+    // 12288 pixels are stored rows or stored columns.
+    Test_JPEG jpeg;
+    jpeg.width = 300;
+    jpeg.height = 70;
+    jpeg.pixels = Pattern_Image(300, 70, 5).pixels;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        jpeg.orientation = orientation;
+        const std::vector<std::uint8_t> bytes = Encode_Test_JPEG(jpeg);
+        // The whole stored image, straight from the decoder, turned upright.
+        std::FILE* file = fmemopen(const_cast<std::uint8_t*>(bytes.data()), bytes.size(), "rb");
+        Jpeg_Header header;
+        Jpeg_Handle decoder = Open_JPEG(file, "photo.jpg", &header);
+        ASSERT_TRUE(decoder);
+        DTImage stored;
+        stored.width = 300;
+        stored.height = 70;
+        stored.pixels.resize(300 * 70);
+        int width = 0;
+        int height = 0;
+        ASSERT_TRUE(Start_JPEG(decoder.get(), 300, 70, &width, &height));
+        for (int y = 0; y < 70; ++y) {
+            ASSERT_TRUE(Read_JPEG_Row(decoder.get(), &stored.pixels[y * 300]));
+        }
+        decoder.reset();
+        std::fclose(file);
+        const DTImage upright = Apply_Orientation(stored, orientation);
+
+        const std::optional<DTImage> first = Decode(bytes, Fit_Mode::none);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->width, upright.width);
+        EXPECT_EQ(first->height, upright.height);
+        EXPECT_EQ(first->pixelCount, 21000u);
+        ASSERT_EQ(first->pixels.size(), 12288u);
+        EXPECT_TRUE(std::equal(first->pixels.begin(), first->pixels.end(), upright.pixels.begin()));
+    }
+    // A large photo turned a quarter: its first pixels are two stored
+    // columns, and nothing near its 9 MB is held.
+    Test_JPEG large = Quadrant_JPEG(2048, 1536);
+    large.orientation = 6;
+    const std::vector<std::uint8_t> bytes = Encode_Test_JPEG(large);
+    Reset_Largest_Allocation();
+    const std::optional<DTImage> first = Decode(bytes, Fit_Mode::none);
+    EXPECT_LT(Largest_Allocation(), std::size_t{64} << 10);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->width, 1536);
+    ASSERT_EQ(first->pixels.size(), 12288u);
+    // Upright, blue is top left and red top right.
+    for (const auto& [x, colour] :
+         {std::pair{100, quadrant_colours[2]}, {1400, quadrant_colours[0]}}) {
+        EXPECT_NEAR(first->pixels[x].r, colour.r, 6) << x;
+        EXPECT_NEAR(first->pixels[x].b, colour.b, 6) << x;
+    }
 }
 
 TEST(JpegLoading, DamagedFilesAreRefusedInOneLineNamingThem) {

@@ -1,10 +1,13 @@
-// Loading only the first pixels of an image: the same pixels as a whole
-// load, the same refusals with the same messages, and no more memory than
-// those pixels and a row or two.
+// Loading only the first pixels of an image, or fitting it to the picture as
+// its rows arrive: the same pixels as a whole load (or as fitting the whole
+// image), the same refusals with the same messages, and no more memory than
+// those pixels (or the fit's reduced part) and a row or two.
 
 #include <gtest/gtest.h>
 
 #include "app/Report.h"
+#include "image/Image_Fit.h"
+#include "image/Image_Input.h"
 #include "io/Conversion.h"
 #include "support/Allocation_Tracker.h"
 #include "support/Temp_Dir.h"
@@ -23,6 +26,17 @@ Load Load_Bytes(const std::vector<std::uint8_t>& bytes, std::uint64_t keep) {
     Report_Capture capture;
     Load load;
     load.image = CreateImageFromMemory(bytes.data(), bytes.size(), keep);
+    load.messages = capture.text;
+    return load;
+}
+
+// The converter's fitted image of the bytes, read as a stream.
+Load Fit_Bytes(const std::vector<std::uint8_t>& bytes, Fit_Mode mode) {
+    Report_Capture capture;
+    Load load;
+    std::FILE* file = fmemopen(const_cast<std::uint8_t*>(bytes.data()), bytes.size(), "rb");
+    load.image = Read_Input_Stream(file, "image", mode);
+    std::fclose(file);
     load.messages = capture.text;
     return load;
 }
@@ -129,6 +143,33 @@ TEST(KeptPixels, AreTheFirstPixelsOfTheWholeImage) {
     }
 }
 
+TEST(KeptPixels, FittingAsRowsArriveGivesTheFitOfTheWholeImage) {
+    // Large enough to be box-reduced, and small ones whose interlaced
+    // passes are partly empty.
+    std::vector<File_Case> files = Files(1301, 977);
+    for (const Pixel_Size size : {Pixel_Size{1, 1}, Pixel_Size{3, 2}, Pixel_Size{5, 9}}) {
+        files.push_back(
+            {"small interlaced PNG",
+             Encode_Test_PNG(RGB_PNG(Pattern_Image(size.width, size.height, 3), true))});
+    }
+    for (const File_Case& file : files) {
+        SCOPED_TRACE(file.what);
+        const Load whole = Load_Bytes(file.bytes, keep_all_pixels);
+        ASSERT_TRUE(whole.image);
+        for (Fit_Mode mode : {Fit_Mode::crop, Fit_Mode::pad, Fit_Mode::stretch}) {
+            SCOPED_TRACE(static_cast<int>(mode));
+            const Load fitted = Fit_Bytes(file.bytes, mode);
+            ASSERT_TRUE(fitted.image);
+            EXPECT_EQ(fitted.messages, "");
+            const DTImage expected = Fit_Whole_Image(*whole.image, mode);
+            EXPECT_EQ(fitted.image->type, whole.image->type);
+            EXPECT_EQ(fitted.image->width, 128);
+            EXPECT_EQ(fitted.image->pixelCount, 12288u);
+            EXPECT_TRUE(fitted.image->pixels == expected.pixels);
+        }
+    }
+}
+
 TEST(KeptPixels, ADamagedRowNearTheEndIsStillRefused) {
     const int width = 1200;
     const int height = 900;
@@ -171,9 +212,12 @@ TEST(KeptPixels, ADamagedRowNearTheEndIsStillRefused) {
         SCOPED_TRACE(damage.what);
         const Load whole = Load_Bytes(damage.bytes, keep_all_pixels);
         const Load part = Load_Bytes(damage.bytes, picture_pixels);
+        const Load fitted = Fit_Bytes(damage.bytes, Fit_Mode::crop);
         EXPECT_FALSE(whole.image);
         EXPECT_FALSE(part.image);
+        EXPECT_FALSE(fitted.image);
         EXPECT_EQ(part.messages, whole.messages);
+        EXPECT_EQ(fitted.messages, whole.messages);
         EXPECT_EQ(part.messages, damage.message);
     }
 }
@@ -203,5 +247,49 @@ TEST(KeptPixels, ALargeImageCostsNoMoreThanItsPictureAndARow) {
         EXPECT_EQ(image->pixelCount, static_cast<std::uint64_t>(width) * height);
         EXPECT_EQ(image->pixels.size(), static_cast<std::size_t>(picture_pixels));
         EXPECT_EQ(image->pixels[width + 1], (DTPixel{static_cast<std::uint8_t>(width + 1), 1, 40}));
+        // Fitted, the image is summed into blocks as it arrives: 2400x1800
+        // shows at 128x96, so blocks of 9x9 pixels, 266x200 of them.
+        Reset_Largest_Allocation();
+        EXPECT_TRUE(Load_Input_Image(dir.file(name), Fit_Mode::crop));
+        EXPECT_LT(Largest_Allocation(), 1u << 20);
     }
+}
+
+TEST(KeptPixels, ColoursAreGatheredInStorageOrder) {
+    // The first pixels in storage order are distinct colours, the rest
+    // repeat the last of them. An interlaced image's first pass meets them
+    // in another order (pixels 0, 8, 128, ...).
+    const int side = 16;
+    Temp_Dir dir;
+    for (const int distinct : {15, 16, 17, 40}) {
+        SCOPED_TRACE(distinct);
+        std::vector<DTPixel> image;
+        for (int n = 0; n < side * side; ++n) {
+            const int k = std::min(n, distinct - 1);
+            image.push_back(
+                {static_cast<std::uint8_t>(k * 6), static_cast<std::uint8_t>(255 - k), 7});
+        }
+        Write_Test_PNG(dir.file("colours.png"),
+                       RGB_PNG({side, side, DTImageTypePNG, 0, image}, true));
+        const std::optional<std::vector<DTPixel>> colours =
+            Read_Image_Colors(dir.file("colours.png").c_str(), 16);
+        ASSERT_TRUE(colours);
+        if (distinct <= 16) {
+            ASSERT_EQ(colours->size(), static_cast<std::size_t>(distinct));
+            EXPECT_TRUE(std::equal(colours->begin(), colours->end(), image.begin()));
+        } else {
+            EXPECT_EQ(colours->size(), 17u) << "one more than the limit";
+        }
+    }
+    // A damaged file is refused as the loader refuses it.
+    std::vector<std::uint8_t> cut = Read_Bytes(dir.file("colours.png"));
+    cut.resize(cut.size() - 20);
+    Write_Bytes(dir.file("cut.png"), cut);
+    Report_Capture capture;
+    EXPECT_FALSE(Read_Image_Colors(dir.file("cut.png").c_str(), 16));
+    const std::string messages = capture.text;
+    capture.text.clear();
+    EXPECT_FALSE(CreateImageFromFile(dir.file("cut.png").c_str()));
+    EXPECT_EQ(messages, capture.text);
+    EXPECT_NE(messages, "");
 }

@@ -8,16 +8,6 @@
 
 namespace {
 
-DTImage Image_Of(int width, int height, std::vector<DTPixel> pixels) {
-    DTImage image;
-    image.width = width;
-    image.height = height;
-    image.type = DTImageTypePNG;
-    image.pixelCount = pixels.size();
-    image.pixels = std::move(pixels);
-    return image;
-}
-
 DTImage Filled(int width, int height, DTPixel colour) {
     return Image_Of(width, height,
                     std::vector<DTPixel>(static_cast<std::size_t>(width) * height, colour));

@@ -14,15 +14,6 @@ DTPixel Grey(int value) {
     return {v, v, v};
 }
 
-DTImage Image_Of(int width, int height, std::vector<DTPixel> pixels) {
-    DTImage image;
-    image.width = width;
-    image.height = height;
-    image.pixelCount = pixels.size();
-    image.pixels = std::move(pixels);
-    return image;
-}
-
 std::int64_t Squared_Error(const std::vector<DTPixel>& pixels, const std::vector<DTPixel>& palette,
                            const std::vector<std::uint8_t>& indices) {
     std::int64_t error = 0;

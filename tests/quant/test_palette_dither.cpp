@@ -14,15 +14,6 @@ DTPixel Grey(int v) {
 const DTPixel black_white[] = {{0, 0, 0}, {255, 255, 255}};
 const DTPalette two_greys{2, black_white};
 
-DTImage Image_Of(int width, int height, std::vector<DTPixel> pixels) {
-    DTImage image;
-    image.width = width;
-    image.height = height;
-    image.pixelCount = pixels.size();
-    image.pixels = std::move(pixels);
-    return image;
-}
-
 std::vector<DTPixel> Dithered(int width, int height, std::vector<DTPixel> pixels,
                               const DTPalette& palette) {
     DTImage image = Image_Of(width, height, std::move(pixels));

@@ -163,6 +163,16 @@ std::vector<std::uint8_t> PPM_Bytes(int width, int height, const std::vector<DTP
                      raster);
 }
 
+DTImage Image_Of(int width, int height, std::vector<DTPixel> pixels) {
+    DTImage image;
+    image.width = width;
+    image.height = height;
+    image.type = DTImageTypePNG;
+    image.pixelCount = pixels.size();
+    image.pixels = std::move(pixels);
+    return image;
+}
+
 DTImage Pattern_Image(int width, int height, unsigned seed) {
     DTImage image;
     image.width = width;

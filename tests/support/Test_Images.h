@@ -44,6 +44,9 @@ std::vector<std::uint8_t> PPM_Bytes(int width, int height, const std::vector<DTP
 std::vector<std::uint8_t> PPM_Bytes(const std::string& header,
                                     const std::vector<std::uint8_t>& raster);
 
+// An image of the pixels (row-major), as the loader gives a PNG.
+DTImage Image_Of(int width, int height, std::vector<DTPixel> pixels);
+
 // An image of the given size whose pixels are produced by a formula of their
 // position, for tests that need many distinct colours.
 DTImage Pattern_Image(int width, int height, unsigned seed);
