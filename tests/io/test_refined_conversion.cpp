@@ -11,16 +11,6 @@
 
 namespace {
 
-DTImage Picture_Image(std::vector<DTPixel> pixels) {
-    DTImage image;
-    image.width = picture_width;
-    image.height = picture_height;
-    image.type = DTImageTypePNG;
-    image.pixelCount = pixels.size();
-    image.pixels = std::move(pixels);
-    return image;
-}
-
 DTPixel Split(std::int32_t c) {
     return {static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
             static_cast<std::uint8_t>(c)};
@@ -40,7 +30,7 @@ DTImage Few_Grid_Colours() {
     for (int n = 0; n < picture_pixels; ++n) {
         pixels.push_back(colours[(n % 128 / 10 + n / 128 / 30) % 14]);
     }
-    return Picture_Image(pixels);
+    return Image_Of(picture_width, picture_height, pixels);
 }
 
 void Expect_Well_Formed(const MQ4_Document& picture) {
@@ -126,7 +116,8 @@ TEST(RefinedConversion, ColoursNearTheGridShowTheirNearestLevels) {
     for (int n = 0; n < picture_pixels; n += 3) {
         pixels[n] = {250, 3, 124};
     }
-    const MQ4_Document picture = Convert_Refined(Picture_Image(pixels), false);
+    const MQ4_Document picture =
+        Convert_Refined(Image_Of(picture_width, picture_height, pixels), false);
     EXPECT_EQ(picture.palette_rgb[0], 0xF80080);
     EXPECT_EQ(picture.palette_rgb[1], 0x100818);
     EXPECT_EQ(picture.palette_555[1], 0x8823);
