@@ -285,6 +285,13 @@ void insert_pixels(octree_node* root, const quant_image* image, fold_heap* heap,
         // Neighbours often share all seven bits that choose the path, and
         // with them the leaf.
         const std::uint32_t path = Path_Of(pixel);
+        // The table entry of a pixel a little ahead, loading while this one
+        // is handled.
+        constexpr std::size_t ahead = 16;
+        if (i + ahead < count) {
+            __builtin_prefetch(leaf_table.entries.data() +
+                               Hash_Slot(leaf_table, Path_Of(pixel + 3 * ahead)));
+        }
         if (i == 0 || path != last_path) {
             last_path = path;
             number = Leaf_Number(&leaf_table, path, numbers);
@@ -569,7 +576,13 @@ octree_node* Reduced_Tree(const quant_image* image, int n_colors, fold_heap* hea
     octree_node* root = node_new(0, 0, nullptr);
     insert_pixels(root, image, heap, numbers);
     while (heap->end > n_colors + 1) {
-        heap_add(heap, node_fold(pop_heap(heap)));
+        octree_node* parent = node_fold(pop_heap(heap));
+        // The next node to fold is most likely the one now first; its parent
+        // lies anywhere in the pool, so its loading starts at once.
+        if (heap->end > 1) {
+            __builtin_prefetch(heap->slots[1]->parent);
+        }
+        heap_add(heap, parent);
     }
     Average_Heap_Nodes(heap);
     return root;
