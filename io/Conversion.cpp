@@ -23,8 +23,8 @@ std::uint32_t Color_Key(DTPixel pixel) {
            pixel.b;
 }
 
-// The positions in keys that hold key, as bits (bit i for keys[i]): one pass
-// without branches, which the compiler turns into a few vector compares.
+// The positions in keys that hold key, as bits (bit i for keys[i]), found in
+// one pass without branches to mispredict.
 std::uint32_t Matching_Positions(const std::array<std::uint32_t, palette_size>& keys,
                                  std::uint32_t key) {
     std::uint32_t matches = 0;
