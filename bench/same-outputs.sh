@@ -53,6 +53,28 @@ for method in floyd-steinberg diffusion octree closest refined refined-dither; d
     done
 done
 
+# One palette fitted to all the inputs together: the octree then reduces
+# them all as one tall image, far more pixels than one picture has.
+for method in floyd-steinberg closest refined-dither; do
+    run old "$old" --shared-palette --method "$method" -o "$work/old/files" "$@"
+    for jobs in 1 4; do
+        run "new-$jobs" "$new" --shared-palette --method "$method" -j "$jobs" \
+            -o "$work/new-$jobs/files" "$@"
+        sed -i "s|$work/new-$jobs/files|$work/old/files|g" "$work/new-$jobs/stderr"
+        same "batch, shared palette, $method, -j $jobs" old "new-$jobs"
+    done
+    rm -rf "${work:?}/old"
+done
+
+# Every image resized to the picture first.
+for fit in crop pad stretch; do
+    run old "$old" --fit "$fit" -o "$work/old/files" "$@"
+    run new "$new" --fit "$fit" -o "$work/new/files" "$@"
+    sed -i "s|$work/new/files|$work/old/files|g" "$work/new/stderr"
+    same "batch, --fit $fit" old new
+    rm -rf "${work:?}/old"
+done
+
 index=0
 for input in "$@"; do
     index=$((index + 1))
@@ -60,6 +82,11 @@ for input in "$@"; do
     run new "$new" "${options[@]}" "$input" "$work/new/files/picture.MQ4"
     sed -i "s|$work/new/files|$work/old/files|g" "$work/new/stderr"
     same "one input ($index): $input" old new
+    rm -rf "${work:?}/old"
+    # Every method's figures, from the same conversions.
+    run old "$old" --compare "$input"
+    run new "$new" --compare "$input"
+    same "compare ($index): $input" old new
     rm -rf "${work:?}/old"
 done
 

@@ -14,28 +14,48 @@ namespace {
 
 using Color_List = std::array<DTPixel, palette_size>;
 
+bool Same_Color(DTPixel a, DTPixel b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
 std::uint32_t Color_Key(DTPixel pixel) {
     return static_cast<std::uint32_t>(pixel.r) << 16 | static_cast<std::uint32_t>(pixel.g) << 8 |
            pixel.b;
+}
+
+// The positions in keys that hold key, as bits (bit i for keys[i]), found in
+// one pass without branches to mispredict.
+std::uint32_t Matching_Positions(const std::array<std::uint32_t, palette_size>& keys,
+                                 std::uint32_t key) {
+    std::uint32_t matches = 0;
+    for (int i = 0; i < palette_size; ++i) {
+        matches |= static_cast<std::uint32_t>(keys[i] == key) << i;
+    }
+    return matches;
 }
 
 // Distinct colours in order of first appearance, at most 16: the quantizer
 // leaves no more.
 std::vector<DTPixel> Collect_Colors(const std::vector<DTPixel>& pixels) {
     std::vector<DTPixel> colors;
-    std::vector<std::uint32_t> keys;
+    std::array<std::uint32_t, palette_size> keys{};
     std::uint32_t previous = 0;
     for (const DTPixel& pixel : pixels) {
         const std::uint32_t key = Color_Key(pixel);
         // Neighbours mostly share their colour.
-        if (!keys.empty() && key == previous) {
+        if (!colors.empty() && key == previous) {
             continue;
         }
         previous = key;
-        if (std::find(keys.begin(), keys.end(), key) == keys.end() &&
-            keys.size() < static_cast<std::size_t>(palette_size)) {
-            keys.push_back(key);
+        const std::uint32_t known =
+            Matching_Positions(keys, key) & ((std::uint32_t{1} << colors.size()) - 1);
+        if (known == 0) {
+            keys[colors.size()] = key;
             colors.push_back(pixel);
+            // No later colour can be taken.
+            if (colors.size() == static_cast<std::size_t>(palette_size)) {
+                break;
+            }
         }
     }
     return colors;
@@ -48,6 +68,13 @@ Color_List Padded(const std::vector<DTPixel>& colors) {
     return list;
 }
 
+void Set_Palette(const Color_List& list, MQ4_Document* picture) {
+    for (int i = 0; i < palette_size; ++i) {
+        picture->palette_rgb[i] = Display_Color(list[i].r, list[i].g, list[i].b);
+        picture->palette_555[i] = Encode_555(picture->palette_rgb[i]);
+    }
+}
+
 // Each pixel gets the first position holding its colour (where a list holds
 // one colour twice, the lower one), or 0 when the list lacks it.
 MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List& list) {
@@ -55,23 +82,26 @@ MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List&
     for (int i = 0; i < palette_size; ++i) {
         keys[i] = Color_Key(list[i]);
     }
+    // The colours met so far with their positions, by a hash of the colour:
+    // a picture has few colours, so nearly every pixel finds its own here.
+    // Keys have 24 bits, so no colour has the key of an empty entry.
+    constexpr std::uint32_t empty = 0xFFFFFFFF;
+    std::array<std::uint32_t, 64> seen_keys;
+    seen_keys.fill(empty);
+    std::array<std::uint8_t, 64> seen_positions{};
     MQ4_Document picture;
-    std::uint32_t previous_key = 0;
-    std::uint8_t previous_index = 0;
     for (int n = 0; n < picture_pixels; ++n) {
-        const std::uint32_t key = Color_Key(pixels[n]);
-        if (n == 0 || key != previous_key) {
-            const auto found = std::find(keys.begin(), keys.end(), key);
-            previous_index =
-                found == keys.end() ? 0 : static_cast<std::uint8_t>(found - keys.begin());
-            previous_key = key;
+        const std::uint32_t key = Color_Key(pixels[static_cast<std::size_t>(n)]);
+        const std::size_t at = (key * 0x9E3779B1u) >> 26;
+        if (seen_keys[at] != key) {
+            const std::uint32_t matches = Matching_Positions(keys, key);
+            seen_keys[at] = key;
+            seen_positions[at] =
+                matches == 0 ? 0 : static_cast<std::uint8_t>(__builtin_ctz(matches));
         }
-        picture.pixels[n] = previous_index;
+        picture.pixels[static_cast<std::size_t>(n)] = seen_positions[at];
     }
-    for (int i = 0; i < palette_size; ++i) {
-        picture.palette_rgb[i] = Display_Color(list[i].r, list[i].g, list[i].b);
-        picture.palette_555[i] = Encode_555(picture.palette_rgb[i]);
-    }
+    Set_Palette(list, &picture);
     return picture;
 }
 
@@ -126,21 +156,47 @@ Color_List Split_Palette(const MQ4_Document& picture) {
     return list;
 }
 
-// The Floyd-Steinberg or the closest-colour picture. Both use the 16 display
-// colours of the plain octree picture, unused black entries included.
-MQ4_Document Map_To_Palette(const DTImage& working, const MQ4_Document& octree, int slot) {
-    const Color_List shared = Split_Palette(octree);
-    const DTPalette palette{palette_size, shared.data()};
-    DTImage mapped = working;
+// The shared palette of the Floyd-Steinberg and closest-colour pictures: the
+// 16 display colours of the plain octree picture, unused black entries
+// included, prepared once for the searches of both. Made in place and never
+// copied: palette points into colors.
+struct Mapping_Palette {
+    Color_List colors;
+    DTPalette palette;
+    DTPaletteChannels channels;
+};
+
+void Share_Palette(const MQ4_Document& octree, Mapping_Palette* shared) {
+    shared->colors = Split_Palette(octree);
+    shared->palette = {palette_size, shared->colors.data()};
+    shared->channels = SplitPaletteChannels(shared->palette);
+}
+
+// The Floyd-Steinberg or the closest-colour picture. The searches give each
+// pixel's palette index, which is the first position of its colour (the
+// lowest index wins equal distances), as looking the colour up would.
+MQ4_Document Map_To_Palette(const DTImage& working, const Mapping_Palette& shared, int slot) {
+    MQ4_Document picture;
     if (slot == slot_floyd_steinberg) {
-        ApplyFloydSteinbergDither(&mapped, palette);
+        DTImage dithered = working;
+        ApplyFloydSteinbergDither(&dithered, shared.palette, shared.channels,
+                                  picture.pixels.data());
     } else {
-        const DTPaletteChannels channels = SplitPaletteChannels(palette);
-        for (DTPixel& pixel : mapped.pixels) {
-            pixel = FindClosestColor(pixel, palette, channels);
+        // Neighbours often share their colour, and with it the nearest one.
+        DTPixel previous{};
+        std::uint8_t previous_index = 0;
+        for (int n = 0; n < picture_pixels; ++n) {
+            const DTPixel pixel = working.pixels[static_cast<std::size_t>(n)];
+            if (n == 0 || !Same_Color(pixel, previous)) {
+                previous = pixel;
+                previous_index =
+                    static_cast<std::uint8_t>(FindClosestIndex(pixel, shared.channels));
+            }
+            picture.pixels[static_cast<std::size_t>(n)] = previous_index;
         }
     }
-    return Build_Picture(mapped.pixels, shared);
+    Set_Palette(shared.colors, &picture);
+    return picture;
 }
 
 } // namespace
@@ -184,9 +240,10 @@ Candidates Build_Candidates(const DTImage& loaded) {
     const DTImage working = Working_Image(loaded);
     Candidates candidates;
     Convert_Working_Both(working, &candidates[slot_octree], &candidates[slot_diffusion]);
-    candidates[slot_floyd_steinberg] =
-        Map_To_Palette(working, candidates[slot_octree], slot_floyd_steinberg);
-    candidates[slot_closest] = Map_To_Palette(working, candidates[slot_octree], slot_closest);
+    Mapping_Palette shared;
+    Share_Palette(candidates[slot_octree], &shared);
+    candidates[slot_floyd_steinberg] = Map_To_Palette(working, shared, slot_floyd_steinberg);
+    candidates[slot_closest] = Map_To_Palette(working, shared, slot_closest);
     return candidates;
 }
 
@@ -199,7 +256,9 @@ MQ4_Document Build_Candidate(const DTImage& loaded, int slot) {
     if (slot == slot_octree) {
         return octree;
     }
-    return Map_To_Palette(working, octree, slot);
+    Mapping_Palette shared;
+    Share_Palette(octree, &shared);
+    return Map_To_Palette(working, shared, slot);
 }
 
 std::optional<DTImage> Load_Picture_Image(const std::string& path) {

@@ -12,6 +12,7 @@
 // costs, a cost that grows with the difference (its square, or a weight
 // times it).
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -44,17 +45,15 @@ inline int Nearest_In_Cells(const Cell_Search& search, int r, int g, int b) {
     const int* red = search.cost[0].data() + r;
     const int* green = search.cost[1].data() + g;
     const int* blue = search.cost[2].data() + b;
-    int best = 0;
-    int best_distance = 1 << 30;
+    // Distance and index in one number, so that the smallest wins without a
+    // branch: the smaller distance, and on equal distances the lower index.
+    int best = 1 << 30;
     do {
         const int i = __builtin_ctzll(candidates);
         const std::array<std::uint32_t, 3>& c = search.complements[static_cast<std::size_t>(i)];
         const int distance = red[c[0]] + green[c[1]] + blue[c[2]];
-        if (distance < best_distance) {
-            best_distance = distance;
-            best = i;
-        }
+        best = std::min(best, distance << 6 | i);
         candidates &= candidates - 1;
     } while (candidates != 0);
-    return best;
+    return best & 63;
 }

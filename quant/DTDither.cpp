@@ -63,15 +63,23 @@ void Add_Share(DTPixel* pixel, const int (&difference)[3], int w) {
 } // namespace
 
 void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette) {
+    ApplyFloydSteinbergDither(image, palette, SplitPaletteChannels(palette), nullptr);
+}
+
+void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette,
+                               const DTPaletteChannels& channels, std::uint8_t* indices) {
     const int width = image->width;
     const int height = image->height;
-    const DTPaletteChannels channels = SplitPaletteChannels(palette);
     for (int i = 0; i < height; ++i) {
         DTPixel* row = &image->pixels[static_cast<std::size_t>(i) * width];
         DTPixel* below = i + 1 < height ? row + width : nullptr;
         for (int j = 0; j < width; ++j) {
             DTPixel* pixel = row + j;
-            const DTPixel nearest = FindClosestColor(*pixel, palette, channels);
+            const int index = palette.count > 0 ? FindClosestIndex(*pixel, channels) : 0;
+            const DTPixel nearest = palette.count > 0 ? palette.colors[index] : *pixel;
+            if (indices) {
+                indices[static_cast<std::size_t>(i) * width + j] = static_cast<std::uint8_t>(index);
+            }
             const int difference[3] = {pixel->r - nearest.r, pixel->g - nearest.g,
                                        pixel->b - nearest.b};
             // Right, below left, below and below right, in this order: each

@@ -21,3 +21,9 @@ DTPixelDifference CalculateDifference(DTPixel a, DTPixel b);
 void ApplyDifference(DTPixel* pixel, DTPixelDifference difference, int weight);
 // Rewrites every pixel with a palette colour, row by row, left to right.
 void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette);
+// The same with the palette's channels split by the caller, and, where
+// indices is not null, each pixel's palette index written there too: the
+// first position of its colour, since the search takes the lowest index of
+// equal distances (an empty palette leaves the pixels and writes 0).
+void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette,
+                               const DTPaletteChannels& channels, std::uint8_t* indices);

@@ -40,10 +40,7 @@ DTPaletteChannels SplitPaletteChannels(const DTPalette& palette) {
     return channels;
 }
 
-int FindClosestIndex(DTPixel color, const DTPaletteChannels& channels) {
-    if (channels.by_cells) {
-        return Nearest_In_Cells(channels.cells, color.r, color.g, color.b);
-    }
+int FindClosestIndexByScan(DTPixel color, const DTPaletteChannels& channels) {
     int best_distance = 3 * 255 * 255 + 1;
     int best_index = 0;
     for (int i = 0; i < channels.count; ++i) {

@@ -33,9 +33,17 @@ struct DTPaletteChannels {
 
 DTPaletteChannels SplitPaletteChannels(const DTPalette& palette);
 
+// FindClosestIndex without the cells: every colour weighed in turn.
+int FindClosestIndexByScan(DTPixel color, const DTPaletteChannels& channels);
+
 // The index of the colour FindClosestColorFromPalette gives (0 for an empty
-// palette).
-int FindClosestIndex(DTPixel color, const DTPaletteChannels& channels);
+// palette). Inline: the dithering calls it once for every pixel.
+inline int FindClosestIndex(DTPixel color, const DTPaletteChannels& channels) {
+    if (channels.by_cells) {
+        return Nearest_In_Cells(channels.cells, color.r, color.g, color.b);
+    }
+    return FindClosestIndexByScan(color, channels);
+}
 
 // What FindClosestColorFromPalette gives, from the palette's channels split
 // once.

@@ -48,6 +48,23 @@ void node_pool_restart();
 std::size_t node_pool_blocks();
 
 octree_node* node_insert(octree_node* root, const std::uint8_t* pixel);
+
+// Which leaf each pixel of an image fell into: leaves numbered in the order
+// of their first pixel.
+struct leaf_numbers {
+    std::vector<std::int32_t> of_pixel;
+    std::vector<octree_node*> leaves;
+    // Each leaf's path: the bits of its pixels' channels that choose it
+    // (0xRRGGBB with the lowest bit of each channel clear).
+    std::vector<std::uint32_t> paths;
+};
+
+// Inserts every pixel in row-major order, with the heap operations that
+// node_insert and heap_add on each pixel's leaf make, and numbers the leaves;
+// only faster: a known leaf is found by its path instead of a walk from the
+// root, and the heap hears of it only when its weight changes.
+void insert_pixels(octree_node* root, const quant_image* image, fold_heap* heap,
+                   leaf_numbers* numbers);
 octree_node* node_fold(octree_node* node);
 int cmp_node(const octree_node* a, const octree_node* b);
 // A number that orders nodes as cmp_node does: child count, then weight.
@@ -57,5 +74,7 @@ void down_heap(fold_heap* heap, octree_node* node);
 void heap_add(fold_heap* heap, octree_node* node);
 octree_node* pop_heap(fold_heap* heap);
 void color_replace(const octree_node* root, std::uint8_t* pixel);
+// The node whose colour color_replace writes into the pixel.
+const octree_node* replacing_node(const octree_node* root, const std::uint8_t* pixel);
 octree_node* nearest_color(int red, int green, int blue, const fold_heap* heap);
 void error_diffuse(quant_image* image, const fold_heap* heap);

@@ -210,6 +210,80 @@ TEST(OctreeInsert, ChildIndexIsGreenRedBlueBitsFromTheTopDown) {
     EXPECT_EQ(leaf_two->blue, 1);
 }
 
+namespace {
+
+// What a heap holds, node by node in slot order, as values.
+std::vector<std::tuple<int, int, std::int64_t, std::int64_t, std::int64_t>>
+Heap_Contents(const fold_heap& heap) {
+    std::vector<std::tuple<int, int, std::int64_t, std::int64_t, std::int64_t>> contents;
+    for (int i = 1; i < heap.end; ++i) {
+        const octree_node* node = heap.slots[static_cast<std::size_t>(i)];
+        contents.emplace_back(node->depth, node->pixel_count, node->red, node->green, node->blue);
+    }
+    return contents;
+}
+
+} // namespace
+
+TEST(OctreeInsert, InsertPixelsLeavesTheHeapOfInsertingEveryPixel) {
+    // Patterns, a few colours whose leaves pass many multiples of 128 pixels
+    // (and so change weight), and noise with more leaves than the leaf table
+    // first has room for.
+    std::vector<DTImage> images = {Pattern_Image(128, 96, 1), Pattern_Image(300, 300, 2)};
+    DTImage few;
+    few.width = 128;
+    few.height = 96;
+    for (int n = 0; n < 128 * 96; ++n) {
+        const auto v = static_cast<std::uint8_t>((n * 7 / 13) % 5 * 60 + n % 2);
+        few.pixels.push_back({v, static_cast<std::uint8_t>(255 - v), 9});
+    }
+    images.push_back(few);
+    // Three colours passing multiples of 128 while new leaves keep coming:
+    // a missed re-sort would leave new leaves in the wrong places.
+    DTImage mixed;
+    mixed.width = 128;
+    mixed.height = 96;
+    for (int n = 0; n < 128 * 96; ++n) {
+        const auto k = static_cast<std::uint8_t>(n / 2);
+        mixed.pixels.push_back(n % 2 ? DTPixel{k, static_cast<std::uint8_t>(n >> 8), 77}
+                                     : DTPixel{static_cast<std::uint8_t>(n % 3 * 90), 200, 3});
+    }
+    images.push_back(mixed);
+    DTImage noise;
+    noise.width = 256;
+    noise.height = 256;
+    std::uint32_t state = 12345;
+    for (int n = 0; n < 256 * 256; ++n) {
+        state = state * 1664525u + 1013904223u;
+        noise.pixels.push_back({static_cast<std::uint8_t>(state >> 24),
+                                static_cast<std::uint8_t>(state >> 16),
+                                static_cast<std::uint8_t>(state >> 8)});
+    }
+    images.push_back(noise);
+    for (const DTImage& image : images) {
+        std::vector<std::uint8_t> bytes = Bytes_Of(image.pixels);
+        const quant_image quant{image.width, image.height, bytes.data()};
+        fold_heap one_by_one;
+        octree_node* root = node_new(0, 0, nullptr);
+        for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+            heap_add(&one_by_one, node_insert(root, bytes.data() + 3 * i));
+        }
+        fold_heap at_once;
+        leaf_numbers numbers;
+        insert_pixels(node_new(0, 0, nullptr), &quant, &at_once, &numbers);
+        EXPECT_EQ(Heap_Contents(at_once), Heap_Contents(one_by_one)) << image.width;
+        Expect_Slots_Consistent(at_once);
+        // Every pixel is numbered with its own leaf.
+        ASSERT_EQ(numbers.of_pixel.size(), image.pixels.size());
+        for (std::size_t i = 0; i < image.pixels.size(); i += 97) {
+            const octree_node* leaf = numbers.leaves[static_cast<std::size_t>(numbers.of_pixel[i])];
+            const std::uint32_t path = numbers.paths[static_cast<std::size_t>(numbers.of_pixel[i])];
+            EXPECT_EQ(path >> 16, image.pixels[i].r & 0xFEu);
+            EXPECT_EQ(leaf->depth, 7);
+        }
+    }
+}
+
 TEST(OctreeFold, MergesIntoTheParentAndDetaches) {
     octree_node* root = node_new(0, 0, nullptr);
     const std::uint8_t a[3] = {10, 20, 30};

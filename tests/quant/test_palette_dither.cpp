@@ -123,3 +123,22 @@ TEST(FloydSteinberg, PaletteColoursStayAndEveryResultIsInThePalette) {
         EXPECT_TRUE(std::find(std::begin(colours), std::end(colours), p) != std::end(colours));
     }
 }
+
+TEST(FloydSteinberg, IndicesNameTheFirstPositionOfEachResultColour) {
+    // Black twice: every black pixel must name position 0.
+    const DTPixel colours[] = {{0, 0, 0}, {248, 0, 0}, {0, 0, 0}, {0, 0, 248}, {128, 128, 128}};
+    const DTPalette palette{5, colours};
+    const DTImage pattern = Pattern_Image(40, 30, 7);
+    DTImage with_indices = pattern;
+    std::vector<std::uint8_t> indices(pattern.pixels.size(), 99);
+    ApplyFloydSteinbergDither(&with_indices, palette, SplitPaletteChannels(palette),
+                              indices.data());
+    // The colours are those of the plain call.
+    EXPECT_EQ(with_indices.pixels, Dithered(40, 30, pattern.pixels, palette));
+    for (std::size_t n = 0; n < indices.size(); ++n) {
+        ASSERT_LT(indices[n], 5) << n;
+        const DTPixel* first =
+            std::find(std::begin(colours), std::end(colours), with_indices.pixels[n]);
+        EXPECT_EQ(indices[n], first - std::begin(colours)) << n;
+    }
+}
