@@ -37,9 +37,10 @@ test: deps-test
 	$(XVFB) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer,
-# but for the digests of every method's output: they check bytes, which the
-# plain run above does, and would take a third of this run's time (the
-# conversions run under the sanitizers in the other tests and the fuzzers).
+# but for the digests of every method's output and the package's tests: they
+# check bytes and the packaging, which the plain run above does, and would
+# take a third of this run's time (the conversions run under the sanitizers
+# in the other tests and the fuzzers).
 SANITIZE_BUILD ?= build-sanitize
 test-sanitize: deps-test
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZEMBRIX_SANITIZE=address,undefined \
@@ -47,7 +48,7 @@ test-sanitize: deps-test
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) \
-		-E '^OutputDigests[.]EveryMethod'
+		-E '^(OutputDigests[.]EveryMethod|Deb_Package[.])'
 
 # The two programs and the unit tests built with clang in Release, and the
 # unit tests run there. The window, end-to-end and packaging tests run in
