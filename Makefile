@@ -1,6 +1,9 @@
 # Set-up and everyday commands; each installs what it needs first.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# One test more than the cores: the window tests spend much of their time
+# waiting on the X server and on the programs they drive.
+TEST_JOBS ?= $(shell echo $$(($$(nproc) + 1)))
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
@@ -34,7 +37,7 @@ run: deps-run configure
 test: deps-test
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DZEMBRIX_WERROR=ON
 	cmake --build $(BUILD) -j $(JOBS)
-	$(XVFB) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(XVFB) ctest --test-dir $(BUILD) --output-on-failure -j $(TEST_JOBS)
 
 # The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer,
 # but for the digests of every method's output and the package's tests: they
@@ -47,7 +50,7 @@ test-sanitize: deps-test
 		-DZEMBRIX_WERROR=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) \
+		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(TEST_JOBS) \
 		-E '^(OutputDigests[.]EveryMethod|Deb_Package[.])'
 
 # The two programs and the unit tests built with clang in Release, and the
