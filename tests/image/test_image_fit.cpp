@@ -253,8 +253,7 @@ TEST(ImageFit, RowsAsStoredGiveTheFitOfTheUprightImage) {
     const DTImage stored = Pattern_Image(702, 264, 9);
     for (int orientation = 1; orientation <= 8; ++orientation) {
         for (Fit_Mode mode : {Fit_Mode::crop, Fit_Mode::pad}) {
-            SCOPED_TRACE(std::to_string(orientation) + " " +
-                         std::to_string(static_cast<int>(mode)));
+            SCOPED_TRACE(testing::Message() << orientation << " " << static_cast<int>(mode));
             EXPECT_LE(Max_Difference(Fit_Rows(stored, orientation, mode),
                                      Fit_Whole_Image(Apply_Orientation(stored, orientation), mode)),
                       1);

@@ -87,8 +87,9 @@ std::vector<DTPixel> Quadrants(int width, int height) {
 
 std::vector<std::uint8_t> Exif_Block(int orientation, bool little) {
     std::vector<std::uint8_t> block{'E', 'x', 'i', 'f', 0, 0};
-    block.insert(block.end(), little ? std::initializer_list<std::uint8_t>{'I', 'I'}
-                                     : std::initializer_list<std::uint8_t>{'M', 'M'});
+    const std::uint8_t byte_order = little ? 'I' : 'M';
+    block.push_back(byte_order);
+    block.push_back(byte_order);
     Put_Short(&block, 42, little);
     Put_Long(&block, 8, little);       // the first IFD right after the header
     Put_Short(&block, 1, little);      // one entry
