@@ -1,10 +1,10 @@
 // The program's top level: the start window, the action it asks for, the
 // editor, and back to the start window until the user leaves.
 
-#include "app/MQ4_Document.h"
+#include "app/Import.h"
+#include "app/MQ4_Flows.h"
+#include "core/MQ4_Document.h"
 #include "dialogs/tinyfiledialogs.h"
-#include "io/Import.h"
-#include "io/MQ4_File.h"
 #include "ui/Editor.h"
 #include "ui/Windows.h"
 
@@ -36,7 +36,7 @@ void Import_Png(MQ4_Document* current) {
         return; // the reason has been printed; back to the start window
     }
     *current = std::move(*chosen);
-    MQ4_Editor(current);
+    MQ4_Editor(current, Save_MQ4_File);
 }
 
 void Open_Mq4(MQ4_Document* current) {
@@ -51,7 +51,7 @@ void Open_Mq4(MQ4_Document* current) {
     *current = std::move(opened.document);
     std::printf("document_name: %s", current->document_name->c_str());
     std::fflush(stdout);
-    MQ4_Editor(current);
+    MQ4_Editor(current, Save_MQ4_File);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "bench/Process_Bench.h"
 
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
 
 #include <ctime>
 #include <fcntl.h>

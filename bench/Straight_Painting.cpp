@@ -1,6 +1,6 @@
 #include "bench/Straight_Painting.h"
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 #include "ui/Data.h"
 
 #include <cstring>

@@ -4,7 +4,7 @@
 // requests, bytes and time against the straightforward painting.
 
 #include "bench/Bench_Report.h"
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
 
 #include <X11/Xlib.h>
 

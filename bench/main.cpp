@@ -11,7 +11,7 @@
 #include "bench/Large_Image_Bench.h"
 #include "bench/Process_Bench.h"
 #include "bench/Window_Bench.h"
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

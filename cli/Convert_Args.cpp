@@ -1,11 +1,11 @@
 #include "cli/Convert_Args.h"
 
-#include "app/misc.h"
+#include "convert/Conversion.h"
+#include "convert/Palette_Mapping.h"
+#include "convert/Refined_Conversion.h"
+#include "core/Picture_Rules.h"
 #include "image/Image_Input.h"
-#include "io/Conversion.h"
 #include "io/PNG_Writer.h"
-#include "io/Palette_Mapping.h"
-#include "io/Refined_Conversion.h"
 
 #include <array>
 #include <cctype>

@@ -1,9 +1,9 @@
 #pragma once
 // The command line of zembrix-convert.
 
-#include "image/DTImage.h"
+#include "convert/Palette_Mapping.h"
+#include "core/DTImage.h"
 #include "image/Fit_Geometry.h"
-#include "io/Palette_Mapping.h"
 
 #include <optional>
 #include <string>

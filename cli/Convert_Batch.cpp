@@ -1,9 +1,9 @@
 #include "cli/Convert_Batch.h"
 
-#include "app/Report.h"
-#include "app/misc.h"
 #include "cli/Convert_Tool.h"
 #include "cli/Shared_Palette.h"
+#include "core/Picture_Rules.h"
+#include "core/Report.h"
 
 #include <algorithm>
 #include <cerrno>

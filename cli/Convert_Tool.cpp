@@ -1,17 +1,17 @@
 #include "cli/Convert_Tool.h"
 
-#include "app/Report.h"
-#include "app/misc.h"
 #include "cli/Convert_Batch.h"
 #include "cli/Thumbnail.h"
+#include "convert/Conversion.h"
+#include "convert/Method_Comparison.h"
+#include "convert/Palette_Mapping.h"
+#include "convert/Refined_Conversion.h"
+#include "core/Picture_Rules.h"
+#include "core/Report.h"
 #include "image/Image_Input.h"
-#include "io/Conversion.h"
 #include "io/MQ4_File.h"
-#include "io/Method_Comparison.h"
 #include "io/PNG_Writer.h"
 #include "io/Palette_File.h"
-#include "io/Palette_Mapping.h"
-#include "io/Refined_Conversion.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "cli/Shared_Palette.h"
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 
 void Add_Batch_Image(Batch_Images* images, const std::optional<DTImage>& working) {
     if (!working) {

@@ -5,8 +5,8 @@
 // with the others: the fit needs all of their pixels, and each picture is
 // then mapped from its own.
 
-#include "image/DTImage.h"
-#include "io/Palette_Mapping.h"
+#include "convert/Palette_Mapping.h"
+#include "core/DTImage.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,10 +1,10 @@
 #include "fuzz/Fuzz_Checks.h"
 
-#include "app/Report.h"
-#include "app/misc.h"
+#include "convert/Conversion.h"
+#include "core/Picture_Rules.h"
+#include "core/Report.h"
 #include "image/Image_Fit.h"
 #include "image/Image_Input.h"
-#include "io/Conversion.h"
 #include "io/MQ4_File.h"
 
 #include <algorithm>
@@ -34,7 +34,7 @@ std::string Check_Saved_Back(const std::uint8_t* data, const MQ4_Document& pictu
     const MQ4_Bytes saved = Encode_MQ4(picture);
     for (int i = 0; i < palette_size; ++i) {
         if ((picture.palette_rgb[i] & ~0xF8F8F8) != 0 ||
-            picture.palette_rgb[i] != Decode_555(picture.palette_555[i])) {
+            picture.palette_rgb[i] != Decode_555(Encode_555(picture.palette_rgb[i]))) {
             return "palette entry " + std::to_string(i) + " does not match its word";
         }
         // Saving sets the flag bit and keeps the colour bits.
@@ -59,8 +59,7 @@ std::string Check_Candidates(const Candidates& candidates) {
             }
         }
         for (int i = 0; i < palette_size; ++i) {
-            if ((picture.palette_rgb[i] & ~0xF8F8F8) != 0 ||
-                picture.palette_555[i] != Encode_555(picture.palette_rgb[i])) {
+            if ((picture.palette_rgb[i] & ~0xF8F8F8) != 0) {
                 return "palette entry " + std::to_string(i) + " is not a display colour";
             }
         }

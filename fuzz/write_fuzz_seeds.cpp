@@ -3,7 +3,7 @@
 // The seeds are the kinds of image the tests load: PNGs of every colour type,
 // depth and interlace, PPMs with comments and wide samples, MQ4 pictures.
 
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
 #include "io/MQ4_File.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"

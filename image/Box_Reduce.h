@@ -6,7 +6,7 @@
 // sums of the blocks in a chosen part of the output are kept, and pixels
 // may arrive in any order (whole rows, or the passes of an interlaced PNG).
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 #include "image/Fit_Geometry.h"
 
 #include <cstdint>

@@ -1,7 +1,6 @@
 #pragma once
 // What the format decoders share: their results, where the pixels of each
-// decoded row land in the image, and the size limit that every image header
-// is checked against.
+// decoded row land in the image.
 
 #include <cstdint>
 
@@ -28,7 +27,3 @@ struct Pixel_Run {
     std::int32_t step = 1;
     std::int32_t count = 0;
 };
-
-// Whether a width and height are acceptable (see max_image_side); reports
-// why not when they are not.
-bool Image_Size_Allowed(std::int64_t width, std::int64_t height);

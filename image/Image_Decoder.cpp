@@ -1,6 +1,7 @@
 #include "image/Image_Decoder.h"
 
-#include "app/Report.h"
+#include "core/Report.h"
+#include "image/Image_File.h"
 
 #include <sys/stat.h>
 

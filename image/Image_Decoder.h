@@ -10,7 +10,7 @@
 // Every step reports what went wrong and gives false on failure; the
 // decoder is of no further use then.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 #include "image/Decode_Result.h"
 #include "image/PNG_Decoder.h"
 #include "image/PPM_Decoder.h"

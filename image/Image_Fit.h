@@ -6,8 +6,8 @@
 // picture-sized image. So a decoder that hands over rows (or the passes of
 // an interlaced image) one at a time never needs the whole image in memory.
 
+#include "core/DTImage.h"
 #include "image/Box_Reduce.h"
-#include "image/DTImage.h"
 #include "image/Fit_Geometry.h"
 
 #include <vector>

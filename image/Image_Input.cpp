@@ -1,7 +1,7 @@
 #include "image/Image_Input.h"
 
-#include "app/File_Handle.h"
-#include "app/Report.h"
+#include "core/File_Handle.h"
+#include "core/Report.h"
 #include "image/Image_Decoder.h"
 #include "image/Image_Fit.h"
 #include "image/JPEG_Reader.h"

@@ -5,8 +5,8 @@
 // EXIF orientation. (The window program's import keeps to
 // CreateImageFromFile, which reads PNG and PPM only.)
 
-#include "image/DTImage.h"
 #include "image/Fit_Geometry.h"
+#include "image/Image_File.h"
 #include "image/Peeked_Stream.h"
 
 #include <cstdio>
@@ -20,7 +20,7 @@ bool Is_Standard_Stream(const std::string& path);
 std::string Input_Name(const std::string& path);
 
 // The image of the file (or standard input), whole when the mode is none and
-// fitted to 128x96 otherwise. None after a report (app/Report.h).
+// fitted to 128x96 otherwise. None after a report (core/Report.h).
 std::optional<DTImage> Load_Input_Image(const std::string& path, Fit_Mode mode);
 
 // The same from an open stream positioned at the file's first byte, which

@@ -3,7 +3,7 @@
 // sRGB, filtered as light intensities and stored as sRGB again, as image
 // editors do. Shrinking uses the Mitchell filter, enlarging Catmull-Rom.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 #include "image/Fit_Geometry.h"
 
 // The region of the image (in its pixel units; it may reach past the image's

@@ -1,6 +1,7 @@
 #include "image/JPEG_Reader.h"
 
-#include "app/Report.h"
+#include "core/Report.h"
+#include "image/Image_Size.h"
 #include "image/Orientation.h"
 
 #include <csetjmp>
@@ -178,8 +179,7 @@ Jpeg_Handle Open_JPEG(std::FILE* file, const std::string& name, Jpeg_Header* hea
         return nullptr;
     }
     const jpeg_decompress_struct& info = decoder->info;
-    if (info.image_width > static_cast<unsigned>(max_image_side) ||
-        info.image_height > static_cast<unsigned>(max_image_side)) {
+    if (!Image_Sides_Allowed(info.image_width, info.image_height)) {
         Report("Cannot read JPEG %s: its size %ux%u is outside 1 to %d pixels a side.\n",
                name.c_str(), info.image_width, info.image_height, static_cast<int>(max_image_side));
         return nullptr;

@@ -6,9 +6,9 @@
 // guarded function that holds no object with a destructor; its warnings (a
 // truncated file, corrupt data) count as errors, so that a damaged file is
 // refused rather than shown half grey. Every failure is reported
-// (app/Report.h) in one line that names the file.
+// (core/Report.h) in one line that names the file.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 // 6 to be turned a quarter clockwise, 7 mirrored along the other diagonal,
 // 8 to be turned a quarter anticlockwise.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 #include "image/Fit_Geometry.h"
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 // dropped. An interlaced image comes as its passes' rows, each pixel at its
 // place in the image, so that no decoder needs the whole image at once.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 #include "image/Decode_Result.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "image/PNG_Messages.h"
 
-#include "app/Report.h"
+#include "core/Report.h"
 
 // No exception may leave these: libpng's own frames lie between them and
 // any handler.

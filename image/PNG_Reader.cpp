@@ -5,7 +5,8 @@
 // the rows of every pass at once, while each pass row read as it is lands
 // straight where its pixels belong.
 
-#include "app/Report.h"
+#include "core/Report.h"
+#include "image/Image_Size.h"
 #include "image/PNG_Decoder.h"
 #include "image/PNG_Messages.h"
 

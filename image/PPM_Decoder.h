@@ -4,7 +4,7 @@
 // value up to 255 and two (most significant first) above, rescaled to 0..255
 // unless the maximum is 255.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,7 +1,8 @@
 // Raw PPM ("P6") decoding, one row at a time.
 
-#include "app/Report.h"
+#include "core/Report.h"
 #include "image/Decode_Result.h"
+#include "image/Image_Size.h"
 #include "image/PPM_Decoder.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "image/Peeked_Stream.h"
 
-#include "app/Report.h"
+#include "core/Report.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // then read again from its first byte: by seeking back where the stream can,
 // by replaying those bytes where it cannot (standard input from a pipe).
 
-#include "app/File_Handle.h"
+#include "core/File_Handle.h"
 
 #include <cstddef>
 #include <cstdint>

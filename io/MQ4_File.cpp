@@ -1,9 +1,8 @@
 #include "io/MQ4_File.h"
 
-#include "app/File_Handle.h"
-#include "app/Report.h"
-#include "app/misc.h"
-#include "dialogs/tinyfiledialogs.h"
+#include "core/File_Handle.h"
+#include "core/Picture_Rules.h"
+#include "core/Report.h"
 #include "io/Safe_Write.h"
 
 #include <algorithm>
@@ -42,7 +41,6 @@ void Decode_MQ4(const MQ4_Bytes& bytes, MQ4_Document* doc) {
     for (int i = 0; i < palette_size; ++i) {
         const std::uint16_t word = static_cast<std::uint16_t>(
             (bytes[mq4_palette_offset + 2 * i] << 8) | bytes[mq4_palette_offset + 2 * i + 1]);
-        doc->palette_555[i] = word;
         doc->palette_rgb[i] = Decode_555(word);
     }
     for (int k = 0; k < picture_pixels / 2; ++k) {
@@ -98,30 +96,4 @@ bool Write_MQ4_File(const std::string& path, const MQ4_Document& doc) {
         return false;
     }
     return true;
-}
-
-MQ4_Open_Result Open_MQ4_file() {
-    MQ4_Open_Result result{Open_Outcome::cancelled, MQ4_Document{}};
-    char const* patterns[] = {"*.MQ4"};
-    const Dialog_Answer answer =
-        tinyfd_openFileDialog("Select a MQ4 file.", "", 1, patterns, nullptr, 0);
-    if (answer.outcome == Dialog_Outcome::failed) {
-        result.outcome = Open_Outcome::failed; // reported by the dialog
-    } else if (answer.outcome == Dialog_Outcome::chosen) {
-        result.outcome = Read_MQ4_File(answer.path, &result.document) ? Open_Outcome::opened
-                                                                      : Open_Outcome::failed;
-    }
-    return result;
-}
-
-void Save_MQ4_File(const MQ4_Document* doc) {
-    std::fputs("Saving file...\n", stderr);
-    char const* patterns[] = {"*.MQ4"};
-    const Dialog_Answer answer = tinyfd_saveFileDialog("Save MQ4 file.", "", 1, patterns, nullptr);
-    if (answer.outcome == Dialog_Outcome::cancelled) {
-        std::fputs("Save cancelled by user...\n", stdout);
-        std::fflush(stdout);
-    } else if (answer.outcome == Dialog_Outcome::chosen && Write_MQ4_File(answer.path, *doc)) {
-        std::fprintf(stderr, "%s saved.\n", answer.path.c_str());
-    }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The MQ4 picture file: 6657 bytes at fixed offsets, big-endian.
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 
 #include <array>
 #include <cstddef>
@@ -30,7 +30,7 @@ std::int32_t Decode_555(std::uint16_t word);
 bool Is_MQ4_Signature(const std::uint8_t* bytes, std::size_t size);
 
 // Reads the picture at `path` and names it after the path. On failure reports
-// the reason (app/Report.h) and returns false.
+// the reason (core/Report.h) and returns false.
 bool Read_MQ4_File(const std::string& path, MQ4_Document* doc);
 
 // Reads a picture from an open stream at its first byte, without naming it;
@@ -40,18 +40,3 @@ bool Read_MQ4_Stream(std::FILE* file, const std::string& name, MQ4_Document* doc
 // Writes the picture safely (see Safe_Write.h). On failure reports
 // "Could not save PATH: REASON" and returns false.
 bool Write_MQ4_File(const std::string& path, const MQ4_Document& doc);
-
-// failed: the dialog could not be shown or the file not read; the reason has
-// been printed.
-enum class Open_Outcome { opened, cancelled, failed };
-
-struct MQ4_Open_Result {
-    Open_Outcome outcome;
-    MQ4_Document document; // the empty picture unless opened
-};
-
-// Asks for an MQ4 file and reads it.
-MQ4_Open_Result Open_MQ4_file();
-
-// Asks where to save the picture and writes it; reports on the console.
-void Save_MQ4_File(const MQ4_Document* doc);

@@ -1,6 +1,6 @@
 #include "io/PNG_Writer.h"
 
-#include "app/Report.h"
+#include "core/Report.h"
 #include "image/PNG_Messages.h"
 #include "io/Safe_Write.h"
 

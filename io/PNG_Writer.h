@@ -1,8 +1,8 @@
 #pragma once
 // A picture written as an 8-bit RGB PNG of its display colours.
 
-#include "app/MQ4_Document.h"
-#include "image/DTImage.h"
+#include "core/DTImage.h"
+#include "core/MQ4_Document.h"
 
 #include <cstdint>
 #include <optional>

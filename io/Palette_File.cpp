@@ -1,9 +1,10 @@
 #include "io/Palette_File.h"
 
-#include "app/File_Handle.h"
-#include "app/MQ4_Document.h"
-#include "app/Report.h"
-#include "app/misc.h"
+#include "core/File_Handle.h"
+#include "core/MQ4_Document.h"
+#include "core/Picture_Rules.h"
+#include "core/Report.h"
+#include "image/Image_File.h"
 #include "io/MQ4_File.h"
 #include "io/Safe_Write.h"
 

@@ -5,7 +5,7 @@
 // are (each channel cut down to a multiple of 8); a file of fewer than 16
 // colours leaves the rest black.
 
-#include "io/Palette_Mapping.h"
+#include "core/Palette.h"
 
 #include <optional>
 #include <string>

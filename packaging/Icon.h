@@ -1,7 +1,7 @@
 #pragma once
 // The desktop icon, made from the start window's banner.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 
 // The banner in its display colours, 640 x 180.
 DTImage Logo_Image();

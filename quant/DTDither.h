@@ -3,7 +3,7 @@
 // steps: every share of a pixel's difference is divided by 16 on its own and
 // clamped into its neighbour at once.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 #include "quant/DTPalette.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // A fixed list of colours and the search for the one nearest to a colour.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 #include "quant/Cell_Search.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 // and centres are kept in sixteenths of an 8-bit step, so that means keep
 // their fractions while all arithmetic stays integer.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 
 #include <cstdint>
 #include <vector>

@@ -7,7 +7,7 @@
 // order and ties go to the lowest index, so the results are the same on
 // every run and machine.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 
 #include <cstdint>
 #include <vector>

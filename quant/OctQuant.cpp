@@ -1,6 +1,6 @@
 #include "quant/OctQuant.h"
 
-#include "app/Report.h"
+#include "core/Report.h"
 #include "quant/Cell_Search.h"
 #include "quant/OctQuant_Steps.h"
 

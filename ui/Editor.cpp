@@ -1,7 +1,6 @@
 #include "ui/Editor.h"
 
-#include "app/MQ4_Document.h"
-#include "io/MQ4_File.h"
+#include "core/MQ4_Document.h"
 #include "ui/Editor_Drawing.h"
 #include "ui/Editor_Input.h"
 #include "ui/Editor_State.h"
@@ -83,7 +82,7 @@ Editor_Response Handle_Event(const Editor_Window& editor, XEvent& event, MQ4_Doc
     return response;
 }
 
-void Run_Editor(Display* display, MQ4_Document* document) {
+void Run_Editor(Display* display, MQ4_Document* document, const Save_Action& save) {
     Editor_Window editor = Open_Editor_Window(display, *document);
     const Graphics_Context context(display, editor.fixed.window);
     Editor_State state{};
@@ -100,7 +99,7 @@ void Run_Editor(Display* display, MQ4_Document* document) {
                                 context.gc, editor.fixed.format);
         }
         if (response.save) {
-            Save_MQ4_File(document);
+            save(*document);
         }
         if (response.leave) {
             return;
@@ -110,9 +109,9 @@ void Run_Editor(Display* display, MQ4_Document* document) {
 
 } // namespace
 
-int MQ4_Editor(MQ4_Document* document) {
+int MQ4_Editor(MQ4_Document* document, const Save_Action& save) {
     if (Display_Handle display = Open_Display()) {
-        Run_Editor(display.get(), document);
+        Run_Editor(display.get(), document, save);
     }
     // Closing the display above freed the window and the cursors.
     std::fputs("Exiting editor...\n", stderr);

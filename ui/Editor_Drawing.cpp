@@ -1,6 +1,6 @@
 #include "ui/Editor_Drawing.h"
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 #include "ui/Data.h"
 #include "ui/Editor_Layout.h"
 #include "ui/Editor_State.h"

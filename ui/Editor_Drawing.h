@@ -3,7 +3,7 @@
 // already show the state before the event; afterwards it shows, pixel for
 // pixel, what Draw_Editor_Window paints for the new state.
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 #include "ui/Editor_Input.h"
 #include "ui/Editor_State.h"
 #include "ui/Pixel_Format.h"

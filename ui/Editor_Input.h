@@ -3,7 +3,7 @@
 // and how the picture and the selection change. Free of X so that it can be
 // tested on its own.
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 #include "ui/Editor_State.h"
 
 enum class Editor_Area { none, picture, swatch, eyedropper, pencil, save, exit };

@@ -2,7 +2,7 @@
 // Painting a picture enlarged: every pixel a square of its palette colour at
 // the hardware's 5-bit precision.
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 #include "ui/Pixel_Format.h"
 
 #include <X11/Xlib.h>

@@ -2,7 +2,7 @@
 
 #include "cli/Convert_Args.h"
 #include "cli/Thumbnail.h"
-#include "io/Refined_Conversion.h"
+#include "convert/Refined_Conversion.h"
 
 namespace {
 

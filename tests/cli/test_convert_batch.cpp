@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/misc.h"
 #include "cli/Convert_Batch.h"
+#include "core/Picture_Rules.h"
 #include "support/Temp_Dir.h"
 
 #include <sys/stat.h>

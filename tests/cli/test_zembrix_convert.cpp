@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "cli/Convert_Args.h"
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
+#include "convert/Method_Comparison.h"
+#include "convert/Refined_Conversion.h"
+#include "image/Image_File.h"
 #include "io/MQ4_File.h"
-#include "io/Method_Comparison.h"
 #include "io/PNG_Writer.h"
-#include "io/Refined_Conversion.h"
 #include "quant/Color_Difference.h"
 #include "support/Program.h"
 #include "support/Temp_Dir.h"

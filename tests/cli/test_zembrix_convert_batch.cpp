@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
 #include "io/MQ4_File.h"
 #include "support/Bad_Inputs.h"
 #include "support/Program.h"

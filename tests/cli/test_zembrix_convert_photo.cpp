@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include "convert/Conversion.h"
+#include "convert/Refined_Conversion.h"
 #include "image/Image_Input.h"
-#include "io/Conversion.h"
 #include "io/MQ4_File.h"
 #include "io/Palette_File.h"
-#include "io/Refined_Conversion.h"
 #include "support/Program.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"

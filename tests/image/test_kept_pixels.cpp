@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Report.h"
+#include "convert/Conversion.h"
+#include "core/Report.h"
 #include "image/Image_Fit.h"
 #include "image/Image_Input.h"
-#include "io/Conversion.h"
 #include "support/Allocation_Tracker.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"

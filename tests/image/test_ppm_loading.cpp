@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "image/DTImage.h"
+#include "image/Image_File.h"
 #include "support/Test_Images.h"
 
 #include <unistd.h>

@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
+#include "image/Image_File.h"
 #include "io/MQ4_File.h"
 #include "support/Allocation_Tracker.h"
 #include "support/Bad_Inputs.h"
@@ -21,8 +22,7 @@ constexpr std::size_t allocation_bound = 8u << 20;
 
 bool Same_Pictures(const Candidates& a, const Candidates& b) {
     for (int i = 0; i < candidate_count; ++i) {
-        if (a[i].pixels != b[i].pixels || a[i].palette_rgb != b[i].palette_rgb ||
-            a[i].palette_555 != b[i].palette_555) {
+        if (a[i].pixels != b[i].pixels || a[i].palette_rgb != b[i].palette_rgb) {
             return false;
         }
     }
@@ -120,7 +120,7 @@ TEST(BadInputs, Mq4FilesOfTheWrongLengthLeaveThePictureAlone) {
             // Only the first 6657 bytes count.
             EXPECT_EQ(picture.pixels[0], 0x2);
             EXPECT_EQ(picture.pixels[12287], 0x3);
-            EXPECT_EQ(picture.palette_555[0], 0x2323);
+            EXPECT_EQ(picture.palette_rgb[0], Decode_555(0x2323));
             EXPECT_EQ(picture.document_name, path);
         } else {
             EXPECT_EQ(picture.pixels, before.pixels);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/misc.h"
+#include "core/Picture_Rules.h"
 #include "io/MQ4_File.h"
 #include "support/Temp_Dir.h"
 
@@ -10,7 +10,6 @@ MQ4_Document Patterned_Picture() {
     MQ4_Document doc;
     for (int i = 0; i < palette_size; ++i) {
         doc.palette_rgb[i] = Display_Color(i * 16, 255 - i * 16, (i * 37) & 0xFF);
-        doc.palette_555[i] = Encode_555(doc.palette_rgb[i]);
     }
     for (int n = 0; n < picture_pixels; ++n) {
         doc.pixels[n] = static_cast<std::uint8_t>((n * 7 + n / 128) % 16);
@@ -41,7 +40,6 @@ TEST(MQ4Layout, PaletteWordsBigEndianFromDisplayColours) {
     doc.palette_rgb[1] = 0xF80000;
     doc.palette_rgb[2] = 0x00F800;
     doc.palette_rgb[3] = 0x0000F8;
-    doc.palette_555[0] = 0x1234; // never consulted by the writer
     const MQ4_Bytes bytes = Encode_MQ4(doc);
     const std::uint8_t expected[] = {0xFF, 0xFF, 0xFC, 0x00, 0x83, 0xE0, 0x80, 0x1F, 0x80, 0x00};
     for (int i = 0; i < 10; ++i) {
@@ -85,9 +83,7 @@ TEST(MQ4Decode, KeepsWordsAsStored) {
     bytes[513] = 0x3C;
     MQ4_Document doc;
     Decode_MQ4(bytes, &doc);
-    EXPECT_EQ(doc.palette_555[0], 0xFFFF);
     EXPECT_EQ(doc.palette_rgb[0], 0xF8F8F8);
-    EXPECT_EQ(doc.palette_555[1], 0x0001);
     EXPECT_EQ(doc.palette_rgb[1], 0x000008);
     EXPECT_EQ(doc.pixels[0], 3);
     EXPECT_EQ(doc.pixels[1], 12);
@@ -104,7 +100,6 @@ TEST(MQ4File, SaveAndReopenGivesTheSamePicture) {
     ASSERT_TRUE(Read_MQ4_File(path, &read));
     EXPECT_EQ(read.pixels, doc.pixels);
     EXPECT_EQ(read.palette_rgb, doc.palette_rgb);
-    EXPECT_EQ(read.palette_555, doc.palette_555);
     EXPECT_EQ(read.document_name, path);
     EXPECT_EQ(read.file_title, "scene.MQ4");
 }

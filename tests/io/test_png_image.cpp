@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "image/Image_File.h"
 #include "io/PNG_Writer.h"
 #include "support/Test_Images.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "image/DTImage.h"
+#include "image/Image_File.h"
 #include "io/PNG_Writer.h"
 #include "support/Temp_Dir.h"
 

@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/misc.h"
+#include "core/Picture_Rules.h"
+#include "image/Image_File.h"
 #include "io/MQ4_File.h"
 #include "packaging/Icon.h"
 #include "support/Program.h"

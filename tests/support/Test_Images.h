@@ -2,7 +2,7 @@
 // Image files made by tests: PNGs of every colour type, bit depth and
 // interlace written with libpng, and raw PPM bytes.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 
 #include <array>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // (plain or Adobe's inverted), baseline or progressive, with an EXIF
 // orientation block made by hand.
 
-#include "image/DTImage.h"
+#include "core/DTImage.h"
 
 #include <cstdint>
 #include <string>

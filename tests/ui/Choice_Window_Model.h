@@ -1,7 +1,7 @@
 #pragma once
 // What the drawing rules say the chooser shows.
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 #include "support/X_Driver.h"
 
 #include <array>

@@ -2,7 +2,7 @@
 // An independent model of what the editor window must show: the expected
 // colour of every one of its 1000 x 672 pixels for a picture and a selection.
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 #include "support/X_Driver.h"
 #include "ui/Editor_State.h"
 

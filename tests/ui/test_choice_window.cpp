@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 #include "support/X_Driver.h"
 #include "ui/Choice_Window_Model.h"
 #include "ui/Picture_Painting.h"

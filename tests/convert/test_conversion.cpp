@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/misc.h"
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
+#include "core/Picture_Rules.h"
 #include "quant/DTPalette.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
@@ -34,14 +34,14 @@ TEST(Conversion, OneColourImage) {
     for (int dither : {0, 1}) {
         const MQ4_Document picture = Convert_Image(Filled(128, 96, {255, 255, 255}), dither);
         EXPECT_EQ(picture.palette_rgb[0], 0xF8F8F8);
-        EXPECT_EQ(picture.palette_555[0], 0xFFFF);
+        EXPECT_EQ(Encode_555(picture.palette_rgb[0]), 0xFFFF);
         for (int n = 0; n < picture_pixels; ++n) {
             ASSERT_EQ(picture.pixels[n], 0);
         }
         // Entries beyond the picture's colours are black.
         for (int i = 1; i < palette_size; ++i) {
             EXPECT_EQ(picture.palette_rgb[i], 0);
-            EXPECT_EQ(picture.palette_555[i], 0x8000);
+            EXPECT_EQ(Encode_555(picture.palette_rgb[i]), 0x8000);
         }
         EXPECT_FALSE(picture.file_title);
         EXPECT_FALSE(picture.document_name);
@@ -63,7 +63,6 @@ TEST(Conversion, ColoursAreNumberedInOrderOfFirstAppearance) {
         const MQ4_Document picture = Convert_Image(Image_Of(128, 96, pixels), dither);
         for (int i = 0; i < palette_size; ++i) {
             EXPECT_EQ(picture.palette_rgb[i], Display_Of(few_colours[order[i]])) << i;
-            EXPECT_EQ(picture.palette_555[i], Encode_555(picture.palette_rgb[i]));
         }
         for (int n = 0; n < picture_pixels; ++n) {
             ASSERT_EQ(order[picture.pixels[n]], colour_of[n]) << n;
@@ -81,7 +80,7 @@ TEST(Conversion, ColoursEqualAfterDownsamplingKeepTheirOwnIndices) {
     const MQ4_Document picture = Convert_Image(Image_Of(128, 96, pixels), 0);
     EXPECT_EQ(picture.palette_rgb[0], 0x080808);
     EXPECT_EQ(picture.palette_rgb[1], 0x080808);
-    EXPECT_EQ(picture.palette_555[1], 0x8421);
+    EXPECT_EQ(Encode_555(picture.palette_rgb[1]), 0x8421);
     EXPECT_EQ(picture.pixels[0], 0);
     EXPECT_EQ(picture.pixels[picture_pixels - 1], 1);
 }
@@ -163,7 +162,6 @@ TEST(Candidates, BuiltFromOneImageInSlotOrder) {
     EXPECT_NE(candidates[slot_diffusion].pixels, octree.pixels);
     for (int slot : {slot_floyd_steinberg, slot_closest}) {
         EXPECT_EQ(candidates[slot].palette_rgb, octree.palette_rgb);
-        EXPECT_EQ(candidates[slot].palette_555, octree.palette_555);
     }
     for (const MQ4_Document& candidate : candidates) {
         EXPECT_FALSE(candidate.file_title);
@@ -173,7 +171,6 @@ TEST(Candidates, BuiltFromOneImageInSlotOrder) {
         const MQ4_Document alone = Build_Candidate(image, slot);
         EXPECT_EQ(alone.pixels, candidates[slot].pixels) << slot;
         EXPECT_EQ(alone.palette_rgb, candidates[slot].palette_rgb) << slot;
-        EXPECT_EQ(alone.palette_555, candidates[slot].palette_555) << slot;
     }
 }
 
@@ -218,7 +215,7 @@ TEST(Candidates, FewColoursShareBlackFillersAndTakeTheLowestIndex) {
     EXPECT_EQ(octree.palette_rgb[2], 0x282828);
     for (int i = 3; i < palette_size; ++i) {
         EXPECT_EQ(octree.palette_rgb[i], 0);
-        EXPECT_EQ(octree.palette_555[i], 0x8000);
+        EXPECT_EQ(Encode_555(octree.palette_rgb[i]), 0x8000);
     }
     for (int slot : {slot_floyd_steinberg, slot_closest}) {
         for (int n = 0; n < picture_pixels; ++n) {

@@ -1,7 +1,9 @@
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
 
-#include "app/Report.h"
-#include "app/misc.h"
+#include "core/Palette.h"
+#include "core/Picture_Rules.h"
+#include "core/Report.h"
+#include "image/Image_File.h"
 #include "quant/DTDither.h"
 #include "quant/DTPalette.h"
 #include "quant/OctQuant.h"
@@ -12,7 +14,7 @@
 
 namespace {
 
-using Color_List = std::array<DTPixel, palette_size>;
+using Color_List = Palette_Colors;
 
 bool Same_Color(DTPixel a, DTPixel b) {
     return a.r == b.r && a.g == b.g && a.b == b.b;
@@ -68,13 +70,6 @@ Color_List Padded(const std::vector<DTPixel>& colors) {
     return list;
 }
 
-void Set_Palette(const Color_List& list, MQ4_Document* picture) {
-    for (int i = 0; i < palette_size; ++i) {
-        picture->palette_rgb[i] = Display_Color(list[i].r, list[i].g, list[i].b);
-        picture->palette_555[i] = Encode_555(picture->palette_rgb[i]);
-    }
-}
-
 // Each pixel gets the first position holding its colour (where a list holds
 // one colour twice, the lower one), or 0 when the list lacks it.
 MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List& list) {
@@ -101,7 +96,7 @@ MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List&
         }
         picture.pixels[static_cast<std::size_t>(n)] = seen_positions[at];
     }
-    Set_Palette(list, &picture);
+    Set_Palette(&picture, list);
     return picture;
 }
 
@@ -146,16 +141,6 @@ void Convert_Working_Both(const DTImage& working, MQ4_Document* plain, MQ4_Docum
     *diffused = Picture_From_Bytes(diffused_bytes);
 }
 
-Color_List Split_Palette(const MQ4_Document& picture) {
-    Color_List list{};
-    for (int i = 0; i < palette_size; ++i) {
-        const std::int32_t c = picture.palette_rgb[i];
-        list[i] = {static_cast<std::uint8_t>((c >> 16) & 0xFF),
-                   static_cast<std::uint8_t>((c >> 8) & 0xFF), static_cast<std::uint8_t>(c & 0xFF)};
-    }
-    return list;
-}
-
 // The shared palette of the Floyd-Steinberg and closest-colour pictures: the
 // 16 display colours of the plain octree picture, unused black entries
 // included, prepared once for the searches of both. Made in place and never
@@ -167,7 +152,7 @@ struct Mapping_Palette {
 };
 
 void Share_Palette(const MQ4_Document& octree, Mapping_Palette* shared) {
-    shared->colors = Split_Palette(octree);
+    shared->colors = Palette_Of(octree);
     shared->palette = {palette_size, shared->colors.data()};
     shared->channels = SplitPaletteChannels(shared->palette);
 }
@@ -195,7 +180,7 @@ MQ4_Document Map_To_Palette(const DTImage& working, const Mapping_Palette& share
             picture.pixels[static_cast<std::size_t>(n)] = previous_index;
         }
     }
-    Set_Palette(shared.colors, &picture);
+    Set_Palette(&picture, shared.colors);
     return picture;
 }
 

@@ -1,4 +1,4 @@
-#include "app/misc.h"
+#include "core/Picture_Rules.h"
 
 #include <cctype>
 

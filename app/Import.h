@@ -2,7 +2,7 @@
 // Importing an image: its four conversions side by side in the chooser, and
 // the one the user clicks.
 
-#include "app/MQ4_Document.h"
+#include "core/MQ4_Document.h"
 
 #include <optional>
 #include <string>

@@ -12,12 +12,10 @@ constexpr int picture_pixels = picture_width * picture_height; // 12288
 constexpr int palette_size = 16;
 
 struct MQ4_Document {
-    // Hardware words: bit 15 flag, then 5 bits each of red, green, blue.
-    std::array<std::uint16_t, palette_size> palette_555{};
     // Palette index of each pixel, row-major from the top-left corner.
     std::array<std::uint8_t, picture_pixels> pixels{};
-    // Display colours 0x00RRGGBB, every channel a multiple of 8; the
-    // authoritative palette.
+    // Display colours 0x00RRGGBB, every channel a multiple of 8 (the file's
+    // hardware words are made from them when it is written).
     std::array<std::int32_t, palette_size> palette_rgb{};
     // Window title made from the source path; absent for the empty picture.
     std::optional<std::string> file_title;

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
+#include "convert/Method_Comparison.h"
+#include "convert/Refined_Conversion.h"
 #include "io/MQ4_File.h"
-#include "io/Method_Comparison.h"
 #include "io/PNG_Writer.h"
-#include "io/Refined_Conversion.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Images.h"
 

@@ -1,4 +1,4 @@
-#include "app/Report.h"
+#include "core/Report.h"
 
 #include <cerrno>
 #include <cstdarg>

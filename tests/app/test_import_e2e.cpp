@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
 #include "support/App_Session.h"
 #include "support/Test_Images.h"
 #include "support/X_Server.h"

@@ -1,7 +1,7 @@
-#include "io/Refined_Conversion.h"
+#include "convert/Refined_Conversion.h"
 
-#include "app/misc.h"
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
+#include "core/Picture_Rules.h"
 #include "quant/Grid_Refine.h"
 
 #include <cstddef>
@@ -27,9 +27,6 @@ MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
             ++used;
         }
         picture.pixels[n] = static_cast<std::uint8_t>(renumbered[index]);
-    }
-    for (int i = 0; i < palette_size; ++i) {
-        picture.palette_555[i] = Encode_555(picture.palette_rgb[i]);
     }
     return picture;
 }

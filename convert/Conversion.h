@@ -2,8 +2,8 @@
 // Turning an image into 16-colour pictures: the octree conversion with and
 // without error diffusion, and the four candidates that an import offers.
 
-#include "app/MQ4_Document.h"
-#include "image/DTImage.h"
+#include "core/DTImage.h"
+#include "core/MQ4_Document.h"
 
 #include <array>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "image/DTImage.h"
+#include "image/Image_File.h"
 
-#include "app/File_Handle.h"
-#include "app/Report.h"
+#include "core/File_Handle.h"
+#include "core/Report.h"
 #include "image/Decode_Result.h"
 #include "image/Image_Decoder.h"
 
@@ -18,15 +18,6 @@ DTImageType IdentifyImageType(const std::uint8_t header[8]) {
         return DTImageTypePPM;
     }
     return DTImageTypeUnknown;
-}
-
-bool Image_Size_Allowed(std::int64_t width, std::int64_t height) {
-    if (width >= 1 && height >= 1 && width <= max_image_side && height <= max_image_side) {
-        return true;
-    }
-    Report("Image size %" PRId64 "x%" PRId64 " is outside 1 to %d pixels a side.\n", width, height,
-           static_cast<int>(max_image_side));
-    return false;
 }
 
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "io/Conversion.h"
-#include "io/Method_Comparison.h"
-#include "io/Refined_Conversion.h"
+#include "convert/Conversion.h"
+#include "convert/Method_Comparison.h"
+#include "convert/Refined_Conversion.h"
 #include "quant/Color_Difference.h"
 #include "support/Test_Images.h"
 

@@ -3,14 +3,12 @@
 // palette read from a file, or one fitted once to a whole series, so that
 // every picture of the series carries the same 16 colour words.
 
-#include "app/MQ4_Document.h"
-#include "image/DTImage.h"
+#include "core/DTImage.h"
+#include "core/MQ4_Document.h"
+#include "core/Palette.h"
 
 #include <array>
 #include <vector>
-
-// 16 display colours (every channel a multiple of 8, 0 to 248).
-using Palette_Colors = std::array<DTPixel, palette_size>;
 
 // Whether the converter's method (see io/Refined_Conversion.h) can map an
 // image onto a given palette: floyd-steinberg, closest, refined (which then
@@ -28,9 +26,6 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
 // images together (12288 of them each, one image after another), started from
 // their octree colours; entries it does not use are black.
 Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels);
-
-// The picture's 16 display colours.
-Palette_Colors Palette_Of(const MQ4_Document& picture);
 
 // The 128x96 image of a picture's display colours.
 DTImage Picture_Image(const MQ4_Document& picture);

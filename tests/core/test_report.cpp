@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Report.h"
+#include "core/Report.h"
 
 #include <cerrno>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "app/File_Handle.h"
+#include "core/File_Handle.h"
 
 #include <cerrno>
 #include <sys/stat.h>

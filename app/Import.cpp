@@ -1,7 +1,7 @@
-#include "io/Import.h"
+#include "app/Import.h"
 
-#include "app/misc.h"
-#include "io/Conversion.h"
+#include "convert/Conversion.h"
+#include "core/Picture_Rules.h"
 #include "ui/Windows.h"
 
 std::optional<MQ4_Document> Get_User_Pic(const std::string& path) {

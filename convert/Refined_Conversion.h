@@ -4,8 +4,8 @@
 // quant/Grid_Refine.h), starting from the octree's colours, with every pixel
 // mapped to its nearest palette colour or by error diffusion.
 
-#include "app/MQ4_Document.h"
-#include "image/DTImage.h"
+#include "core/DTImage.h"
+#include "core/MQ4_Document.h"
 
 #include <array>
 #include <vector>

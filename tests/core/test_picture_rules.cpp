@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/misc.h"
+#include "core/Picture_Rules.h"
 
 TEST(Downsample, CutsToMultiplesOfEightAndCapsAt248) {
     EXPECT_EQ(Downsample(-1), 0);

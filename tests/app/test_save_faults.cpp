@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/MQ4_Flows.h"
 #include "io/MQ4_File.h"
 #include "io/Safe_Write.h"
 #include "support/Temp_Dir.h"
@@ -86,7 +87,7 @@ TEST(SaveFaults, NothingIsLostAndNothingIsSaidToBeSaved) {
         const MQ4_Document changed = Picture_Of(12, 0xF80000);
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        Save_MQ4_File(&changed);
+        Save_MQ4_File(changed);
         const std::string err = testing::internal::GetCapturedStderr();
         const std::string out = testing::internal::GetCapturedStdout();
 
@@ -109,7 +110,7 @@ TEST(SaveFaults, WithoutFaultsTheSameSaveReplacesTheFile) {
     dialogs.Answer(kept);
     const MQ4_Document changed = Picture_Of(12, 0xF80000);
     testing::internal::CaptureStderr();
-    Save_MQ4_File(&changed);
+    Save_MQ4_File(changed);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Saving file...\n" + kept + " saved.\n");
     const MQ4_Bytes expected = Encode_MQ4(changed);
     EXPECT_EQ(Read_Bytes(kept), std::vector<std::uint8_t>(expected.begin(), expected.end()));

@@ -1,7 +1,8 @@
-#include "io/Method_Comparison.h"
+#include "convert/Method_Comparison.h"
 
-#include "io/Conversion.h"
-#include "io/Refined_Conversion.h"
+#include "convert/Conversion.h"
+#include "convert/Refined_Conversion.h"
+#include "core/Palette.h"
 #include "quant/Color_Difference.h"
 
 #include <array>
@@ -13,12 +14,6 @@
 const char* const quality_table_header = "method           colours   PSNR dB  CIEDE2000\n";
 
 namespace {
-
-DTPixel Split_Color(std::int32_t color) {
-    return {static_cast<std::uint8_t>((color >> 16) & 0xFF),
-            static_cast<std::uint8_t>((color >> 8) & 0xFF),
-            static_cast<std::uint8_t>(color & 0xFF)};
-}
 
 int Count_Colors(const MQ4_Document& picture) {
     std::array<bool, palette_size> used{};

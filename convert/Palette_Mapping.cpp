@@ -1,8 +1,8 @@
-#include "io/Palette_Mapping.h"
+#include "convert/Palette_Mapping.h"
 
-#include "app/misc.h"
-#include "io/Conversion.h"
-#include "io/Refined_Conversion.h"
+#include "convert/Conversion.h"
+#include "convert/Refined_Conversion.h"
+#include "core/Picture_Rules.h"
 #include "quant/DTDither.h"
 #include "quant/DTPalette.h"
 #include "quant/Grid_Refine.h"
@@ -11,12 +11,6 @@
 #include <algorithm>
 
 namespace {
-
-DTPixel Split_Color(std::int32_t color) {
-    return {static_cast<std::uint8_t>((color >> 16) & 0xFF),
-            static_cast<std::uint8_t>((color >> 8) & 0xFF),
-            static_cast<std::uint8_t>(color & 0xFF)};
-}
 
 std::vector<std::uint8_t> Dithered_Indices(const DTImage& working, const Palette_Colors& palette) {
     DTImage mapped = working;
@@ -51,10 +45,7 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
     }
     MQ4_Document picture;
     std::copy_n(indices.begin(), picture_pixels, picture.pixels.begin());
-    for (int i = 0; i < palette_size; ++i) {
-        picture.palette_rgb[i] = Display_Color(palette[i].r, palette[i].g, palette[i].b);
-        picture.palette_555[i] = Encode_555(picture.palette_rgb[i]);
-    }
+    Set_Palette(&picture, palette);
     return picture;
 }
 
@@ -83,14 +74,6 @@ Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels) {
     }
     const std::vector<DTPixel> fitted = Refine_Grid_Palette(pixels, start, palette_size);
     std::copy(fitted.begin(), fitted.end(), palette.begin());
-    return palette;
-}
-
-Palette_Colors Palette_Of(const MQ4_Document& picture) {
-    Palette_Colors palette{};
-    for (int i = 0; i < palette_size; ++i) {
-        palette[i] = Split_Color(picture.palette_rgb[i]);
-    }
     return palette;
 }
 

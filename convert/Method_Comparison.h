@@ -2,8 +2,8 @@
 // How close each of the converter's methods comes to an image: the figures
 // that `zembrix-convert --compare` prints.
 
-#include "app/MQ4_Document.h"
-#include "image/DTImage.h"
+#include "core/DTImage.h"
+#include "core/MQ4_Document.h"
 
 #include <string>
 
