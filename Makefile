@@ -7,7 +7,7 @@ TEST_JOBS ?= $(shell echo $$(($$(nproc) + 1)))
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test test-sanitize test-clang fuzz bench package package-lint bench-quality bench-fit build configure deps-build deps-run deps-test deps-package clean
+.PHONY: all run test test-sanitize test-clang fuzz bench package package-lint bench-quality bench-fit bench-formats build configure deps-build deps-run deps-test deps-package clean
 
 all: build
 
@@ -110,6 +110,12 @@ bench-fit: deps-build configure
 	./scripts/install-deps.sh bench
 	cmake --build $(BUILD) -j $(JOBS) --target zembrix-fit-probe
 	./bench/fit_quality.sh $(BUILD)/zembrix-fit-probe $(BUILD)/bench-fit
+
+# The further formats and colour profiles: quality, memory and CPU (not part of test).
+bench-formats: deps-build configure
+	./scripts/install-deps.sh bench test
+	cmake --build $(BUILD) -j $(JOBS) --target zembrix-convert zembrix-icc-embed
+	./bench/formats.sh $(BUILD)/zembrix-convert $(BUILD)/zembrix-icc-embed $(BUILD)/bench-formats
 
 clean:
 	rm -rf $(BUILD)

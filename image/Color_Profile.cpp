@@ -56,7 +56,7 @@ Color_Transform Make_Transform(cmsHPROFILE source, cmsUInt32Number input_format,
         cmsCreateTransform(source, input_format, srgb.get(), TYPE_RGB_8,
                            INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
     if (!transform) {
-        Warn(name, "its colour profile cannot be used");
+        Warn(name, "its colour profile cannot be read");
         return nullptr;
     }
     Color_Transform handle(transform);

@@ -3,6 +3,7 @@
 #include "core/Report.h"
 #include "image/Image_Size.h"
 #include "image/Image_Target.h"
+#include "image/Stream_Bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,8 +24,8 @@ int Read_Stream(GifFileType* gif, GifByteType* buffer, int size) {
 }
 
 bool Report_Failure(const GifFileType* gif, const std::string& name) {
-    const char* reason = GifErrorString(gif->Error);
-    Report("Cannot read GIF %s: %s.\n", name.c_str(), reason ? reason : "its data is damaged");
+    Report("Cannot read GIF %s: %s.\n", name.c_str(),
+           Library_Reason(GifErrorString(gif->Error)).c_str());
     return false;
 }
 

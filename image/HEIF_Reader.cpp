@@ -29,7 +29,7 @@ bool Failed(const heif_error& error, const std::string& name) {
     if (error.code == heif_error_Ok) {
         return false;
     }
-    Report("Cannot read HEIF %s: %s.\n", name.c_str(), error.message);
+    Report("Cannot read HEIF %s: %s.\n", name.c_str(), Library_Reason(error.message).c_str());
     return true;
 }
 

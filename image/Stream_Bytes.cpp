@@ -19,3 +19,16 @@ std::optional<std::vector<std::uint8_t>> Read_Stream_Bytes(std::FILE* file, cons
     }
     return bytes;
 }
+
+std::string Library_Reason(const char* message) {
+    std::string reason = message ? message : "";
+    for (char& c : reason) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    while (!reason.empty() && (reason.back() == ' ' || reason.back() == '.')) {
+        reason.pop_back();
+    }
+    return reason.empty() ? "its data is damaged" : reason;
+}

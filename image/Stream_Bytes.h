@@ -1,12 +1,17 @@
 #pragma once
-// A whole stream read into memory, for the decoders whose libraries take a
-// file as bytes (WebP, HEIF).
+// What the decoders of the further formats share: a whole stream read into
+// memory, for the libraries that take a file as bytes (WebP, HEIF), and
+// their messages made into part of one line.
 
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
+
+// A library's message as the middle of one of ours: without the line ends
+// and the full stop some libraries end theirs with.
+std::string Library_Reason(const char* message);
 
 // Every byte left in the stream; none after a report naming the file as a
 // file of `kind` ("WebP", "HEIF").

@@ -4,6 +4,7 @@
 #include "core/Report.h"
 #include "image/Image_Size.h"
 #include "image/Image_Target.h"
+#include "image/Stream_Bytes.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -85,8 +86,7 @@ struct Tiff_Closer {
 using Tiff_Handle = std::unique_ptr<TIFF, Tiff_Closer>;
 
 void Report_Failure(const std::string& name, const std::string& reason) {
-    Report("Cannot read TIFF %s: %s.\n", name.c_str(),
-           reason.empty() ? "its image data is damaged" : reason.c_str());
+    Report("Cannot read TIFF %s: %s.\n", name.c_str(), Library_Reason(reason.c_str()).c_str());
 }
 
 // A stream libtiff can seek through: the stream itself, or a copy of a pipe.

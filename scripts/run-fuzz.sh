@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 build=$1
 seconds=$2
 shift 2
-targets=${*:-image_loader mq4_reader conversion photo_input}
+targets=${*:-image_loader mq4_reader conversion photo_input webp_input heif_input gif_input tiff_input color_profile}
 
 rm -rf "$build/seeds"
 "$build/write_fuzz_seeds" "$build/seeds"
