@@ -10,9 +10,11 @@
 #include "io/Palette_File.h"
 #include "support/Program.h"
 #include "support/Temp_Dir.h"
+#include "support/Test_Formats.h"
 #include "support/Test_Images.h"
 #include "support/Test_JPEG.h"
 
+#include <cstring>
 #include <fcntl.h>
 #include <set>
 #include <spawn.h>
@@ -314,6 +316,50 @@ TEST_F(Photo_Test, SharedPaletteGivesTheWholeSeriesOnePalette) {
     // colours and the patterns' many more fill the palette.
     EXPECT_EQ(std::set<std::int32_t>(picture.palette_rgb.begin(), picture.palette_rgb.end()).size(),
               16u);
+}
+
+TEST_F(Photo_Test, FurtherFormatsGoThroughBatchesPipesAndComparison) {
+    const std::vector<DTPixel> quadrants = Quadrants(400, 100);
+    Write_Test_TIFF(dir.file("scan.tif"), TIFF_Of(400, 100, quadrants));
+    std::vector<std::uint8_t> indices;
+    for (const DTPixel& p : quadrants) {
+        indices.push_back(static_cast<std::uint8_t>(p.r > 0 ? (p.g > 0 ? 3 : 0) : p.g > 0 ? 1 : 2));
+    }
+    Write_Test_GIF(dir.file("anim.gif"), GIF_Of(400, 100,
+                                                {quadrant_colours[0], quadrant_colours[1],
+                                                 quadrant_colours[2], quadrant_colours[3]},
+                                                indices));
+    Write_Bytes(dir.file("web.webp"), Encode_Test_WebP(400, 100, quadrants, true, false));
+    Temp_Dir out;
+    const Converter_Result batch =
+        Run_Converter({"--fit", "crop", "--method", "closest", "--shared-palette", "-o", out.path,
+                       dir.file("scan.tif"), dir.file("anim.gif"), dir.file("web.webp")});
+    ASSERT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(batch.out, "converted 3 of 3\n");
+    for (const char* name : {"scan.tif", "anim.gif", "web.webp"}) {
+        SCOPED_TRACE(name);
+        const std::string input = dir.file(name);
+        const std::string output = out.file(std::string(name, std::strchr(name, '.')) + ".MQ4");
+        const MQ4_Document picture = Read_Picture(output);
+        EXPECT_EQ(Colour_At(picture, 10, 10), red);
+        EXPECT_EQ(Colour_At(picture, 117, 85), white);
+        EXPECT_EQ(Palette_Words(output), Palette_Words(out.file("scan.MQ4")));
+        // One picture of the file, the same from a pipe.
+        ASSERT_EQ(
+            Run_Converter({"--fit", "crop", "--method", "closest", input, dir.file("one.MQ4")})
+                .status,
+            0);
+        std::string piped;
+        EXPECT_EQ(
+            Run_Shell("cat " + Quoted(input) + " | \"$1\" --fit crop --method closest - -", &piped),
+            0);
+        EXPECT_EQ(std::vector<std::uint8_t>(piped.begin(), piped.end()),
+                  Read_Bytes(dir.file("one.MQ4")));
+    }
+    const Converter_Result compared =
+        Run_Converter({"--fit", "crop", "--compare", dir.file("web.webp")});
+    EXPECT_EQ(compared.status, 0) << compared.err;
+    EXPECT_NE(compared.out.find("closest"), std::string::npos);
 }
 
 TEST_F(Photo_Test, JpegWithoutFitTakesItsFirstPixelsAsOtherImagesDo) {
