@@ -238,6 +238,23 @@ TEST(PhotoFormats, AlphaIsDroppedAndAnAnimationGivesItsFirstFrame) {
     }
 }
 
+TEST(PhotoFormats, AHEIFImageIsTurnedAsItsFileAsks) {
+    // Stored 96x64 in quadrants, to be turned a quarter clockwise: upright
+    // it is 64x96 with blue top left, red top right, white bottom left and
+    // green bottom right.
+    Temp_Dir dir;
+    Write_Bytes(dir.file("turned.heic"), Encode_Test_HEIF(96, 64, Quadrants(96, 64), false, 90, 6));
+    const std::optional<DTImage> image = Load(dir.file("turned.heic"), Fit_Mode::none);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(image->width, 64);
+    ASSERT_EQ(image->height, 96);
+    const int order[4] = {2, 0, 3, 1};
+    for (int q = 0; q < 4; ++q) {
+        const DTPixel got = image->pixels[(q / 2 * 48 + 24) * 64 + q % 2 * 32 + 16];
+        EXPECT_TRUE(Near(got, quadrant_colours[order[q]], 12)) << q << ": " << Show(got);
+    }
+}
+
 TEST(PhotoFormats, AGIFFrameLiesOnItsScreenInItsOwnColours) {
     // A 4x3 frame at (2, 1) of a 7x5 screen, coloured by its own table; the
     // rest of the screen takes the global table's background colour.

@@ -213,7 +213,7 @@ std::vector<std::uint8_t> Encode_Test_WebP(int width, int height,
 
 std::vector<std::uint8_t> Encode_Test_HEIF(int width, int height,
                                            const std::vector<DTPixel>& pixels, bool avif,
-                                           int quality) {
+                                           int quality, int orientation) {
     heif_context* context = heif_context_alloc();
     heif_encoder* encoder = nullptr;
     heif_context_get_encoder_for_format(
@@ -227,7 +227,10 @@ std::vector<std::uint8_t> Encode_Test_HEIF(int width, int height,
     for (int y = 0; y < height; ++y) {
         std::memcpy(plane + static_cast<std::ptrdiff_t>(y) * stride, &pixels[y * width], width * 3);
     }
-    heif_context_encode_image(context, image, encoder, nullptr, nullptr);
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = static_cast<heif_orientation>(orientation);
+    heif_context_encode_image(context, image, encoder, options, nullptr);
+    heif_encoding_options_free(options);
     std::vector<std::uint8_t> bytes;
     heif_writer writer{1, [](heif_context*, const void* data, std::size_t size, void* out) {
                            auto* into = static_cast<std::vector<std::uint8_t>*>(out);

@@ -50,9 +50,12 @@ std::vector<std::uint8_t> Encode_Test_WebP(int width, int height,
                                            const std::vector<DTPixel>& pixels, bool lossless,
                                            bool alpha);
 
-// A HEIC (or AVIF) file made with libheif's encoder at the given quality.
-std::vector<std::uint8_t>
-Encode_Test_HEIF(int width, int height, const std::vector<DTPixel>& pixels, bool avif, int quality);
+// A HEIC (or AVIF) file made with libheif's encoder at the given quality,
+// whose boxes ask for the stored image to be turned by the EXIF-style
+// orientation.
+std::vector<std::uint8_t> Encode_Test_HEIF(int width, int height,
+                                           const std::vector<DTPixel>& pixels, bool avif,
+                                           int quality, int orientation = 1);
 
 // ICC profiles made with lcms2's own writer.
 enum class Test_Space { srgb, adobe_rgb, wide_gamut };
