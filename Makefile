@@ -50,6 +50,7 @@ test-sanitize: deps-test
 		-DZEMBRIX_WERROR=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target unit_tests cli_tests
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
 		ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(TEST_JOBS) -L '^(unit|cli)$$' \
 		-E '^OutputDigests[.]EveryMethod'
 

@@ -187,14 +187,15 @@ void Write_Format_Seeds(const std::string& out) {
     Write_Bytes(heif + "avif", Encode_Test_HEIF(24, 17, small.pixels, true, 30));
     const std::string gif = out + "/gif_input/";
     for (bool interlaced : {false, true}) {
-        Test_GIF frame{24,         17,
-                       1,          {{0, 0, 0}, {9, 99, 199}},
-                       3,          2,
-                       16,         12,
-                       interlaced, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {250, 250, 250}}};
-        for (int i = 0; i < 16 * 12; ++i) {
-            frame.indices.push_back(static_cast<std::uint8_t>(i * 7 % 4));
-        }
+        Test_GIF frame = GIF_Of(16, 12, Pattern_Image(16, 12, 3).pixels);
+        frame.local_table = frame.global_table;
+        frame.global_table = {{0, 0, 0}, {9, 99, 199}};
+        frame.screen_width = 24;
+        frame.screen_height = 17;
+        frame.background = 1;
+        frame.left = 3;
+        frame.top = 2;
+        frame.interlaced = interlaced;
         Write_Test_GIF(gif + (interlaced ? "interlaced" : "plain"), frame);
     }
     const std::string tiff = out + "/tiff_input/";

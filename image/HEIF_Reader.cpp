@@ -146,8 +146,7 @@ std::optional<DTImage> Read_HEIF(std::FILE* file, const std::string& name, Fit_M
         Report("Cannot read HEIF %s: it decodes to no usable image.\n", name.c_str());
         return std::nullopt;
     }
-    Image_Target target = Start_Image_Target(size, 1, mode, size);
-    target.transform = Profile_Of(handle.get(), name);
+    Image_Target target = Start_Image_Target(size, 1, mode, size, Profile_Of(handle.get(), name));
     std::vector<DTPixel> row(static_cast<std::size_t>(size.width));
     for (int y = 0; y < size.height; ++y) {
         if (Target_Wants_Row(target, y)) {

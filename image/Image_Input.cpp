@@ -11,28 +11,26 @@
 #include "image/TIFF_Reader.h"
 #include "image/WebP_Reader.h"
 
-#include <algorithm>
 #include <new>
 #include <vector>
 
 namespace {
 
 // The transform for a JPEG's embedded profile: handed to the decoder for
-// CMYK samples, to the target for RGB (and grey) rows.
-void Take_JPEG_Profile(Jpeg_Decoder* decoder, const Jpeg_Header& header, Image_Target* target,
-                       const std::string& name) {
+// CMYK samples, given for RGB (and grey) rows.
+Color_Transform JPEG_Profile(Jpeg_Decoder* decoder, const Jpeg_Header& header,
+                             const std::string& name) {
     if (header.icc.empty()) {
-        return;
+        return nullptr;
     }
     if (!header.cmyk) {
-        target->transform =
-            ICC_To_sRGB(header.icc.data(), header.icc.size(), Sample_Layout::rgb, name);
-        return;
+        return ICC_To_sRGB(header.icc.data(), header.icc.size(), Sample_Layout::rgb, name);
     }
     const Sample_Layout layout =
         header.inverted ? Sample_Layout::cmyk_inverted : Sample_Layout::cmyk;
     Set_JPEG_CMYK_Transform(decoder,
                             ICC_To_sRGB(header.icc.data(), header.icc.size(), layout, name));
+    return nullptr;
 }
 
 // Decodes the JPEG at the least size the mode needs (libjpeg shrinks by its
@@ -42,16 +40,14 @@ std::optional<DTImage> Read_JPEG_Rows(Jpeg_Decoder* decoder, const Jpeg_Header& 
     const Pixel_Size stored{header.width, header.height};
     const Pixel_Size least =
         mode == Fit_Mode::none ? stored : Fit_Decode_Size(stored, header.orientation, mode);
-    Image_Target target;
-    Take_JPEG_Profile(decoder, header, &target, name);
+    Color_Transform transform = JPEG_Profile(decoder, header, name);
     int width = 0;
     int height = 0;
     if (!Start_JPEG(decoder, least.width, least.height, &width, &height)) {
         return std::nullopt;
     }
-    Color_Transform transform = std::move(target.transform);
-    target = Start_Image_Target(stored, header.orientation, mode, {width, height});
-    target.transform = std::move(transform);
+    Image_Target target =
+        Start_Image_Target(stored, header.orientation, mode, {width, height}, std::move(transform));
     std::vector<DTPixel> row(static_cast<std::size_t>(width));
     for (int y = 0; y < height; ++y) {
         const bool wanted = Target_Wants_Row(target, y);

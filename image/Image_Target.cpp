@@ -5,8 +5,9 @@
 #include <algorithm>
 
 Image_Target Start_Image_Target(Pixel_Size stored, int orientation, Fit_Mode mode,
-                                Pixel_Size decoded) {
+                                Pixel_Size decoded, Color_Transform transform) {
     Image_Target target;
+    target.transform = std::move(transform);
     target.mode = mode;
     target.orientation = orientation;
     target.stored = stored;

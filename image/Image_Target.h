@@ -29,9 +29,10 @@ constexpr std::uint64_t unfitted_pixels =
     static_cast<std::uint64_t>(fit_target.width) * fit_target.height;
 
 // A target for an image of the stored size and orientation whose rows
-// arrive at the decoded size (as stored; the stored size when not fitting).
+// arrive at the decoded size (as stored; the stored size when not fitting),
+// converted by the transform of the file's colour profile (if any).
 Image_Target Start_Image_Target(Pixel_Size stored, int orientation, Fit_Mode mode,
-                                Pixel_Size decoded);
+                                Pixel_Size decoded, Color_Transform transform = nullptr);
 
 // Whether decoded row y is used at all; others need only be checked.
 bool Target_Wants_Row(const Image_Target& target, int y);

@@ -18,10 +18,14 @@ namespace {
 // The most one strip or row of tiles may take decoded.
 constexpr std::uint64_t max_band_bytes = 256ULL << 20;
 
-// The stream libtiff reads, with positions counted from the file's first byte.
+// The stream libtiff reads, with positions counted from the file's first
+// byte. Seeks past its end are refused as a memory stream refuses them, so
+// that a file, a pipe's copy and a memory stream give the same outcome.
 struct Tiff_Source {
     std::FILE* file = nullptr;
     off_t base = 0;
+    off_t size = 0;
+    std::string name;
     std::string error; // libtiff's first error message
 };
 
@@ -37,11 +41,15 @@ tmsize_t Write_Proc(thandle_t, void*, tmsize_t) {
 
 toff_t Seek_Proc(thandle_t handle, toff_t offset, int whence) {
     auto* source = static_cast<Tiff_Source*>(handle);
-    const off_t from_base = whence == SEEK_SET ? source->base : 0;
-    if (fseeko(source->file, static_cast<off_t>(offset) + from_base, whence) != 0) {
+    const off_t from = whence == SEEK_SET   ? 0
+                       : whence == SEEK_END ? source->size
+                                            : ftello(source->file) - source->base;
+    const off_t to = from + static_cast<off_t>(offset);
+    if (offset > static_cast<toff_t>(source->size) || to < 0 || to > source->size ||
+        fseeko(source->file, source->base + to, SEEK_SET) != 0) {
         return static_cast<toff_t>(-1);
     }
-    return static_cast<toff_t>(ftello(source->file) - source->base);
+    return static_cast<toff_t>(to);
 }
 
 int Close_Proc(thandle_t) {
@@ -49,12 +57,7 @@ int Close_Proc(thandle_t) {
 }
 
 toff_t Size_Proc(thandle_t handle) {
-    auto* source = static_cast<Tiff_Source*>(handle);
-    const off_t at = ftello(source->file);
-    fseeko(source->file, 0, SEEK_END);
-    const off_t end = ftello(source->file);
-    fseeko(source->file, at, SEEK_SET);
-    return static_cast<toff_t>(end - source->base);
+    return static_cast<toff_t>(static_cast<Tiff_Source*>(handle)->size);
 }
 
 int Map_Proc(thandle_t, void**, toff_t*) {
@@ -69,6 +72,11 @@ int Keep_Error(TIFF*, void* user_data, const char*, const char* format, va_list 
         char text[512];
         std::vsnprintf(text, sizeof text, format, arguments);
         source->error = text;
+        // libtiff's messages often begin with the file's name; ours has it.
+        const std::string named = source->name + ": ";
+        if (source->error.starts_with(named)) {
+            source->error.erase(0, named.size());
+        }
     }
     return 1;
 }
@@ -225,7 +233,14 @@ std::optional<DTImage> Read_TIFF(std::FILE* file, const std::string& name, Fit_M
     if (!source.file) {
         return std::nullopt;
     }
+    source.name = name;
     source.base = ftello(source.file);
+    if (source.base < 0 || fseeko(source.file, 0, SEEK_END) != 0 ||
+        (source.size = ftello(source.file) - source.base) < 0 ||
+        fseeko(source.file, source.base, SEEK_SET) != 0) {
+        Report_Failure(name, "its length cannot be told");
+        return std::nullopt;
+    }
     const std::unique_ptr<TIFFOpenOptions, Options_Deleter> options(TIFFOpenOptionsAlloc());
     if (!options) {
         Report_Failure(name, "not enough memory to open it");
@@ -256,8 +271,7 @@ std::optional<DTImage> Read_TIFF(std::FILE* file, const std::string& name, Fit_M
         return std::nullopt;
     }
     const Pixel_Size size{static_cast<int>(width), static_cast<int>(height)};
-    Image_Target target = Start_Image_Target(size, 1, mode, size);
-    target.transform = Profile_Of(tiff.get(), name);
+    Image_Target target = Start_Image_Target(size, 1, mode, size, Profile_Of(tiff.get(), name));
     const bool read = TIFFIsTiled(tiff.get())
                           ? Read_Tiles(tiff.get(), size, &target, &source, name)
                           : Read_Strips(tiff.get(), size, &target, &source, name);

@@ -157,9 +157,8 @@ std::optional<DTImage> Read_WebP(std::FILE* file, const std::string& name, Fit_M
         return std::nullopt;
     }
     const bool animated = (WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
-    Image_Target target =
-        Start_Image_Target(size, 1, mode, animated ? size : Decoded_Size(size, mode));
-    target.transform = Profile_Of(demux.get(), name);
+    Image_Target target = Start_Image_Target(
+        size, 1, mode, animated ? size : Decoded_Size(size, mode), Profile_Of(demux.get(), name));
     const bool decoded = animated ? Decode_First_Frame(data, size, &target, name)
                                   : Decode_Still(data, size, mode, &target, name);
     if (!decoded) {

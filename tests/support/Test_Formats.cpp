@@ -26,11 +26,7 @@ std::vector<std::uint16_t> Colour_Map(const std::vector<DTPixel>& table, int cha
 std::vector<DTPixel> Colours_Of(const std::vector<DTPixel>& pixels) {
     std::vector<DTPixel> colours;
     for (const DTPixel& pixel : pixels) {
-        bool known = false;
-        for (const DTPixel& colour : colours) {
-            known = known || colour == pixel;
-        }
-        if (!known) {
+        if (std::find(colours.begin(), colours.end(), pixel) == colours.end()) {
             colours.push_back(pixel);
         }
     }
@@ -135,13 +131,15 @@ Test_TIFF TIFF_Of(int width, int height, std::vector<DTPixel> pixels, Tiff_Kind 
     return tiff;
 }
 
-Test_GIF GIF_Of(int width, int height, std::vector<DTPixel> table,
-                std::vector<std::uint8_t> indices) {
+Test_GIF GIF_Of(int width, int height, const std::vector<DTPixel>& pixels) {
     Test_GIF gif;
     gif.screen_width = gif.width = width;
     gif.screen_height = gif.height = height;
-    gif.global_table = std::move(table);
-    gif.indices = std::move(indices);
+    gif.global_table = Colours_Of(pixels);
+    for (const DTPixel& p : pixels) {
+        const auto at = std::find(gif.global_table.begin(), gif.global_table.end(), p);
+        gif.indices.push_back(static_cast<std::uint8_t>(at - gif.global_table.begin()));
+    }
     return gif;
 }
 

@@ -40,9 +40,9 @@ struct Test_GIF {
     std::vector<std::uint8_t> indices;
 };
 void Write_Test_GIF(const std::string& path, const Test_GIF& gif);
-// A frame that covers its screen, coloured by the global table.
-Test_GIF GIF_Of(int width, int height, std::vector<DTPixel> table,
-                std::vector<std::uint8_t> indices);
+// The pixels (at most 256 colours) as a frame that covers its screen,
+// coloured by the global table.
+Test_GIF GIF_Of(int width, int height, const std::vector<DTPixel>& pixels);
 
 // A WebP file made with libwebp's encoder: lossy or lossless, with an alpha
 // channel (each pixel's alpha a pattern) when asked.
