@@ -11,7 +11,8 @@
 #      bench/photos.sh uses (but scikit-image's deliberately truncated one),
 #      converted with --fit crop: how many are read;
 #   3. peak memory (maximum resident set) with --fit crop for a 24-megapixel
-#      HEIC, a 10000x10000 WebP and a 50-megapixel progressive JPEG;
+#      HEIC, a 10000x10000 WebP and a 50-megapixel progressive JPEG (4:2:0,
+#      and 4:4:4);
 #   4. CPU (user + system) per photo against ImageMagick's
 #      -resize 128x96^ -extent 128x96 -colors 16, both on the same files: five
 #      photographs enlarged to 12 megapixels, in each format.
@@ -84,10 +85,13 @@ big="convert -limit memory 4GiB -limit map 8GiB -limit area 4GP"
     heif-enc -q 80 "$files/big24.png" -o "$files/big24.heic" >/dev/null
 }
 [ -s "$files/big100.webp" ] || cwebp -quiet -q 80 -resize 10000 10000 "$astronaut" -o "$files/big100.webp"
+# At 4:2:0, as cameras and phones save, and at full colour resolution.
 [ -s "$files/big50.jpg" ] || $big "$astronaut" -resize '8660x5774!' -interlace Plane -quality 90 \
-    "$files/big50.jpg"
+    -sampling-factor 4:2:0 "$files/big50.jpg"
+[ -s "$files/big50-444.jpg" ] || $big "$astronaut" -resize '8660x5774!' -interlace Plane \
+    -quality 90 -sampling-factor 4:4:4 "$files/big50-444.jpg"
 rm -f "$files/big24.png" "$files/big100.png"
-for file in big24.heic big100.webp big50.jpg; do
+for file in big24.heic big100.webp big50.jpg big50-444.jpg; do
     /usr/bin/time -f '%M' -o "$work/out/time.txt" "$zembrix" --fit crop "$files/$file" \
         "$work/out/big.png" >/dev/null 2>&1 || echo "$file: not converted"
     printf '%-12s %6d MiB\n' "$file" $(($(tail -n 1 "$work/out/time.txt") / 1024))

@@ -23,11 +23,12 @@
 bool Is_JPEG_Signature(const std::uint8_t* bytes, std::size_t size);
 
 // The most memory libjpeg may take for one image. A progressive (or other
-// multi-scan) file is held whole as DCT coefficients while it is decoded,
-// about 3 bytes a pixel for usual colour files: so every such file up to 64
-// megapixels is read (the largest camera photos are about 50), while a small
-// file that claims a larger size cannot make the program take more.
-constexpr long jpeg_memory_limit = 192L << 20;
+// multi-scan) file is held whole as DCT coefficients while it is decoded:
+// 3 bytes a pixel at the usual 4:2:0, 6 at full colour resolution. So every
+// such file up to 55 megapixels is read whatever its sampling (the largest
+// camera photos are 50), up to 110 at 4:2:0, while a small file that claims
+// a larger size cannot make the program take more.
+constexpr long jpeg_memory_limit = 320L << 20;
 
 struct Jpeg_Decoder; // libjpeg's state, defined in JPEG_Reader.cpp
 struct Jpeg_Decoder_Deleter {

@@ -275,7 +275,7 @@ TEST(JpegLoading, SizesBeyondTheLimitsAreRefused) {
     EXPECT_FALSE(
         Decode(With_JPEG_Size(Encode_Test_JPEG(progressive), 16384, 16384), Fit_Mode::crop, &err));
     EXPECT_EQ(err, "Cannot read JPEG photo.jpg: as a progressive file of 16384x16384 it needs "
-                   "1536 MiB to decode, more than the 192 MiB it may take.\n");
+                   "1536 MiB to decode, more than the 320 MiB it may take.\n");
     progressive.full_chroma = false;
     EXPECT_FALSE(
         Decode(With_JPEG_Size(Encode_Test_JPEG(progressive), 8660, 5774), Fit_Mode::crop, &err));
