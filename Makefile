@@ -64,8 +64,9 @@ test-clang: deps-test
 	cmake --build $(CLANG_BUILD) -j $(JOBS) --target zembrix zembrix-convert unit_tests
 	ctest --test-dir $(CLANG_BUILD) --output-on-failure -j $(JOBS) -L unit
 
-# libFuzzer targets (clang) for the image loader, the MQ4 reader and the
-# conversion, each run for FUZZ_TIME seconds; any finding fails.
+# libFuzzer targets (clang) for the image loader, the MQ4 reader, the
+# conversion, the converter's photo input (one target a format) and colour
+# profiles, each run for FUZZ_TIME seconds; any finding fails.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_TIME ?= 60
 fuzz:
