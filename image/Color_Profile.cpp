@@ -79,7 +79,8 @@ Color_Transform ICC_To_sRGB(const std::uint8_t* icc, std::size_t size, Sample_La
         Warn(name, "its colour profile cannot be read");
         return nullptr;
     }
-    const cmsColorSpaceSignature space = cmsGetColorSpace(profile.get());
+    // As a number: a file may hold a value that is none of the enumeration's.
+    const auto space = static_cast<std::uint32_t>(cmsGetColorSpace(profile.get()));
     if (layout == Sample_Layout::rgb) {
         if (space == cmsSigRgbData) {
             return Make_Transform(profile.get(), TYPE_RGB_8, true, name);
