@@ -35,7 +35,16 @@ bool Failed(const heif_error& error, const std::string& name) {
 
 // The tone curve an nclx box names. The video curves (BT.709, BT.601,
 // BT.2020) are camera encodings that displays show as sRGB, and are taken so.
-Described_Profile::Curve Nclx_Curve(heif_transfer_characteristics transfer, double* gamma) {
+// An nclx field as a number: a file may hold a value that is none of the
+// enumeration's, which must not be read as one.
+template <typename Field> int Code_Of(const Field& field) {
+    static_assert(sizeof(Field) == sizeof(int));
+    int code = 0;
+    std::memcpy(&code, &field, sizeof code);
+    return code;
+}
+
+Described_Profile::Curve Nclx_Curve(int transfer, double* gamma) {
     switch (transfer) {
     case heif_transfer_characteristic_ITU_R_BT_470_6_System_M:
         *gamma = 2.2;
@@ -58,7 +67,7 @@ Color_Transform Nclx_To_sRGB(const heif_image_handle* handle, const std::string&
     }
     const std::unique_ptr<heif_color_profile_nclx, Nclx_Deleter> nclx(got);
     Described_Profile described;
-    if (nclx->color_primaries != heif_color_primaries_unspecified) {
+    if (Code_Of(nclx->color_primaries) != heif_color_primaries_unspecified) {
         described.red_x = nclx->color_primary_red_x;
         described.red_y = nclx->color_primary_red_y;
         described.green_x = nclx->color_primary_green_x;
@@ -68,7 +77,7 @@ Color_Transform Nclx_To_sRGB(const heif_image_handle* handle, const std::string&
         described.white_x = nclx->color_primary_white_x;
         described.white_y = nclx->color_primary_white_y;
     }
-    described.curve = Nclx_Curve(nclx->transfer_characteristics, &described.gamma);
+    described.curve = Nclx_Curve(Code_Of(nclx->transfer_characteristics), &described.gamma);
     return Described_To_sRGB(described, name);
 }
 
