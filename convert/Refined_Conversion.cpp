@@ -9,9 +9,6 @@
 const std::array<const char*, method_count> method_names{
     "floyd-steinberg", "diffusion", "octree", "closest", "refined", "refined-dither"};
 
-namespace {
-
-// The picture of palette indices, renumbered in order of first appearance.
 MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
                            const std::vector<DTPixel>& palette) {
     MQ4_Document picture;
@@ -30,8 +27,6 @@ MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
     }
     return picture;
 }
-
-} // namespace
 
 std::vector<DTPixel> Refined_Palette(const DTImage& working) {
     return Refine_Grid_Palette(working.pixels, Octree_Colors(working), palette_size);
