@@ -29,6 +29,7 @@ struct Figures {
     double psnr = 0;
     double delta_e = 0;
     double cpu_ms = 0;
+    double colours = 0;
 };
 
 double Cpu_Ms() {
@@ -49,12 +50,14 @@ Figures Measure(const DTImage& working, const std::function<MQ4_Document()>& con
     const Picture_Quality quality = Measure_Picture(working, picture);
     figures.psnr = quality.psnr;
     figures.delta_e = quality.mean_delta_e;
+    figures.colours = quality.colors;
     return figures;
 }
 
 void Print(const std::string& name, const char* method, const Figures& f) {
-    std::printf("%-28s %-15s %6.3f %6.3f %6.3f %7.2f %6.3f %7.1f\n", name.c_str(), method,
-                f.perceived[0], f.perceived[1], f.perceived[2], f.psnr, f.delta_e, f.cpu_ms);
+    std::printf("%-28s %-15s %6.3f %6.3f %6.3f %7.2f %6.3f %7.1f %7.1f\n", name.c_str(), method,
+                f.perceived[0], f.perceived[1], f.perceived[2], f.psnr, f.delta_e, f.cpu_ms,
+                f.colours);
 }
 
 void Add(Figures* sum, const Figures& f) {
@@ -64,6 +67,7 @@ void Add(Figures* sum, const Figures& f) {
     sum->psnr += f.psnr;
     sum->delta_e += f.delta_e;
     sum->cpu_ms += f.cpu_ms;
+    sum->colours += f.colours;
 }
 
 Figures Mean(Figures sum, int count) {
@@ -73,6 +77,7 @@ Figures Mean(Figures sum, int count) {
     sum.psnr /= count;
     sum.delta_e /= count;
     sum.cpu_ms /= count;
+    sum.colours /= count;
     return sum;
 }
 
@@ -99,8 +104,8 @@ int main(int argc, char** argv) {
             settings.sweeps_per_round = static_cast<int>(value);
         }
     }
-    std::printf("%-28s %-15s %6s %6s %6s %7s %6s %7s\n", "photograph", "method", "pd1", "pd0.7",
-                "pd1.5", "PSNR", "dE", "CPU ms");
+    std::printf("%-28s %-15s %6s %6s %6s %7s %6s %7s %7s\n", "photograph", "method", "pd1", "pd0.7",
+                "pd1.5", "PSNR", "dE", "CPU ms", "colours");
     Figures refined_sum;
     Figures perceptual_sum;
     std::array<int, 3> better{};

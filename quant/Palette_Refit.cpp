@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr int max_level_passes = 4;
+
 // The error as a function of the palette, all channels of all entries in
 // one vector P (entry i's channel c at 3i + c): P'AP - 2 b'P, less a
 // constant that no palette changes.
@@ -255,8 +257,15 @@ std::vector<DTPixel> Refit_Palette(const Viewing_Model& model, const std::vector
         refitted[moving[k]] = {level(0), level(1), level(2)};
     }
     std::vector<double> channels = Channels_Of(refitted);
-    for (const int i : moving) {
-        Descend_On_Levels(quadratic, i, &refitted, &channels);
+    // Each entry's best level depends on the others': a few passes.
+    for (int pass = 0; pass < max_level_passes; ++pass) {
+        const std::vector<DTPixel> before = refitted;
+        for (const int i : moving) {
+            Descend_On_Levels(quadratic, i, &refitted, &channels);
+        }
+        if (refitted == before) {
+            break;
+        }
     }
     return Error_Of(quadratic, channels) < Error_Of(quadratic, old_channels) ? refitted : palette;
 }

@@ -102,7 +102,8 @@ void Change_Pixel(Search_State* state, int px, int py, std::uint8_t index) {
     }
 }
 
-// One sweep over the pixels in the order given; the number of pixels changed.
+// One sweep over the pixels in the order given, each taking the colour that
+// lowers the error most; the number of pixels changed.
 int Sweep(Search_State* state, const std::vector<int>& order) {
     const Viewing_Model& model = state->model;
     const int colours = static_cast<int>(state->palette.size());
