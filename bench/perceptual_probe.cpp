@@ -100,6 +100,8 @@ int main(int argc, char** argv) {
             settings.plain_share = static_cast<float>(value);
         } else if (option == "--rounds") {
             settings.rounds = static_cast<int>(value);
+        } else if (option == "--radius") {
+            settings.candidate_radius = static_cast<int>(value);
         } else if (option == "--sweeps") {
             settings.sweeps_per_round = static_cast<int>(value);
         }

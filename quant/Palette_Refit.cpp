@@ -235,7 +235,7 @@ std::vector<DTPixel> Refit_Palette(const Viewing_Model& model, const std::vector
     std::vector<int> moving;
     std::vector<int> free_channels;
     for (int i = 0; i < colours; ++i) {
-        if (used[i] && movable[i]) {
+        if (used[i] && i < static_cast<int>(movable.size()) && movable[i]) {
             moving.push_back(i);
             for (int c = 0; c < 3; ++c) {
                 free_channels.push_back(3 * i + c);

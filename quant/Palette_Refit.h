@@ -11,9 +11,10 @@
 #include <cstdint>
 #include <vector>
 
-// The palette refitted to the pixels' indices: entries that may move and
-// that some pixel uses take new colours on the levels, the others stay. The
-// given palette comes back when the refit would not lower the error.
+// The palette refitted to the pixels' indices: entries that may move (a
+// missing flag is taken as fixed) and that some pixel uses take new colours
+// on the levels, the others stay. The given palette comes back when the
+// refit would not lower the error.
 std::vector<DTPixel> Refit_Palette(const Viewing_Model& model, const std::vector<DTPixel>& palette,
                                    const std::vector<bool>& movable,
                                    const std::vector<std::uint8_t>& indices);

@@ -10,6 +10,7 @@
 // on every run and thread.
 
 #include "core/DTImage.h"
+#include "quant/Viewing_Error.h"
 
 #include <cstdint>
 #include <vector>
@@ -19,6 +20,9 @@ struct Perceptual_Settings {
     // relative to its size at the start: without it the search trades
     // smoothness for speckle that the blur hides.
     float plain_share = 0.3f;
+    // How far around a pixel the colours it may take are gathered (see
+    // Candidate_Colours in the source).
+    int candidate_radius = 3;
     // Rounds of sweeps, each but the last followed by a refit of the palette.
     int rounds = 3;
     // Sweeps a round at most; a round ends early once a sweep changes fewer
@@ -33,9 +37,16 @@ struct Perceptual_Fit {
     std::vector<std::uint8_t> indices;
 };
 
+// The error that the fit lowers from this start: the viewing error with its
+// two terms weighted by the settings and by their sizes at the start.
+Viewing_Model Perceptual_Model(const DTImage& working, const Perceptual_Fit& start,
+                               const Perceptual_Settings& settings = {});
+double Perceptual_Error(const Viewing_Model& model, const Perceptual_Fit& fit);
+
 // The fit of a working image from a start: a palette on the levels (1 to 16
 // colours), which of its entries may move (one flag each) and each pixel's
-// palette index.
+// palette index. Its Perceptual_Error is below the start's, or it is the
+// start.
 Perceptual_Fit Fit_Perceptual(const DTImage& working, const Perceptual_Fit& start,
                               const std::vector<bool>& movable,
                               const Perceptual_Settings& settings = {});
