@@ -152,15 +152,6 @@ double Srgb_Of_Linear(double linear) {
     return 255.0 * (c <= 0.0031308 ? 12.92 * c : 1.055 * std::pow(c, 1.0 / 2.4) - 0.055);
 }
 
-Linear_Color Times(const Sym3& m, const Linear_Color& v) {
-    return {m[0] * v[0] + m[1] * v[1] + m[2] * v[2], m[1] * v[0] + m[3] * v[1] + m[4] * v[2],
-            m[2] * v[0] + m[4] * v[1] + m[5] * v[2]};
-}
-
-float Dot(const Linear_Color& a, const Linear_Color& b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
 std::vector<Linear_Color> Blur(const Viewing_Model& model, const std::vector<Linear_Color>& image) {
     const int width = model.width;
     const int height = model.height;

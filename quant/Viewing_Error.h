@@ -25,8 +25,15 @@ Linear_Color Linear_Of(DTPixel color);
 // The 8-bit sRGB value of a linear-light sample (0..1, clamped).
 double Srgb_Of_Linear(double linear);
 
-Linear_Color Times(const Sym3& m, const Linear_Color& v);
-float Dot(const Linear_Color& a, const Linear_Color& b);
+// Inline: the search calls them for every colour of every pixel.
+inline Linear_Color Times(const Sym3& m, const Linear_Color& v) {
+    return {m[0] * v[0] + m[1] * v[1] + m[2] * v[2], m[1] * v[0] + m[3] * v[1] + m[4] * v[2],
+            m[2] * v[0] + m[4] * v[1] + m[5] * v[2]};
+}
+
+inline float Dot(const Linear_Color& a, const Linear_Color& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 
 // The Gaussian's taps beside a pixel and how far they reach.
 constexpr int blur_radius = 3;
