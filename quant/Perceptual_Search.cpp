@@ -1,6 +1,5 @@
 #include "quant/Perceptual_Search.h"
 
-#include "quant/Grid_Refine.h"
 #include "quant/Palette_Refit.h"
 #include "quant/Viewing_Error.h"
 

@@ -2,6 +2,7 @@
 
 #include "quant/Color_Difference.h"
 #include "quant/Perceived_Difference.h"
+#include "quant/Viewing_Error.h"
 #include "support/Test_Images.h"
 
 #include <array>
@@ -144,4 +145,42 @@ TEST(PerceivedDifference, RefusesImagesOfDifferentSizes) {
     EXPECT_THROW(Perceived_Difference(short_of_pixels, Flat_Image(4, 3, {})),
                  std::invalid_argument);
     EXPECT_EQ(Perceived_Difference(DTImage{}, DTImage{}), 0.0);
+}
+
+TEST(ViewingError, SmallDifferencesWeighAsTheSquareOfTheirCiede2000) {
+    // Away from the blues, whose rotation term the measure leaves out.
+    const std::array<std::array<DTPixel, 2>, 5> pairs{{{{{20, 20, 20}, {23, 20, 20}}},
+                                                       {{{120, 130, 110}, {122, 128, 113}}},
+                                                       {{{200, 40, 90}, {203, 42, 88}}},
+                                                       {{{240, 235, 220}, {238, 236, 224}}},
+                                                       {{{40, 160, 60}, {42, 157, 60}}}}};
+    for (const auto& [image_colour, shown] : pairs) {
+        SCOPED_TRACE(testing::Message() << int(image_colour.r) << " " << int(image_colour.g));
+        const Viewing_Model model = Make_Viewing_Model(Flat_Image(16, 12, image_colour));
+        const Viewing_Terms terms =
+            Error_Terms(model, {Linear_Of(shown)}, std::vector<std::uint8_t>(16 * 12, 0));
+        const double delta_e =
+            Ciede2000(Srgb_To_Lab(image_colour.r, image_colour.g, image_colour.b),
+                      Srgb_To_Lab(shown.r, shown.g, shown.b));
+        // A flat difference is the same blurred or not.
+        EXPECT_NEAR(terms.blurred / (16 * 12), delta_e * delta_e, 0.15 * delta_e * delta_e);
+        EXPECT_NEAR(terms.plain / (16 * 12), delta_e * delta_e, 0.15 * delta_e * delta_e);
+    }
+}
+
+TEST(ViewingError, TheBlurHidesADitherInLinearLightThatThePlainTermCounts) {
+    std::vector<std::uint8_t> checker;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            checker.push_back(static_cast<std::uint8_t>((x + y) % 2));
+        }
+    }
+    const std::vector<Linear_Color> black_and_white{Linear_Of({0, 0, 0}),
+                                                    Linear_Of({255, 255, 255})};
+    const Viewing_Terms of_linear_mean = Error_Terms(
+        Make_Viewing_Model(Flat_Image(32, 32, {188, 188, 188})), black_and_white, checker);
+    const Viewing_Terms of_code_mean = Error_Terms(
+        Make_Viewing_Model(Flat_Image(32, 32, {128, 128, 128})), black_and_white, checker);
+    EXPECT_LT(of_linear_mean.blurred, 1e-3 * of_linear_mean.plain);
+    EXPECT_GT(of_code_mean.blurred / (32 * 32), 15.0 * 15.0);
 }
