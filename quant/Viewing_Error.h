@@ -48,9 +48,10 @@ struct Viewing_Model {
     // Each pixel's weight of a blurred difference, and of an unblurred one.
     std::vector<Sym3> blurred_weight;
     std::vector<Sym3> plain_weight;
-    // The blur along each axis, normalised over the taps inside the image:
-    // the share of source column x + t - blur_radius in blurred column x is
-    // column_taps[x][t], and likewise for rows.
+    // The blur along each axis, with the image's edges clamped as in
+    // quant/Perceived_Difference.h (taps beyond the edge fall on the edge
+    // pixel): the share of source column x + t - blur_radius in blurred
+    // column x is column_taps[x][t], and likewise for rows.
     std::vector<std::array<float, blur_taps>> column_taps;
     std::vector<std::array<float, blur_taps>> row_taps;
     // The curvature of the error in each pixel's own colour: the sum of its
