@@ -83,11 +83,13 @@ std::string Compare_Methods(const DTImage& loaded) {
     const DTImage working = Working_Image(loaded);
     const Candidates candidates = Build_Candidates(loaded);
     std::string table = quality_table_header;
-    for (int method = 0; method < method_count; ++method) {
-        const MQ4_Document picture = method < candidate_count
-                                         ? candidates[method]
-                                         : Convert_Refined(loaded, method == method_refined_dither);
-        table += Format_Quality_Row(method_names[method], Measure_Picture(working, picture));
+    for (const Method_Row& row : method_table) {
+        // The import's four come from one octree, made once for them all.
+        const MQ4_Document picture =
+            row.fit == Palette_Fit::octree
+                ? candidates[Index(row.method)]
+                : Convert_Refined(loaded, row.mapping == Pixel_Mapping::grid_diffusion);
+        table += Format_Quality_Row(row.name, Measure_Picture(working, picture));
     }
     return table;
 }

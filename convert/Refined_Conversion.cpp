@@ -6,9 +6,6 @@
 
 #include <cstddef>
 
-const std::array<const char*, method_count> method_names{
-    "floyd-steinberg", "diffusion", "octree", "closest", "refined", "refined-dither"};
-
 MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
                            const std::vector<DTPixel>& palette) {
     MQ4_Document picture;
@@ -40,9 +37,10 @@ MQ4_Document Convert_Refined(const DTImage& loaded, bool dither) {
     return Build_Picture(indices, palette);
 }
 
-MQ4_Document Build_Method_Picture(const DTImage& loaded, int method) {
-    if (method == method_refined || method == method_refined_dither) {
-        return Convert_Refined(loaded, method == method_refined_dither);
+MQ4_Document Build_Method_Picture(const DTImage& loaded, Method method) {
+    const Method_Row& row = Method_Info(method);
+    if (row.fit == Palette_Fit::grid) {
+        return Convert_Refined(loaded, row.mapping == Pixel_Mapping::grid_diffusion);
     }
     return Build_Candidate(loaded, method);
 }

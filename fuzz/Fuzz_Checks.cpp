@@ -67,8 +67,8 @@ std::string Check_Candidates(const Candidates& candidates) {
             return "a candidate has a name";
         }
     }
-    if (candidates[slot_floyd_steinberg].palette_rgb != candidates[slot_octree].palette_rgb ||
-        candidates[slot_closest].palette_rgb != candidates[slot_octree].palette_rgb) {
+    if (candidates[Index(Method::floyd_steinberg)].palette_rgb != candidates[Index(Method::octree)].palette_rgb ||
+        candidates[Index(Method::closest)].palette_rgb != candidates[Index(Method::octree)].palette_rgb) {
         return "the shared palette differs";
     }
     return "";

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/Convert_Args.h"
+#include "cli/Convert_Options.h"
 #include "convert/Conversion.h"
 #include "convert/Method_Comparison.h"
 #include "convert/Refined_Conversion.h"
@@ -139,7 +139,7 @@ TEST_F(Converter_Test, FailuresExitWithOneAndTheLoadersMessage) {
               (std::vector<std::string>{"boat.png", "short.MQ4", "small.png", "text.png"}));
 }
 
-TEST_F(Converter_Test, UsageErrorsExitWithTwoAndTheUsage) {
+TEST_F(Converter_Test, UsageErrorsExitWithTwoAndOneLineThatPointsToHelp) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{},
                                                {input},
@@ -150,8 +150,10 @@ TEST_F(Converter_Test, UsageErrorsExitWithTwoAndTheUsage) {
         const Converter_Result result = Run_Converter(args);
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err.rfind("zembrix-convert: ", 0), 0u) << result.err;
-        EXPECT_NE(result.err.find(convert_usage), std::string::npos);
+        const std::vector<std::string> lines = Lines_Of(result.err);
+        ASSERT_EQ(lines.size(), 2u) << result.err;
+        EXPECT_EQ(lines[0].rfind("zembrix-convert: ", 0), 0u) << result.err;
+        EXPECT_EQ(lines[1], "Try 'zembrix-convert --help' for more information.\n");
     }
     EXPECT_EQ(List_Dir(dir.path), std::vector<std::string>{"boat.png"});
 }
@@ -168,8 +170,8 @@ TEST_F(Converter_Test, HelpAndVersion) {
 }
 
 TEST_F(Converter_Test, RefinedMethodsWriteTheirPictures) {
-    for (int method : {method_refined, method_refined_dither}) {
-        const std::string name = method_names[method];
+    for (Method method : {Method::refined, Method::refined_dither}) {
+        const std::string name = Method_Info(method).name;
         SCOPED_TRACE(name);
         const Converter_Result result =
             Run_Converter({"--method", name, input, dir.file(name + ".MQ4")});
@@ -196,18 +198,18 @@ TEST_F(Converter_Test, CompareShowsTheGainOfTheGridLevels) {
     const std::vector<std::string> lines = Lines_Of(result.out);
     ASSERT_EQ(lines.size(), 7u) << result.out;
     EXPECT_EQ(lines[0], quality_table_header);
-    for (int method = 0; method < method_count; ++method) {
-        EXPECT_EQ(lines[1 + method].rfind(std::string(method_names[method]) + " ", 0), 0u)
-            << lines[1 + method];
+    for (const Method_Row& row : method_table) {
+        const std::string& line = lines[1 + Index(row.method)];
+        EXPECT_EQ(line.rfind(std::string(row.name) + " ", 0), 0u) << line;
     }
     double delta_e = 0;
     for (const DTPixel& c : colours) {
         delta_e += Ciede2000(Srgb_To_Lab(c.r, c.g, c.b), Srgb_To_Lab(c.r + 3, c.g + 3, c.b + 3));
     }
-    EXPECT_EQ(lines[1 + method_refined],
+    EXPECT_EQ(lines[1 + Index(Method::refined)],
               Format_Quality_Row("refined", {8, 10 * std::log10(65025.0 / 9), delta_e / 8}));
-    EXPECT_NE(lines[1 + slot_octree].find("    34.15 "), std::string::npos) << lines[3];
-    EXPECT_NE(lines[1 + slot_closest].find("    34.15 "), std::string::npos) << lines[4];
+    EXPECT_NE(lines[1 + Index(Method::octree)].find("    34.15 "), std::string::npos) << lines[3];
+    EXPECT_NE(lines[1 + Index(Method::closest)].find("    34.15 "), std::string::npos) << lines[4];
     EXPECT_EQ(List_Dir(dir.path), (std::vector<std::string>{"boat.png", "eight.png"}));
 }
 
@@ -219,8 +221,9 @@ TEST_F(Converter_Test, CompareOfDisplayableColoursIsExactForTheRefinedMethods) {
     EXPECT_EQ(result.status, 0) << result.err;
     const std::vector<std::string> lines = Lines_Of(result.out);
     ASSERT_EQ(lines.size(), 7u) << result.out;
-    EXPECT_EQ(lines[1 + method_refined], "refined                8       inf      0.000\n");
-    EXPECT_EQ(lines[1 + method_refined_dither], "refined-dither         8       inf      0.000\n");
+    EXPECT_EQ(lines[1 + Index(Method::refined)], "refined                8       inf      0.000\n");
+    EXPECT_EQ(lines[1 + Index(Method::refined_dither)],
+              "refined-dither         8       inf      0.000\n");
 }
 
 TEST_F(Converter_Test, CompareFailuresAndMisuse) {

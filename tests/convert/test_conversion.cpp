@@ -155,12 +155,12 @@ TEST(Candidates, BuiltFromOneImageInSlotOrder) {
     const Candidates candidates = Build_Candidates(image);
     const MQ4_Document octree = Convert_Image(image, 0);
     const MQ4_Document diffusion = Convert_Image(image, 1);
-    EXPECT_EQ(candidates[slot_octree].pixels, octree.pixels);
-    EXPECT_EQ(candidates[slot_octree].palette_rgb, octree.palette_rgb);
-    EXPECT_EQ(candidates[slot_diffusion].pixels, diffusion.pixels);
-    EXPECT_EQ(candidates[slot_diffusion].palette_rgb, diffusion.palette_rgb);
-    EXPECT_NE(candidates[slot_diffusion].pixels, octree.pixels);
-    for (int slot : {slot_floyd_steinberg, slot_closest}) {
+    EXPECT_EQ(candidates[Index(Method::octree)].pixels, octree.pixels);
+    EXPECT_EQ(candidates[Index(Method::octree)].palette_rgb, octree.palette_rgb);
+    EXPECT_EQ(candidates[Index(Method::diffusion)].pixels, diffusion.pixels);
+    EXPECT_EQ(candidates[Index(Method::diffusion)].palette_rgb, diffusion.palette_rgb);
+    EXPECT_NE(candidates[Index(Method::diffusion)].pixels, octree.pixels);
+    for (std::size_t slot : {Index(Method::floyd_steinberg), Index(Method::closest)}) {
         EXPECT_EQ(candidates[slot].palette_rgb, octree.palette_rgb);
     }
     for (const MQ4_Document& candidate : candidates) {
@@ -168,7 +168,7 @@ TEST(Candidates, BuiltFromOneImageInSlotOrder) {
         EXPECT_FALSE(candidate.document_name);
     }
     for (int slot = 0; slot < candidate_count; ++slot) {
-        const MQ4_Document alone = Build_Candidate(image, slot);
+        const MQ4_Document alone = Build_Candidate(image, method_table[slot].method);
         EXPECT_EQ(alone.pixels, candidates[slot].pixels) << slot;
         EXPECT_EQ(alone.palette_rgb, candidates[slot].palette_rgb) << slot;
     }
@@ -176,7 +176,7 @@ TEST(Candidates, BuiltFromOneImageInSlotOrder) {
 
 TEST(Candidates, ClosestColourPicksTheFirstNearestEntry) {
     const DTImage image = Pattern_Image(128, 96, 5);
-    const MQ4_Document closest = Build_Candidates(image)[slot_closest];
+    const MQ4_Document closest = Build_Candidates(image)[Index(Method::closest)];
     for (int n = 0; n < picture_pixels; ++n) {
         const DTPixel p = image.pixels[n];
         int best = 0;
@@ -209,7 +209,7 @@ TEST(Candidates, FewColoursShareBlackFillersAndTakeTheLowestIndex) {
         pixels[n] = {40, 40, 40}; // nearest to black, dithered it varies
     }
     const Candidates candidates = Build_Candidates(Image_Of(128, 96, pixels));
-    const MQ4_Document& octree = candidates[slot_octree];
+    const MQ4_Document& octree = candidates[Index(Method::octree)];
     EXPECT_EQ(octree.palette_rgb[0], 0xF8F8F8);
     EXPECT_EQ(octree.palette_rgb[1], 0x000000);
     EXPECT_EQ(octree.palette_rgb[2], 0x282828);
@@ -217,13 +217,13 @@ TEST(Candidates, FewColoursShareBlackFillersAndTakeTheLowestIndex) {
         EXPECT_EQ(octree.palette_rgb[i], 0);
         EXPECT_EQ(Encode_555(octree.palette_rgb[i]), 0x8000);
     }
-    for (int slot : {slot_floyd_steinberg, slot_closest}) {
+    for (std::size_t slot : {Index(Method::floyd_steinberg), Index(Method::closest)}) {
         for (int n = 0; n < picture_pixels; ++n) {
             ASSERT_LT(candidates[slot].pixels[n], 3) << "slot " << slot << " pixel " << n;
         }
     }
-    EXPECT_EQ(candidates[slot_closest].pixels[1], 1);
-    EXPECT_EQ(candidates[slot_closest].pixels[2], 2);
+    EXPECT_EQ(candidates[Index(Method::closest)].pixels[1], 1);
+    EXPECT_EQ(candidates[Index(Method::closest)].pixels[2], 2);
 }
 
 TEST(Candidates, LoadedOnceFromAFile) {
@@ -239,5 +239,5 @@ TEST(Candidates, LoadedOnceFromAFile) {
     }
     const std::optional<MQ4_Document> diffusion = Load_PNG_File(dir.file("boat.png"), 1);
     ASSERT_TRUE(diffusion);
-    EXPECT_EQ(diffusion->pixels, built[slot_diffusion].pixels);
+    EXPECT_EQ(diffusion->pixels, built[Index(Method::diffusion)].pixels);
 }

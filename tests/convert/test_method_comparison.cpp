@@ -83,11 +83,11 @@ TEST(CompareMethods, OneRowPerMethodInOrder) {
     ASSERT_EQ(lines.size(), 1u + method_count);
     EXPECT_EQ(lines[0] + "\n", quality_table_header);
     const DTImage working = Working_Image(image);
-    for (int method = 0; method < method_count; ++method) {
-        SCOPED_TRACE(method_names[method]);
+    for (const Method_Row& row : method_table) {
+        SCOPED_TRACE(row.name);
         const Picture_Quality quality =
-            Measure_Picture(working, Build_Method_Picture(image, method));
-        EXPECT_EQ(lines[1 + method] + "\n", Format_Quality_Row(method_names[method], quality));
+            Measure_Picture(working, Build_Method_Picture(image, row.method));
+        EXPECT_EQ(lines[1 + Index(row.method)] + "\n", Format_Quality_Row(row.name, quality));
         EXPECT_GT(quality.psnr, 15.0);
         EXPECT_LT(quality.mean_delta_e, 20.0);
     }

@@ -128,11 +128,12 @@ TEST(RefinedConversion, ColoursNearTheGridShowTheirNearestLevels) {
 
 TEST(RefinedConversion, SameInputGivesTheSameBytes) {
     const DTImage image = Pattern_Image(128, 96, 12);
-    for (int method : {method_refined, method_refined_dither}) {
+    for (Method method : {Method::refined, Method::refined_dither}) {
         const std::vector<std::uint8_t> first = File_Bytes(Build_Method_Picture(image, method));
         // Other work in between, the octree's shared pool included.
         Build_Candidates(Pattern_Image(128, 96, 13));
-        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method)), first) << method;
+        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method)), first)
+            << Method_Info(method).name;
     }
 }
 
@@ -140,14 +141,15 @@ TEST(RefinedConversion, MethodNumbersReachEveryConversion) {
     const DTImage image = Pattern_Image(128, 96, 2);
     const Candidates candidates = Build_Candidates(image);
     for (int slot = 0; slot < candidate_count; ++slot) {
-        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, slot)), File_Bytes(candidates[slot]));
+        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_table[slot].method)),
+                  File_Bytes(candidates[slot]));
     }
-    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_refined)),
+    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, Method::refined)),
               File_Bytes(Convert_Refined(image, false)));
-    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_refined_dither)),
+    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, Method::refined_dither)),
               File_Bytes(Convert_Refined(image, true)));
-    EXPECT_STREQ(method_names[method_refined], "refined");
-    EXPECT_STREQ(method_names[method_refined_dither], "refined-dither");
+    EXPECT_EQ(Method_Named("refined"), Method::refined);
+    EXPECT_EQ(Method_Named("refined-dither"), Method::refined_dither);
 }
 
 namespace {
