@@ -35,7 +35,8 @@ struct Bench_Windows {
 MQ4_Document Busy_Picture() {
     MQ4_Document picture;
     for (int i = 0; i < palette_size; ++i) {
-        picture.palette_rgb[static_cast<std::size_t>(i)] = 0x101010 * i + 0x080400 * (i % 3);
+        picture.palette[static_cast<std::size_t>(i)] =
+            Split_Color(0x101010 * i + 0x080400 * (i % 3));
     }
     for (int y = 0; y < picture_height; ++y) {
         for (int x = 0; x < picture_width; ++x) {

@@ -58,7 +58,7 @@ int Run_One(const Convert_Settings& settings, const std::optional<Palette_Colors
         return exit_failure;
     }
     if (!Write_Output(settings.output, *picture, settings) ||
-        !Write_Used_Palette(settings, Palette_Of(*picture))) {
+        !Write_Used_Palette(settings, picture->palette)) {
         return exit_failure;
     }
     return exit_success;

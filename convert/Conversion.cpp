@@ -96,7 +96,7 @@ MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List&
         }
         picture.pixels[static_cast<std::size_t>(n)] = seen_positions[at];
     }
-    Set_Palette(&picture, list);
+    picture.palette = Display_Palette(list);
     return picture;
 }
 
@@ -152,7 +152,7 @@ struct Mapping_Palette {
 };
 
 void Share_Palette(const MQ4_Document& octree, Mapping_Palette* shared) {
-    shared->colors = Palette_Of(octree);
+    shared->colors = octree.palette;
     shared->palette = {palette_size, shared->colors.data()};
     shared->channels = SplitPaletteChannels(shared->palette);
 }
@@ -180,7 +180,7 @@ MQ4_Document Map_To_Palette(const DTImage& working, const Mapping_Palette& share
             picture.pixels[static_cast<std::size_t>(n)] = previous_index;
         }
     }
-    Set_Palette(&picture, shared.colors);
+    picture.palette = shared.colors;
     return picture;
 }
 

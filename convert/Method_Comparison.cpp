@@ -20,14 +20,14 @@ int Count_Colors(const MQ4_Document& picture) {
     for (const std::uint8_t index : picture.pixels) {
         used[index & 0x0F] = true;
     }
-    std::vector<std::int32_t> colors;
+    std::vector<DTPixel> colors;
     for (int i = 0; i < palette_size; ++i) {
         bool known = false;
-        for (const std::int32_t color : colors) {
-            known = known || color == picture.palette_rgb[i];
+        for (const DTPixel color : colors) {
+            known = known || color == picture.palette[i];
         }
         if (used[i] && !known) {
-            colors.push_back(picture.palette_rgb[i]);
+            colors.push_back(picture.palette[i]);
         }
     }
     return static_cast<int>(colors.size());
@@ -44,10 +44,9 @@ double Psnr(std::int64_t squared_error, std::int64_t samples) {
 } // namespace
 
 Picture_Quality Measure_Picture(const DTImage& working, const MQ4_Document& picture) {
-    std::array<DTPixel, palette_size> shown;
+    const Palette_Colors& shown = picture.palette;
     std::array<Lab_Color, palette_size> shown_lab;
     for (int i = 0; i < palette_size; ++i) {
-        shown[i] = Split_Color(picture.palette_rgb[i]);
         shown_lab[i] = Srgb_To_Lab(shown[i].r, shown[i].g, shown[i].b);
     }
     std::int64_t squared_error = 0;

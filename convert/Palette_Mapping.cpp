@@ -51,7 +51,7 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
     }
     MQ4_Document picture;
     std::copy_n(indices.begin(), picture_pixels, picture.pixels.begin());
-    Set_Palette(&picture, palette);
+    picture.palette = Display_Palette(palette);
     return picture;
 }
 
@@ -91,7 +91,7 @@ DTImage Picture_Image(const MQ4_Document& picture) {
     image.pixelCount = picture_pixels;
     image.pixels.reserve(picture_pixels);
     for (const std::uint8_t index : picture.pixels) {
-        image.pixels.push_back(Split_Color(picture.palette_rgb[index & 0x0F]));
+        image.pixels.push_back(picture.palette[index & 0x0F]);
     }
     return image;
 }

@@ -36,6 +36,6 @@ MQ4_Document Convert_Perceptual(const DTImage& working, const Perceptual_Start& 
     Palette_Colors colors{};
     std::copy_n(fit.palette.begin(), std::min<std::size_t>(fit.palette.size(), palette_size),
                 colors.begin());
-    Set_Palette(&picture, colors);
+    picture.palette = Display_Palette(colors);
     return picture;
 }

@@ -18,7 +18,7 @@ MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
         if (renumbered[index] < 0) {
             const DTPixel color = palette[index];
             renumbered[index] = used;
-            picture.palette_rgb[used] = Display_Color(color.r, color.g, color.b);
+            picture.palette[used] = Display_Pixel(color);
             ++used;
         }
         picture.pixels[n] = static_cast<std::uint8_t>(renumbered[index]);

@@ -94,7 +94,7 @@ std::optional<Palette_Colors> Read_MQ4_Palette(const std::string& path) {
         Refuse(path, "the MQ4 picture cannot be read");
         return std::nullopt;
     }
-    return Palette_Of(picture);
+    return picture.palette;
 }
 
 // A whole number from 0 to 255 at the front of the stream.

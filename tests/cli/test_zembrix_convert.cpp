@@ -88,7 +88,7 @@ TEST_F(Converter_Test, PngOutputShowsDisplayColoursScaled) {
     ASSERT_TRUE(written);
     EXPECT_EQ(written->width, 384);
     EXPECT_EQ(written->height, 288);
-    const std::int32_t c = picture.palette_rgb[picture.pixels[127]];
+    const std::int32_t c = Color_Word(picture.palette[picture.pixels[127]]);
     EXPECT_EQ(written->pixels[383],
               (DTPixel{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
                        static_cast<std::uint8_t>(c)}));

@@ -35,9 +35,9 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST(MeasurePicture, ExactPictureHasInfinitePsnrAndNoDifference) {
     const DTImage image = Picture_Image({16, 32, 248});
     MQ4_Document picture;
-    picture.palette_rgb[0] = 0x1020F8;
-    picture.palette_rgb[5] = 0x1020F8; // unused entries do not count
-    picture.palette_rgb[6] = 0x000000;
+    picture.palette[0] = Split_Color(0x1020F8);
+    picture.palette[5] = Split_Color(0x1020F8); // unused entries do not count
+    picture.palette[6] = Split_Color(0x000000);
     const Picture_Quality quality = Measure_Picture(image, picture);
     EXPECT_EQ(quality.colors, 1);
     EXPECT_TRUE(std::isinf(quality.psnr));
@@ -48,7 +48,7 @@ TEST(MeasurePicture, KnownErrors) {
     // Every sample 2 above its display colour: mean squared error 4.
     const DTImage image = Picture_Image({10, 10, 10});
     MQ4_Document picture;
-    picture.palette_rgb[0] = 0x080808;
+    picture.palette[0] = Split_Color(0x080808);
     const Picture_Quality quality = Measure_Picture(image, picture);
     EXPECT_NEAR(quality.psnr, 10.0 * std::log10(65025.0 / 4.0), 1e-9);
     EXPECT_NEAR(quality.psnr, 42.11, 0.005);
@@ -56,8 +56,8 @@ TEST(MeasurePicture, KnownErrors) {
                 1e-12);
 
     // Half the pixels off by 8 in red only: mean squared error 64 / 3 / 2.
-    picture.palette_rgb[1] = 0x100808;
-    picture.palette_rgb[2] = 0x100808; // the same colour twice counts once
+    picture.palette[1] = Split_Color(0x100808);
+    picture.palette[2] = Split_Color(0x100808); // the same colour twice counts once
     for (int n = 0; n < picture_pixels; n += 2) {
         picture.pixels[n] = static_cast<std::uint8_t>(1 + n / 2 % 2);
     }

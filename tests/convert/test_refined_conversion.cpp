@@ -21,7 +21,7 @@ DTPixel Split(std::int32_t c) {
 }
 
 DTPixel Shown(const MQ4_Document& picture, int n) {
-    return Split(picture.palette_rgb[picture.pixels[n]]);
+    return Split(Color_Word(picture.palette[picture.pixels[n]]));
 }
 
 // Fourteen colours on the grid in bands and blocks.
@@ -49,9 +49,9 @@ void Expect_Well_Formed(const MQ4_Document& picture) {
         }
     }
     for (int i = 0; i < palette_size; ++i) {
-        EXPECT_TRUE(On_Grid(Split(picture.palette_rgb[i]))) << i;
+        EXPECT_TRUE(On_Grid(Split(Color_Word(picture.palette[i])))) << i;
         if (i >= next_new) {
-            EXPECT_EQ(picture.palette_rgb[i], 0) << "unused entries are black";
+            EXPECT_EQ(Color_Word(picture.palette[i]), 0) << "unused entries are black";
         }
     }
     EXPECT_FALSE(picture.file_title);
@@ -74,7 +74,7 @@ TEST(RefinedConversion, PicturesAreWellFormedAndOnTheGrid) {
             Expect_Well_Formed(picture);
             std::set<std::int32_t> colours;
             for (int n = 0; n < picture_pixels; ++n) {
-                colours.insert(picture.palette_rgb[picture.pixels[n]]);
+                colours.insert(Color_Word(picture.palette[picture.pixels[n]]));
             }
             EXPECT_LE(colours.size(), 16u);
             EXPECT_GE(colours.size(), 8u) << "a photo-like picture uses most of the palette";
@@ -121,9 +121,9 @@ TEST(RefinedConversion, ColoursNearTheGridShowTheirNearestLevels) {
     }
     const MQ4_Document picture =
         Convert_Refined(Image_Of(picture_width, picture_height, pixels), false);
-    EXPECT_EQ(picture.palette_rgb[0], 0xF80080);
-    EXPECT_EQ(picture.palette_rgb[1], 0x100818);
-    EXPECT_EQ(Encode_555(picture.palette_rgb[1]), 0x8823);
+    EXPECT_EQ(Color_Word(picture.palette[0]), 0xF80080);
+    EXPECT_EQ(Color_Word(picture.palette[1]), 0x100818);
+    EXPECT_EQ(Encode_555(Color_Word(picture.palette[1])), 0x8823);
 }
 
 TEST(RefinedConversion, SameInputGivesTheSameBytes) {
@@ -167,7 +167,7 @@ Palette_Colors Grey_Steps() {
 std::set<std::int32_t> Colours_Shown(const MQ4_Document& picture) {
     std::set<std::int32_t> colours;
     for (const std::uint8_t index : picture.pixels) {
-        colours.insert(picture.palette_rgb[index]);
+        colours.insert(Color_Word(picture.palette[index]));
     }
     return colours;
 }
@@ -220,7 +220,7 @@ TEST(PerceptualConversion, AGivenPaletteKeepsItsColoursAndOrder) {
     const DTImage working = Working_Image(Pattern_Image(128, 96, 30));
     const MQ4_Document picture =
         Convert_Perceptual(working, Given_Palette_Start(working, Grey_Steps()));
-    EXPECT_TRUE(Palette_Of(picture) == Grey_Steps());
+    EXPECT_TRUE(picture.palette == Grey_Steps());
 }
 
 TEST(PerceptualConversion, AFlatImageGivesAFlatOrTwoColourPicture) {

@@ -45,8 +45,8 @@ MQ4_Document Random_Picture(std::mt19937& random) {
     std::uniform_int_distribution<int> index(0, 15);
     std::uniform_int_distribution<int> run(1, 9);
     std::uniform_int_distribution<std::int32_t> color(0, 0xFFFFFF);
-    for (std::int32_t& entry : document.palette_rgb) {
-        entry = color(random);
+    for (DTPixel& entry : document.palette) {
+        entry = Split_Color(color(random));
     }
     for (int n = 0; n < picture_pixels;) {
         const auto value = static_cast<std::uint8_t>(index(random));
@@ -230,7 +230,7 @@ TEST_F(Editor_Changes, ChoosingTheSameColourOrToolAgainSendsNothing) {
 TEST(EditorSaveAction, SaveGivesTheEditedPictureToTheCaller) {
     MQ4_Document document;
     document.file_title = "save-action.MQ4";
-    document.palette_rgb[3] = 0xF80000;
+    document.palette[3] = Split_Color(0xF80000);
     std::vector<MQ4_Document> saved;
     std::thread editor_thread(
         [&] { MQ4_Editor(&document, [&](const MQ4_Document& shown) { saved.push_back(shown); }); });
