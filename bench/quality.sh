@@ -68,7 +68,7 @@ trap 'rm -rf "$out_dir"' EXIT
 echo
 echo "== One whole process per picture, mean of $runs runs over ${#pictures[@]} pictures =="
 TIMEFORMAT='%R %U %S'
-for method in closest refined refined-dither; do
+for method in closest refined refined-dither perceptual; do
     timing=$({ time (for picture in "${pictures[@]}"; do
         for ((run = 0; run < runs; run++)); do
             "$converter" --method "$method" "$picture" "$out_dir/out.MQ4"
