@@ -4,6 +4,7 @@
 #include "quant/Grid_Refine.h"
 
 #include <algorithm>
+#include <array>
 
 Perceptual_Start Refined_Start(const DTImage& working) {
     Perceptual_Start start;
@@ -20,7 +21,7 @@ Perceptual_Start Given_Palette_Start(const DTImage& working, const Palette_Color
     start.movable = movable;
     start.movable.resize(start.palette.size(), false);
     start.indices = Map_Diffused(working, start.palette);
-    start.renumber = false;
+    start.placed = palette_size;
     return start;
 }
 
@@ -28,14 +29,23 @@ MQ4_Document Convert_Perceptual(const DTImage& working, const Perceptual_Start& 
                                 const Perceptual_Settings& settings) {
     const Perceptual_Fit fit =
         Fit_Perceptual(working, {start.palette, start.indices}, start.movable, settings);
-    if (start.renumber) {
-        return Build_Picture(fit.indices, fit.palette);
-    }
+    const int placed = std::min(start.placed, static_cast<int>(fit.palette.size()));
     MQ4_Document picture;
-    std::copy_n(fit.indices.begin(), picture_pixels, picture.pixels.begin());
-    Palette_Colors colors{};
-    std::copy_n(fit.palette.begin(), std::min<std::size_t>(fit.palette.size(), palette_size),
-                colors.begin());
-    picture.palette = Display_Palette(colors);
+    std::array<int, palette_size> numbers;
+    numbers.fill(-1);
+    for (int i = 0; i < placed; ++i) {
+        numbers[i] = i;
+        picture.palette[i] = Display_Pixel(fit.palette[i]);
+    }
+    int next = placed;
+    for (int n = 0; n < picture_pixels; ++n) {
+        const std::uint8_t index = fit.indices[n];
+        if (numbers[index] < 0) {
+            numbers[index] = next;
+            picture.palette[next] = Display_Pixel(fit.palette[index]);
+            ++next;
+        }
+        picture.pixels[n] = static_cast<std::uint8_t>(numbers[index]);
+    }
     return picture;
 }

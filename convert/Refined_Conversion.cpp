@@ -7,6 +7,9 @@
 
 #include <cstddef>
 
+namespace {
+
+// The picture of palette indices, renumbered in order of first appearance.
 MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
                            const std::vector<DTPixel>& palette) {
     MQ4_Document picture;
@@ -25,6 +28,8 @@ MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
     }
     return picture;
 }
+
+} // namespace
 
 std::vector<DTPixel> Refined_Palette(const DTImage& working) {
     return Refine_Grid_Palette(working.pixels, Octree_Colors(working), palette_size);

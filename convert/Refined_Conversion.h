@@ -8,16 +8,10 @@
 #include "core/MQ4_Document.h"
 #include "core/Method.h"
 
-#include <cstdint>
 #include <vector>
 
 // The refined palette of a 128x96 working image: at most 16 grid colours.
 std::vector<DTPixel> Refined_Palette(const DTImage& working);
-
-// The picture of palette indices, renumbered in order of first appearance;
-// palette entries beyond the colours used are black.
-MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
-                           const std::vector<DTPixel>& palette);
 
 // The refined picture of an image that fills a picture. Colours are numbered
 // in order of first appearance; palette entries beyond them are black. No

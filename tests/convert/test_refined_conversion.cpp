@@ -182,7 +182,7 @@ TEST(PerceptualConversion, NeverEndsWorseThanItsStartByItsOwnMeasure) {
         std::fill_n(half.begin(), 8, true);
         for (const Perceptual_Start& start :
              {Refined_Start(working), Given_Palette_Start(working, Grey_Steps(), half)}) {
-            SCOPED_TRACE(testing::Message() << "seed " << seed << " renumber " << start.renumber);
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " placed " << start.placed);
             const Perceptual_Fit from{start.palette, start.indices};
             const Perceptual_Fit fit = Fit_Perceptual(working, from, start.movable);
             const Viewing_Model model = Perceptual_Model(working, from);
@@ -216,11 +216,33 @@ TEST(PerceptualConversion, PicturesAreWellFormedAndTheSameOnEveryRunAndThread) {
     EXPECT_EQ(threaded[1], bytes);
 }
 
-TEST(PerceptualConversion, AGivenPaletteKeepsItsColoursAndOrder) {
+TEST(PerceptualConversion, GivenAndKeptColoursKeepTheirPlaces) {
     const DTImage working = Working_Image(Pattern_Image(128, 96, 30));
-    const MQ4_Document picture =
+    const MQ4_Document given =
         Convert_Perceptual(working, Given_Palette_Start(working, Grey_Steps()));
-    EXPECT_TRUE(picture.palette == Grey_Steps());
+    EXPECT_TRUE(given.palette == Grey_Steps());
+    // Three kept colours first, one of them used by no pixel; the others move
+    // and follow in order of first appearance.
+    Perceptual_Start kept = Refined_Start(working);
+    kept.palette[2] = {8, 248, 248};
+    for (std::uint8_t& index : kept.indices) {
+        index = index == 2 ? 3 : index;
+    }
+    std::fill_n(kept.movable.begin(), 3, false);
+    kept.placed = 3;
+    const MQ4_Document picture = Convert_Perceptual(working, kept);
+    int next_new = 3;
+    std::set<int> used;
+    for (int n = 0; n < picture_pixels; ++n) {
+        const int index = picture.pixels[n];
+        if (index >= 3 && used.insert(index).second) {
+            ASSERT_EQ(index, next_new++);
+        }
+    }
+    for (int i = 0; i < palette_size; ++i) {
+        EXPECT_TRUE(i < 3 ? picture.palette[i] == kept.palette[i] : On_Grid(picture.palette[i]))
+            << i;
+    }
 }
 
 TEST(PerceptualConversion, AFlatImageGivesAFlatOrTwoColourPicture) {
