@@ -105,8 +105,8 @@ bench:
 # The methods of zembrix-convert measured on real photographs (not part of test).
 bench-quality: deps-build configure
 	./scripts/install-deps.sh bench
-	cmake --build $(BUILD) -j $(JOBS) --target zembrix-convert
-	./bench/quality.sh $(BUILD)/zembrix-convert $(BUILD)/bench-quality
+	cmake --build $(BUILD) -j $(JOBS) --target zembrix-convert zembrix-perceptual-probe
+	./bench/quality.sh $(BUILD)/zembrix-convert $(BUILD)/bench-quality $(BUILD)/zembrix-perceptual-probe
 
 # --fit crop against an image editor's resize on real photographs (not part of test).
 bench-fit: deps-build configure

@@ -9,11 +9,15 @@
 # Prints each picture's table, the mean figures per method, and the mean time
 # of one whole converter process per picture for three methods.
 #
-# Usage: bench/quality.sh [CONVERTER] [WORK_DIR]   (RUNS=n sets the timed runs)
+# With a PROBE (zembrix-perceptual-probe), also prints the perceptual
+# method's figures beside refined-dither's on the same pictures.
+#
+# Usage: bench/quality.sh [CONVERTER] [WORK_DIR] [PROBE]   (RUNS=n sets the timed runs)
 set -euo pipefail
 
 converter=$(realpath "${1:-build/zembrix-convert}")
 work=${2:-build/bench-quality}
+probe=${3:-}
 runs=${RUNS:-10}
 
 source "$(dirname "$0")/debian-photos.sh"
@@ -64,7 +68,7 @@ trap 'rm -rf "$out_dir"' EXIT
 echo
 echo "== One whole process per picture, mean of $runs runs over ${#pictures[@]} pictures =="
 TIMEFORMAT='%R %U %S'
-for method in closest refined refined-dither; do
+for method in closest refined refined-dither perceptual; do
     timing=$({ time (for picture in "${pictures[@]}"; do
         for ((run = 0; run < runs; run++)); do
             "$converter" --method "$method" "$picture" "$out_dir/out.MQ4"
@@ -75,3 +79,9 @@ for method in closest refined refined-dither; do
         printf "%-16s %6.2f ms wall, %6.2f ms CPU\n", m, f[1] * 1000 / n, (f[2] + f[3]) * 1000 / n
     }'
 done
+
+if [ -n "$probe" ]; then
+    echo
+    echo "== perceptual against refined-dither: perceived difference at sigma 1, 0.7, 1.5, PSNR, CIEDE2000 =="
+    "$probe" "${pictures[@]}"
+fi

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 const char* const convert_usage =
     "Usage: zembrix-convert [OPTION]... INPUT OUTPUT\n"
@@ -37,7 +38,9 @@ const char* const convert_usage =
     "  --method M  floyd-steinberg (the default), diffusion, octree or closest:\n"
     "              the four conversions that the import offers, in its order;\n"
     "              refined or refined-dither: a palette fitted on the hardware's\n"
-    "              colour levels, mapped by nearest colour or by error diffusion\n"
+    "              colour levels, mapped by nearest colour or by error diffusion;\n"
+    "              perceptual: palette and pixels chosen together for the least\n"
+    "              difference as the eye sees the picture (slower)\n"
     "  --palette FILE\n"
     "              map every picture onto the colours of FILE: an MQ4 picture,\n"
     "              a GIMP palette (.gpl) or a PNG of at most 16 colours\n"
@@ -57,7 +60,7 @@ const char* const convert_usage =
     "  --version   show the version\n"
     "\n"
     "With --palette or --shared-palette the method is floyd-steinberg, closest\n"
-    "or refined (both nearest colour) or refined-dither.\n"
+    "or refined (both nearest colour), refined-dither or perceptual.\n"
     "-o checks the batch first and refuses it whole, writing nothing, when two\n"
     "inputs would write the same file or an output would overwrite an input.\n"
     "\n"
@@ -85,6 +88,22 @@ struct Option_Row {
     bool takes_value;
     Apply_Option apply;
 };
+
+// The names of the methods that take a given palette, as "a, b or c".
+std::string Palette_Method_Names() {
+    std::vector<const char*> names;
+    for (const Method_Row& row : method_table) {
+        if (row.takes_palette) {
+            names.push_back(row.name);
+        }
+    }
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        list += i == 0 ? "" : i + 1 == names.size() ? " or " : ", ";
+        list += names[i];
+    }
+    return list;
+}
 
 // A whole number from low to high, written plainly.
 bool Parse_Whole(const std::string& text, int low, int high, int* number) {
@@ -270,8 +289,8 @@ Convert_Command Check_Command(Parse_State state, std::vector<std::string> operan
     }
     if (given_palette && !Method_Info(result.method).takes_palette) {
         return Usage_Error("--method " + std::string(Method_Info(result.method).name) +
-                           " makes its own palette; a given or shared one needs floyd-steinberg, "
-                           "closest, refined or refined-dither");
+                           " makes its own palette; a given or shared one needs " +
+                           Palette_Method_Names());
     }
     if (Is_Batch(result)) {
         if (operands.empty()) {

@@ -84,10 +84,9 @@ std::string Compare_Methods(const DTImage& loaded) {
     std::string table = quality_table_header;
     for (const Method_Row& row : method_table) {
         // The import's four come from one octree, made once for them all.
-        const MQ4_Document picture =
-            row.fit == Palette_Fit::octree
-                ? candidates[Index(row.method)]
-                : Convert_Refined(loaded, row.mapping == Pixel_Mapping::grid_diffusion);
+        const MQ4_Document picture = row.fit == Palette_Fit::octree
+                                         ? candidates[Index(row.method)]
+                                         : Build_Method_Picture(loaded, row.method);
         table += Format_Quality_Row(row.name, Measure_Picture(working, picture));
     }
     return table;

@@ -1,6 +1,7 @@
 #include "convert/Palette_Mapping.h"
 
 #include "convert/Conversion.h"
+#include "convert/Perceptual_Conversion.h"
 #include "convert/Refined_Conversion.h"
 #include "core/Picture_Rules.h"
 #include "quant/DTDither.h"
@@ -39,6 +40,9 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
     case Pixel_Mapping::grid_diffusion:
         indices = Map_Diffused(working, colors);
         break;
+    case Pixel_Mapping::viewing_search:
+        // Only the pixels move: the palette is the one given.
+        return Convert_Perceptual(working, Given_Palette_Start(working, palette));
     case Pixel_Mapping::nearest:
     case Pixel_Mapping::octree_diffusion: // refused by the callers: they take no palette
     case Pixel_Mapping::octree_leaf:

@@ -1,6 +1,7 @@
 #include "convert/Refined_Conversion.h"
 
 #include "convert/Conversion.h"
+#include "convert/Perceptual_Conversion.h"
 #include "core/Picture_Rules.h"
 #include "quant/Grid_Refine.h"
 
@@ -44,8 +45,15 @@ MQ4_Document Convert_Refined(const DTImage& loaded, bool dither) {
 
 MQ4_Document Build_Method_Picture(const DTImage& loaded, Method method) {
     const Method_Row& row = Method_Info(method);
-    if (row.fit == Palette_Fit::grid) {
+    switch (row.fit) {
+    case Palette_Fit::grid:
         return Convert_Refined(loaded, row.mapping == Pixel_Mapping::grid_diffusion);
+    case Palette_Fit::viewing: {
+        const DTImage working = Working_Image(loaded);
+        return Convert_Perceptual(working, Refined_Start(working));
+    }
+    case Palette_Fit::octree:
+        break;
     }
     return Build_Candidate(loaded, method);
 }

@@ -16,12 +16,14 @@ enum class Method : int {
     closest,
     refined,
     refined_dither,
+    perceptual,
 };
 
 // Where a method's own palette comes from.
 enum class Palette_Fit {
-    octree, // the octree's 16 colours
-    grid,   // k-means on the hardware's levels, started from the octree's colours
+    octree,  // the octree's 16 colours
+    grid,    // k-means on the hardware's levels, started from the octree's colours
+    viewing, // the grid's colours, then moved with the pixels for the least viewing error
 };
 
 // How a method gives each pixel a palette colour.
@@ -31,6 +33,7 @@ enum class Pixel_Mapping {
     octree_leaf,      // the colour of the pixel's octree node (its own palette only)
     nearest,          // the nearest palette colour
     grid_diffusion,   // Floyd-Steinberg against the shown colours, serpentine
+    viewing_search,   // grid_diffusion, then pixel by pixel for the least viewing error
 };
 
 struct Method_Row {
@@ -43,7 +46,7 @@ struct Method_Row {
     bool takes_palette;
 };
 
-inline constexpr std::array<Method_Row, 6> method_table{{
+inline constexpr std::array<Method_Row, 7> method_table{{
     {Method::floyd_steinberg, "floyd-steinberg", Palette_Fit::octree, Pixel_Mapping::import_dither,
      true},
     {Method::diffusion, "diffusion", Palette_Fit::octree, Pixel_Mapping::octree_diffusion, false},
@@ -52,6 +55,7 @@ inline constexpr std::array<Method_Row, 6> method_table{{
     {Method::refined, "refined", Palette_Fit::grid, Pixel_Mapping::nearest, true},
     {Method::refined_dither, "refined-dither", Palette_Fit::grid, Pixel_Mapping::grid_diffusion,
      true},
+    {Method::perceptual, "perceptual", Palette_Fit::viewing, Pixel_Mapping::viewing_search, true},
 }};
 constexpr int method_count = static_cast<int>(method_table.size());
 

@@ -152,10 +152,10 @@ TEST(ConvertOptions, FitPipesAndPalettes) {
          "--palette and --shared-palette do not go together"},
         {{"--palette", "p.gpl", "--method", "octree", "a", "b.MQ4"},
          "--method octree makes its own palette; a given or shared one needs floyd-steinberg, "
-         "closest, refined or refined-dither"},
+         "closest, refined, refined-dither or perceptual"},
         {{"--shared-palette", "--method", "diffusion", "-o", "d", "a"},
          "--method diffusion makes its own palette; a given or shared one needs floyd-steinberg, "
-         "closest, refined or refined-dither"},
+         "closest, refined, refined-dither or perceptual"},
         {{"--write-palette", "w.gpl", "-o", "d", "a", "b"},
          "--write-palette with -o needs --palette or --shared-palette"},
         {{"--compare", "--palette", "p.gpl", "a.png"},

@@ -169,8 +169,8 @@ TEST_F(Converter_Test, HelpAndVersion) {
     EXPECT_EQ(result.err, "");
 }
 
-TEST_F(Converter_Test, RefinedMethodsWriteTheirPictures) {
-    for (Method method : {Method::refined, Method::refined_dither}) {
+TEST_F(Converter_Test, GridMethodsWriteTheirPictures) {
+    for (Method method : {Method::refined, Method::refined_dither, Method::perceptual}) {
         const std::string name = Method_Info(method).name;
         SCOPED_TRACE(name);
         const Converter_Result result =
@@ -196,7 +196,7 @@ TEST_F(Converter_Test, CompareShowsTheGainOfTheGridLevels) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     const std::vector<std::string> lines = Lines_Of(result.out);
-    ASSERT_EQ(lines.size(), 7u) << result.out;
+    ASSERT_EQ(lines.size(), 1u + method_count) << result.out;
     EXPECT_EQ(lines[0], quality_table_header);
     for (const Method_Row& row : method_table) {
         const std::string& line = lines[1 + Index(row.method)];
@@ -213,17 +213,19 @@ TEST_F(Converter_Test, CompareShowsTheGainOfTheGridLevels) {
     EXPECT_EQ(List_Dir(dir.path), (std::vector<std::string>{"boat.png", "eight.png"}));
 }
 
-TEST_F(Converter_Test, CompareOfDisplayableColoursIsExactForTheRefinedMethods) {
+TEST_F(Converter_Test, CompareOfDisplayableColoursIsExactForTheGridMethods) {
     const std::vector<DTPixel> colours{{0, 0, 0},   {248, 248, 248}, {248, 0, 0},   {0, 248, 0},
                                        {0, 0, 248}, {128, 64, 32},   {96, 96, 104}, {200, 8, 160}};
     Write_RGB_PNG(dir.file("grid.png"), 128, 96, Blocks_Of(colours));
     const Converter_Result result = Run_Converter({"--compare", dir.file("grid.png")});
     EXPECT_EQ(result.status, 0) << result.err;
     const std::vector<std::string> lines = Lines_Of(result.out);
-    ASSERT_EQ(lines.size(), 7u) << result.out;
+    ASSERT_EQ(lines.size(), 1u + method_count) << result.out;
     EXPECT_EQ(lines[1 + Index(Method::refined)], "refined                8       inf      0.000\n");
     EXPECT_EQ(lines[1 + Index(Method::refined_dither)],
               "refined-dither         8       inf      0.000\n");
+    EXPECT_EQ(lines[1 + Index(Method::perceptual)],
+              "perceptual             8       inf      0.000\n");
 }
 
 TEST_F(Converter_Test, CompareFailuresAndMisuse) {

@@ -193,6 +193,7 @@ TEST(BatchThreads, GiveTheSameFilesMessagesAndSummaryAsOne) {
     const std::pair<std::vector<std::string>, std::size_t> option_sets[] = {
         {{"--method", "diffusion"}, good.size()},
         {{"--shared-palette", "--method", "refined-dither", "--write-palette"}, 4},
+        {{"--shared-palette", "--method", "perceptual", "--write-palette"}, 4},
     };
     for (const auto& [options, good_count] : option_sets) {
         const bool shared = options[0] == "--shared-palette";

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "convert/Conversion.h"
+#include "convert/Palette_Mapping.h"
+#include "convert/Perceptual_Conversion.h"
 #include "convert/Refined_Conversion.h"
+#include "core/Palette.h"
 #include "core/Picture_Rules.h"
 #include "io/MQ4_File.h"
 #include "quant/Grid_Refine.h"
 #include "support/Test_Images.h"
 
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -146,4 +150,137 @@ TEST(RefinedConversion, MethodNumbersReachEveryConversion) {
               File_Bytes(Convert_Refined(image, true)));
     EXPECT_EQ(Method_Named("refined"), Method::refined);
     EXPECT_EQ(Method_Named("refined-dither"), Method::refined_dither);
+}
+
+namespace {
+
+// Greys 0, 16, ..., 240, all fixed: a palette given by the user.
+Palette_Colors Grey_Steps() {
+    Palette_Colors greys;
+    for (int i = 0; i < palette_size; ++i) {
+        const auto level = static_cast<std::uint8_t>(16 * i);
+        greys[i] = {level, level, level};
+    }
+    return greys;
+}
+
+std::set<std::int32_t> Colours_Shown(const MQ4_Document& picture) {
+    std::set<std::int32_t> colours;
+    for (const std::uint8_t index : picture.pixels) {
+        colours.insert(Color_Word(picture.palette[index]));
+    }
+    return colours;
+}
+
+} // namespace
+
+TEST(PerceptualConversion, NeverEndsWorseThanItsStartByItsOwnMeasure) {
+    for (unsigned seed : {5u, 17u}) {
+        const DTImage working = Working_Image(Pattern_Image(128, 96, seed));
+        // A free refined start, and a given palette with half of it free.
+        std::vector<bool> half(palette_size, false);
+        std::fill_n(half.begin(), 8, true);
+        for (const Perceptual_Start& start :
+             {Refined_Start(working), Given_Palette_Start(working, Grey_Steps(), half)}) {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " placed " << start.placed);
+            const Perceptual_Fit from{start.palette, start.indices};
+            const Perceptual_Fit fit = Fit_Perceptual(working, from, start.movable);
+            const Viewing_Model model = Perceptual_Model(working, from);
+            EXPECT_LT(Perceptual_Error(model, fit), Perceptual_Error(model, from));
+            ASSERT_EQ(fit.palette.size(), start.palette.size());
+            for (std::size_t i = 0; i < fit.palette.size(); ++i) {
+                EXPECT_TRUE(On_Grid(fit.palette[i])) << i;
+                if (!start.movable[i]) {
+                    EXPECT_TRUE(fit.palette[i] == start.palette[i]) << "entry " << i << " is kept";
+                }
+            }
+        }
+    }
+}
+
+TEST(PerceptualConversion, PicturesAreWellFormedAndTheSameOnEveryRunAndThread) {
+    const DTImage working = Working_Image(Pattern_Image(128, 96, 9));
+    const MQ4_Document picture = Convert_Perceptual(working, Refined_Start(working));
+    Expect_Well_Formed(picture);
+    EXPECT_GE(Colours_Shown(picture).size(), 8u);
+    const std::vector<std::uint8_t> bytes = File_Bytes(picture);
+    EXPECT_EQ(File_Bytes(Convert_Perceptual(working, Refined_Start(working))), bytes);
+    std::vector<std::uint8_t> threaded[2];
+    std::thread first(
+        [&] { threaded[0] = File_Bytes(Convert_Perceptual(working, Refined_Start(working))); });
+    std::thread second(
+        [&] { threaded[1] = File_Bytes(Convert_Perceptual(working, Refined_Start(working))); });
+    first.join();
+    second.join();
+    EXPECT_EQ(threaded[0], bytes);
+    EXPECT_EQ(threaded[1], bytes);
+}
+
+TEST(PerceptualConversion, GivenAndKeptColoursKeepTheirPlaces) {
+    const DTImage working = Working_Image(Pattern_Image(128, 96, 30));
+    const MQ4_Document given =
+        Convert_Perceptual(working, Given_Palette_Start(working, Grey_Steps()));
+    EXPECT_TRUE(given.palette == Grey_Steps());
+    // Three kept colours first, one of them used by no pixel; the others move
+    // and follow in order of first appearance.
+    Perceptual_Start kept = Refined_Start(working);
+    kept.palette[2] = {8, 248, 248};
+    for (std::uint8_t& index : kept.indices) {
+        index = index == 2 ? 3 : index;
+    }
+    std::fill_n(kept.movable.begin(), 3, false);
+    kept.placed = 3;
+    const MQ4_Document picture = Convert_Perceptual(working, kept);
+    int next_new = 3;
+    std::set<int> used;
+    for (int n = 0; n < picture_pixels; ++n) {
+        const int index = picture.pixels[n];
+        if (index >= 3 && used.insert(index).second) {
+            ASSERT_EQ(index, next_new++);
+        }
+    }
+    for (int i = 0; i < palette_size; ++i) {
+        EXPECT_TRUE(i < 3 ? picture.palette[i] == kept.palette[i] : On_Grid(picture.palette[i]))
+            << i;
+    }
+}
+
+TEST(PerceptualConversion, AFlatImageGivesAFlatOrTwoColourPicture) {
+    for (const int grey : {18, 59, 100, 203}) {
+        SCOPED_TRACE(grey);
+        const auto level = static_cast<std::uint8_t>(grey);
+        const DTImage flat =
+            Image_Of(picture_width, picture_height,
+                     std::vector<DTPixel>(picture_pixels, DTPixel{level, level, level}));
+        // Free to choose, the picture shows the levels beside the image's
+        // grey; on the given greys it mixes the two around it and no others.
+        const std::int32_t below = grey / grid_step * grid_step * 0x010101;
+        const std::int32_t above = below + grid_step * 0x010101;
+        const std::set<std::int32_t> free =
+            Colours_Shown(Convert_Perceptual(flat, Refined_Start(flat)));
+        EXPECT_LE(free.size(), 2u);
+        for (const std::int32_t colour : free) {
+            EXPECT_TRUE(colour == below || colour == above) << std::hex << colour;
+        }
+        const std::int32_t grey_below = grey / 16 * 16 * 0x010101;
+        EXPECT_EQ(Colours_Shown(Convert_Perceptual(flat, Given_Palette_Start(flat, Grey_Steps()))),
+                  (std::set<std::int32_t>{grey_below, grey_below + 16 * 0x010101}));
+    }
+}
+
+TEST(PerceptualConversion, SixteenColoursOnTheLevelsComeBackUnchanged) {
+    std::vector<DTPixel> pixels = Few_Grid_Colours().pixels;
+    // Two more grid colours in blocks of their own.
+    for (int n = 0; n < picture_pixels; ++n) {
+        if (n % 128 >= 100 && n / 128 >= 70) {
+            pixels[n] = n % 128 < 114 ? DTPixel{56, 0, 248} : DTPixel{248, 176, 8};
+        }
+    }
+    const DTImage image = Image_Of(picture_width, picture_height, pixels);
+    const MQ4_Document picture = Convert_Perceptual(image, Refined_Start(image));
+    Expect_Well_Formed(picture);
+    EXPECT_EQ(Colours_Shown(picture).size(), 16u);
+    for (int n = 0; n < picture_pixels; ++n) {
+        ASSERT_TRUE(Shown(picture, n) == image.pixels[n]) << n;
+    }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "quant/Grid_Refine.h"
+#include "quant/Palette_Refit.h"
 #include "support/Test_Images.h"
 
 #include <algorithm>
@@ -192,4 +193,31 @@ TEST(MapDiffused, ColoursOfThePaletteStayAsTheyAre) {
     }
     const DTImage image = Image_Of(128, 96, pixels);
     EXPECT_EQ(Map_Diffused(image, colours), Map_Nearest(pixels, colours));
+}
+
+TEST(RefitPalette, FindsTheColoursOfBlocksOnTheLevelsAndLeavesTheRest) {
+    // Blocks of four grid colours, each block given its own index, and a
+    // palette that is off by a few levels; entry 4 is used by no pixel and
+    // entry 3 is held.
+    const std::vector<DTPixel> colours = {{200, 40, 96}, {16, 136, 240}, {88, 88, 88}, {8, 8, 0}};
+    std::vector<DTPixel> pixels;
+    std::vector<std::uint8_t> indices;
+    for (int n = 0; n < 128 * 96; ++n) {
+        const int block = (n % 128 < 64 ? 0 : 1) + (n / 128 < 48 ? 0 : 2);
+        pixels.push_back(colours[block]);
+        indices.push_back(static_cast<std::uint8_t>(block));
+    }
+    const Viewing_Model model = Make_Viewing_Model(Image_Of(128, 96, pixels));
+    const std::vector<DTPixel> start = {
+        {176, 64, 72}, {40, 112, 248}, {112, 72, 104}, {24, 24, 24}, {248, 0, 0}};
+    const std::vector<bool> movable = {true, true, true, false, true};
+    const std::vector<DTPixel> refitted = Refit_Palette(model, start, movable, indices);
+    ASSERT_EQ(refitted.size(), start.size());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(refitted[i] == colours[i]) << i;
+    }
+    EXPECT_TRUE(refitted[3] == start[3]) << "held";
+    EXPECT_TRUE(refitted[4] == start[4]) << "unused";
+    // Nothing better on the levels: a second refit gives the same palette.
+    EXPECT_TRUE(Refit_Palette(model, refitted, movable, indices) == refitted);
 }
