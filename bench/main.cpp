@@ -12,6 +12,7 @@
 #include "bench/Process_Bench.h"
 #include "bench/Window_Bench.h"
 #include "convert/Conversion.h"
+#include "image/Image_File.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
