@@ -88,7 +88,8 @@ int Compare_Input(const Convert_Args& args) {
     if (!image) {
         return exit_failure;
     }
-    std::fputs(Compare_Methods(*image).c_str(), stdout);
+    Octree_Workspace workspace;
+    std::fputs(Compare_Methods(*image, workspace).c_str(), stdout);
     return exit_success;
 }
 
@@ -161,7 +162,8 @@ int Run_Many(Convert_Args args) {
 }
 
 int Run_One(const Convert_Args& args) {
-    const std::optional<MQ4_Document> picture = Read_Input(args.input, args);
+    Octree_Workspace workspace;
+    const std::optional<MQ4_Document> picture = Read_Input(args.input, args, workspace);
     if (!picture) {
         return exit_failure;
     }
@@ -185,7 +187,8 @@ std::optional<DTImage> Read_Input_Image(const std::string& input, const Convert_
     return Working_Image(std::get<DTImage>(*content));
 }
 
-std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Args& args) {
+std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Args& args,
+                                       Octree_Workspace& workspace) {
     if (args.palette) {
         const std::optional<DTImage> working = Read_Input_Image(input, args);
         if (!working) {
@@ -200,7 +203,7 @@ std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_A
     if (const MQ4_Document* picture = std::get_if<MQ4_Document>(&*content)) {
         return *picture;
     }
-    return Build_Method_Picture(std::get<DTImage>(*content), args.slot);
+    return Build_Method_Picture(std::get<DTImage>(*content), args.slot, workspace);
 }
 
 bool Write_Output(const std::string& output, const MQ4_Document& picture,

@@ -3,6 +3,7 @@
 
 #include "cli/Convert_Args.h"
 #include "core/MQ4_Document.h"
+#include "quant/OctQuant.h"
 
 #include <optional>
 #include <string>
@@ -20,8 +21,9 @@ std::optional<DTImage> Read_Input_Image(const std::string& input, const Convert_
 // The picture of an input: an MQ4 picture read as it is (a file by its name,
 // standard input by its first bytes) unless a palette is given, any other image converted with the
 // method (see Convert_Args::slot), fitted as --fit says and mapped onto Convert_Args::palette when
-// there is one. None on failure, reported through core/Report.h.
-std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Args& args);
+// there is one, reducing colours in the workspace. None on failure, reported through core/Report.h.
+std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Args& args,
+                                       Octree_Workspace& workspace);
 
 // Writes an MQ4 file or, for a name ending in .png, a PNG at the scale; "-"
 // writes to standard output in the format. False on failure, reported

@@ -79,14 +79,15 @@ std::string Format_Quality_Row(const std::string& method, const Picture_Quality&
     return row;
 }
 
-std::string Compare_Methods(const DTImage& loaded) {
+std::string Compare_Methods(const DTImage& loaded, Octree_Workspace& workspace) {
     const DTImage working = Working_Image(loaded);
-    const Candidates candidates = Build_Candidates(loaded);
+    const Candidates candidates = Build_Candidates(loaded, workspace);
     std::string table = quality_table_header;
     for (int method = 0; method < method_count; ++method) {
-        const MQ4_Document picture = method < candidate_count
-                                         ? candidates[method]
-                                         : Convert_Refined(loaded, method == method_refined_dither);
+        const MQ4_Document picture =
+            method < candidate_count
+                ? candidates[method]
+                : Convert_Refined(loaded, method == method_refined_dither, workspace);
         table += Format_Quality_Row(method_names[method], Measure_Picture(working, picture));
     }
     return table;

@@ -33,21 +33,21 @@ MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
 
 } // namespace
 
-std::vector<DTPixel> Refined_Palette(const DTImage& working) {
-    return Refine_Grid_Palette(working.pixels, Octree_Colors(working), palette_size);
+std::vector<DTPixel> Refined_Palette(const DTImage& working, Octree_Workspace& workspace) {
+    return Refine_Grid_Palette(working.pixels, Octree_Colors(working, workspace), palette_size);
 }
 
-MQ4_Document Convert_Refined(const DTImage& loaded, bool dither) {
+MQ4_Document Convert_Refined(const DTImage& loaded, bool dither, Octree_Workspace& workspace) {
     const DTImage working = Working_Image(loaded);
-    const std::vector<DTPixel> palette = Refined_Palette(working);
+    const std::vector<DTPixel> palette = Refined_Palette(working, workspace);
     const std::vector<std::uint8_t> indices =
         dither ? Map_Diffused(working, palette) : Map_Nearest(working.pixels, palette);
     return Build_Picture(indices, palette);
 }
 
-MQ4_Document Build_Method_Picture(const DTImage& loaded, int method) {
+MQ4_Document Build_Method_Picture(const DTImage& loaded, int method, Octree_Workspace& workspace) {
     if (method == method_refined || method == method_refined_dither) {
-        return Convert_Refined(loaded, method == method_refined_dither);
+        return Convert_Refined(loaded, method == method_refined_dither, workspace);
     }
-    return Build_Candidate(loaded, method);
+    return Build_Candidate(loaded, method, workspace);
 }

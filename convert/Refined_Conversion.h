@@ -6,6 +6,7 @@
 
 #include "core/DTImage.h"
 #include "core/MQ4_Document.h"
+#include "quant/OctQuant.h"
 
 #include <array>
 #include <vector>
@@ -22,12 +23,12 @@ constexpr int method_count = 6;
 extern const std::array<const char*, method_count> method_names;
 
 // The refined palette of a 128x96 working image: at most 16 grid colours.
-std::vector<DTPixel> Refined_Palette(const DTImage& working);
+std::vector<DTPixel> Refined_Palette(const DTImage& working, Octree_Workspace& workspace);
 
 // The refined picture of an image that fills a picture. Colours are numbered
 // in order of first appearance; palette entries beyond them are black. No
 // names are set.
-MQ4_Document Convert_Refined(const DTImage& loaded, bool dither);
+MQ4_Document Convert_Refined(const DTImage& loaded, bool dither, Octree_Workspace& workspace);
 
 // The picture of any of the converter's methods, by number.
-MQ4_Document Build_Method_Picture(const DTImage& loaded, int method);
+MQ4_Document Build_Method_Picture(const DTImage& loaded, int method, Octree_Workspace& workspace);

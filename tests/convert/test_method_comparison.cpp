@@ -78,15 +78,16 @@ TEST(FormatQualityRow, ColumnsAndInfinity) {
 }
 
 TEST(CompareMethods, OneRowPerMethodInOrder) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 4);
-    const std::vector<std::string> lines = Lines(Compare_Methods(image));
+    const std::vector<std::string> lines = Lines(Compare_Methods(image, workspace));
     ASSERT_EQ(lines.size(), 1u + method_count);
     EXPECT_EQ(lines[0] + "\n", quality_table_header);
     const DTImage working = Working_Image(image);
     for (int method = 0; method < method_count; ++method) {
         SCOPED_TRACE(method_names[method]);
         const Picture_Quality quality =
-            Measure_Picture(working, Build_Method_Picture(image, method));
+            Measure_Picture(working, Build_Method_Picture(image, method, workspace));
         EXPECT_EQ(lines[1 + method] + "\n", Format_Quality_Row(method_names[method], quality));
         EXPECT_GT(quality.psnr, 15.0);
         EXPECT_LT(quality.mean_delta_e, 20.0);

@@ -62,11 +62,12 @@ std::vector<std::uint8_t> File_Bytes(const MQ4_Document& picture) {
 } // namespace
 
 TEST(RefinedConversion, PicturesAreWellFormedAndOnTheGrid) {
+    Octree_Workspace workspace;
     for (unsigned seed : {3u, 21u, 40u}) {
         const DTImage image = Pattern_Image(128, 96, seed);
         for (bool dither : {false, true}) {
             SCOPED_TRACE(testing::Message() << "seed " << seed << " dither " << dither);
-            const MQ4_Document picture = Convert_Refined(image, dither);
+            const MQ4_Document picture = Convert_Refined(image, dither, workspace);
             Expect_Well_Formed(picture);
             std::set<std::int32_t> colours;
             for (int n = 0; n < picture_pixels; ++n) {
@@ -79,10 +80,11 @@ TEST(RefinedConversion, PicturesAreWellFormedAndOnTheGrid) {
 }
 
 TEST(RefinedConversion, DitherUsesTheSamePalette) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 8);
-    const MQ4_Document plain = Convert_Refined(image, false);
-    const MQ4_Document dithered = Convert_Refined(image, true);
-    const std::vector<DTPixel> palette = Refined_Palette(Working_Image(image));
+    const MQ4_Document plain = Convert_Refined(image, false, workspace);
+    const MQ4_Document dithered = Convert_Refined(image, true, workspace);
+    const std::vector<DTPixel> palette = Refined_Palette(Working_Image(image), workspace);
     for (const MQ4_Document* picture : {&plain, &dithered}) {
         for (int n = 0; n < picture_pixels; ++n) {
             const DTPixel shown = Shown(*picture, n);
@@ -99,9 +101,10 @@ TEST(RefinedConversion, DitherUsesTheSamePalette) {
 }
 
 TEST(RefinedConversion, FewDisplayableColoursComeOutExactly) {
+    Octree_Workspace workspace;
     const DTImage image = Few_Grid_Colours();
     for (bool dither : {false, true}) {
-        const MQ4_Document picture = Convert_Refined(image, dither);
+        const MQ4_Document picture = Convert_Refined(image, dither, workspace);
         Expect_Well_Formed(picture);
         for (int n = 0; n < picture_pixels; ++n) {
             ASSERT_TRUE(Shown(picture, n) == image.pixels[n]) << "dither " << dither << " " << n;
@@ -110,38 +113,43 @@ TEST(RefinedConversion, FewDisplayableColoursComeOutExactly) {
 }
 
 TEST(RefinedConversion, ColoursNearTheGridShowTheirNearestLevels) {
+    Octree_Workspace workspace;
     // 0x0D0A15 lies nearer to 0x100818 than to what truncation gives (0x080810).
     std::vector<DTPixel> pixels(picture_pixels, DTPixel{13, 10, 21});
     for (int n = 0; n < picture_pixels; n += 3) {
         pixels[n] = {250, 3, 124};
     }
     const MQ4_Document picture =
-        Convert_Refined(Image_Of(picture_width, picture_height, pixels), false);
+        Convert_Refined(Image_Of(picture_width, picture_height, pixels), false, workspace);
     EXPECT_EQ(picture.palette_rgb[0], 0xF80080);
     EXPECT_EQ(picture.palette_rgb[1], 0x100818);
     EXPECT_EQ(Encode_555(picture.palette_rgb[1]), 0x8823);
 }
 
 TEST(RefinedConversion, SameInputGivesTheSameBytes) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 12);
     for (int method : {method_refined, method_refined_dither}) {
-        const std::vector<std::uint8_t> first = File_Bytes(Build_Method_Picture(image, method));
+        const std::vector<std::uint8_t> first =
+            File_Bytes(Build_Method_Picture(image, method, workspace));
         // Other work in between, the octree's shared pool included.
-        Build_Candidates(Pattern_Image(128, 96, 13));
-        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method)), first) << method;
+        Build_Candidates(Pattern_Image(128, 96, 13), workspace);
+        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method, workspace)), first) << method;
     }
 }
 
 TEST(RefinedConversion, MethodNumbersReachEveryConversion) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 2);
-    const Candidates candidates = Build_Candidates(image);
+    const Candidates candidates = Build_Candidates(image, workspace);
     for (int slot = 0; slot < candidate_count; ++slot) {
-        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, slot)), File_Bytes(candidates[slot]));
+        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, slot, workspace)),
+                  File_Bytes(candidates[slot]));
     }
-    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_refined)),
-              File_Bytes(Convert_Refined(image, false)));
-    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_refined_dither)),
-              File_Bytes(Convert_Refined(image, true)));
+    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_refined, workspace)),
+              File_Bytes(Convert_Refined(image, false, workspace)));
+    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_refined_dither, workspace)),
+              File_Bytes(Convert_Refined(image, true, workspace)));
     EXPECT_STREQ(method_names[method_refined], "refined");
     EXPECT_STREQ(method_names[method_refined_dither], "refined-dither");
 }
