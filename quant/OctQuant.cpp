@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <new>
 #include <sys/mman.h>
@@ -24,6 +25,8 @@ namespace {
 }
 
 constexpr std::uint8_t node_in_heap = 1;
+// Added to its parent and taken off the tree.
+constexpr std::uint8_t node_folded = 2;
 
 // One node of the tree. Nodes lie in one array and name each other by
 // their place in it: the root is node 0, which is nobody's child, so a child
@@ -37,7 +40,6 @@ template <class Sum> struct alignas(sizeof(Sum) == 4 ? 64 : 8) Octree_Node {
     Sum green;
     Sum blue;
     std::int32_t pixel_count;
-    std::int32_t heap_slot;
     std::uint32_t parent;
     std::uint8_t child_count;
     std::uint8_t child_slot;
@@ -66,14 +68,20 @@ template <class Key> struct Heap_Entry {
     std::uint32_t node;
 };
 
-// The min-heap of colour-bearing nodes; entry 0 is never used. The key sits
-// beside the node's number, so that sifting reads one array instead of
-// chasing nodes across the pool.
+// The min-heap of colour-bearing nodes; entry 0 is never used, and the entry
+// at the end holds the largest key, so that a sift down needs no check for a
+// missing right child. The key sits beside the node's number, and each node
+// in the heap finds its entry in slot_of, so that sifting touches two small
+// arrays instead of nodes across the pool.
 template <class Key> struct Fold_Heap {
     std::vector<Heap_Entry<Key>> entries;
     // One past the last used entry.
     std::int32_t end = 0;
+    // By node number; meaningful for the nodes in the heap only.
+    std::vector<std::int32_t> slot_of;
 };
+
+template <class Key> constexpr Heap_Entry<Key> heap_end_mark{std::numeric_limits<Key>::max(), 0};
 
 constexpr std::size_t heap_growth = 1024;
 
@@ -200,8 +208,28 @@ std::uint32_t New_Node(Tree<Kind>& tree, int child_slot, int depth, std::uint32_
     return number;
 }
 
-int Child_Index(const std::uint8_t* pixel, int bit) {
-    return ((pixel[1] & bit) ? 4 : 0) + ((pixel[0] & bit) ? 2 : 0) + ((pixel[2] & bit) ? 1 : 0);
+// A byte's bits 7 to 1, each moved three places apart: bit j to bit 3 (j - 1).
+constexpr std::array<std::uint32_t, 256> Spread_Bits() {
+    std::array<std::uint32_t, 256> spread{};
+    for (std::uint32_t value = 0; value < 256; ++value) {
+        for (int bit = 1; bit <= 7; ++bit) {
+            spread[value] |= (value >> bit & 1) << (3 * (bit - 1));
+        }
+    }
+    return spread;
+}
+
+constexpr std::array<std::uint32_t, 256> spread_bits = Spread_Bits();
+
+// The child index of each level on the pixel's path, three bits a level,
+// depth 1 highest: green's bit of the level, then red's, then blue's (the
+// lowest bit of a channel selects nothing).
+std::uint32_t Child_Indices(const std::uint8_t* pixel) {
+    return spread_bits[pixel[1]] << 2 | spread_bits[pixel[0]] << 1 | spread_bits[pixel[2]];
+}
+
+int Child_Index(std::uint32_t indices, int depth) {
+    return static_cast<int>(indices >> (3 * (7 - depth)) & 7);
 }
 
 template <class Node> void Add_Sample(Node& leaf, const std::uint8_t* pixel) {
@@ -214,9 +242,10 @@ template <class Node> void Add_Sample(Node& leaf, const std::uint8_t* pixel) {
 // The pixel's leaf, made with the nodes above it where missing, after
 // adding the pixel to it.
 template <class Kind> std::uint32_t Insert_Pixel(Tree<Kind>& tree, const std::uint8_t* pixel) {
+    const std::uint32_t indices = Child_Indices(pixel);
     std::uint32_t node = 0;
-    for (int depth = 1, bit = 0x80; depth <= 7; ++depth, bit >>= 1) {
-        const int index = Child_Index(pixel, bit);
+    for (int depth = 1; depth <= 7; ++depth) {
+        const int index = Child_Index(indices, depth);
         std::uint32_t child = tree.nodes[node].children[static_cast<std::size_t>(index)];
         if (child == 0) {
             child = New_Node(tree, index, depth, node);
@@ -232,7 +261,8 @@ template <class Kind> std::uint32_t Insert_Pixel(Tree<Kind>& tree, const std::ui
 // the heap is followed by Heap_Add, which refreshes its key.
 template <class Kind> void Up_Heap(Tree<Kind>& tree, std::uint32_t node) {
     auto& entries = tree.heap.entries;
-    int k = tree.nodes[node].heap_slot;
+    std::int32_t* slot_of = tree.heap.slot_of.data();
+    int k = slot_of[node];
     const typename Kind::Key key = entries[static_cast<std::size_t>(k)].key;
     while (k > 1) {
         const int above = k / 2;
@@ -240,37 +270,37 @@ template <class Kind> void Up_Heap(Tree<Kind>& tree, std::uint32_t node) {
             break;
         }
         entries[static_cast<std::size_t>(k)] = entries[static_cast<std::size_t>(above)];
-        tree.nodes[entries[static_cast<std::size_t>(k)].node].heap_slot = k;
+        slot_of[entries[static_cast<std::size_t>(k)].node] = k;
         k = above;
     }
     entries[static_cast<std::size_t>(k)] = {key, node};
-    tree.nodes[node].heap_slot = k;
+    slot_of[node] = k;
 }
 
 template <class Kind> void Down_Heap(Tree<Kind>& tree, std::uint32_t node) {
     auto* entries = tree.heap.entries.data();
+    std::int32_t* slot_of = tree.heap.slot_of.data();
     const int end = tree.heap.end;
-    int k = tree.nodes[node].heap_slot;
+    int k = slot_of[node];
     const typename Kind::Key key = entries[k].key;
     for (;;) {
         int c = 2 * k;
         if (c >= end) {
             break;
         }
-        if (c + 1 < end) {
-            // The right child on a strictly smaller key, without a branch:
-            // which child wins is a toss-up the processor cannot predict.
-            c += entries[c].key > entries[c + 1].key ? 1 : 0;
-        }
+        // The right child on a strictly smaller key (the end mark never is),
+        // without a branch: which child wins is a toss-up the processor
+        // cannot predict.
+        c += entries[c].key > entries[c + 1].key ? 1 : 0;
         if (key <= entries[c].key) {
             break;
         }
         entries[k] = entries[c];
-        tree.nodes[entries[k].node].heap_slot = k;
+        slot_of[entries[k].node] = k;
         k = c;
     }
     entries[k] = {key, node};
-    tree.nodes[node].heap_slot = k;
+    slot_of[node] = k;
 }
 
 template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
@@ -278,7 +308,7 @@ template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
     auto& heap = tree.heap;
     const typename Kind::Key key = Heap_Key<Kind>(node);
     if (node.flags & node_in_heap) {
-        auto& entry = heap.entries[static_cast<std::size_t>(node.heap_slot)];
+        auto& entry = heap.entries[static_cast<std::size_t>(heap.slot_of[number])];
         // Both sifts would stop at once: most pixels fall into a known leaf
         // without changing its weight.
         if (key == entry.key) {
@@ -294,15 +324,16 @@ template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
         heap.end = 1;
     }
     const auto end = static_cast<std::size_t>(heap.end);
-    if (end >= heap.entries.size()) {
+    if (end + 1 >= heap.entries.size()) {
         try {
             heap.entries.resize((end / heap_growth + 1) * heap_growth);
         } catch (const std::bad_alloc&) {
             Out_Of_Memory();
         }
     }
-    node.heap_slot = heap.end;
+    heap.slot_of[number] = heap.end;
     heap.entries[end] = {key, number};
+    heap.entries[end + 1] = heap_end_mark<typename Kind::Key>;
     heap.end++;
     Up_Heap(tree, number);
 }
@@ -312,15 +343,19 @@ template <class Kind> std::uint32_t Pop_Heap(Tree<Kind>& tree) {
     const std::uint32_t first = heap.entries[1].node;
     --heap.end;
     const Heap_Entry<typename Kind::Key> moved = heap.entries[static_cast<std::size_t>(heap.end)];
-    heap.entries[1] = moved;
-    tree.nodes[moved.node].heap_slot = 1;
-    Down_Heap(tree, moved.node);
+    heap.entries[static_cast<std::size_t>(heap.end)] = heap_end_mark<typename Kind::Key>;
+    if (heap.end > 1) {
+        heap.entries[1] = moved;
+        heap.slot_of[moved.node] = 1;
+        Down_Heap(tree, moved.node);
+    }
     return first;
 }
 
 // Adds a childless node to its parent and takes it off the tree.
 template <class Kind> std::uint32_t Fold(Tree<Kind>& tree, std::uint32_t number) {
-    const typename Kind::Node& node = tree.nodes[number];
+    typename Kind::Node& node = tree.nodes[number];
+    node.flags |= node_folded;
     typename Kind::Node& parent = tree.nodes[node.parent];
     parent.pixel_count += node.pixel_count;
     parent.red += node.red;
@@ -487,34 +522,18 @@ void Reduce(Tree<Kind>& tree, const quant_image* image, int n_colors,
     Average_Heap_Nodes(tree);
 }
 
-// The node whose colour replaces a pixel without dithering: the deepest on
-// its path.
-template <class Kind>
-std::uint32_t Replacing_Node(const Tree<Kind>& tree, const std::uint8_t* pixel) {
-    std::uint32_t node = 0;
-    for (int bit = 0x80; bit != 0; bit >>= 1) {
-        const std::uint32_t child =
-            tree.nodes[node].children[static_cast<std::size_t>(Child_Index(pixel, bit))];
-        if (child == 0) {
-            break;
-        }
-        node = child;
-    }
-    return node;
-}
-
-// The replacing node of each leaf. All pixels of a leaf share the bits that
-// choose its path (the lowest bit of a channel never selects a child), so
-// the node they reach is found once per leaf, from the leaf's path.
+// The node whose colour replaces each leaf's pixels without dithering: the
+// deepest on their path that is still on the tree. Nodes are folded from the
+// bottom up, so that is the leaf or the first of its parents not folded.
 template <class Kind>
 std::vector<std::uint32_t> Reached_Nodes(const Tree<Kind>& tree, const Pixel_Leaves& leaves) {
-    std::vector<std::uint32_t> reached(leaves.paths.size());
+    std::vector<std::uint32_t> reached(leaves.leaves.size());
     for (std::size_t n = 0; n < reached.size(); ++n) {
-        const std::uint32_t path = leaves.paths[n];
-        const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
-                                       static_cast<std::uint8_t>(path >> 8),
-                                       static_cast<std::uint8_t>(path)};
-        reached[n] = Replacing_Node(tree, pixel);
+        std::uint32_t node = leaves.leaves[n];
+        while (tree.nodes[node].flags & node_folded) {
+            node = tree.nodes[node].parent;
+        }
+        reached[n] = node;
     }
     return reached;
 }
@@ -687,7 +706,8 @@ void Number_Plain(const Tree<Kind>& tree, const Pixel_Leaves& leaves, quant_numb
         const typename Kind::Node& node = tree.nodes[reached[n]];
         quant_color color;
         Write_Node_Color(node, color.data());
-        of_leaf[n] = numbering.Number(static_cast<std::size_t>(node.heap_slot), color);
+        of_leaf[n] =
+            numbering.Number(static_cast<std::size_t>(tree.heap.slot_of[reached[n]]), color);
     }
     out->numbers.resize(leaves.of_pixel.size());
     for (std::size_t i = 0; i < leaves.of_pixel.size(); ++i) {
@@ -719,6 +739,7 @@ void Release_Large(Octree_Workspace::Parts& parts) {
     constexpr std::size_t kept_pixels = std::size_t{1} << 16;
     constexpr std::size_t kept_table_entries = std::size_t{1} << 16;
     constexpr std::size_t kept_heap_entries = std::size_t{1} << 16;
+    constexpr std::size_t kept_node_slots = std::size_t{1} << 17;
     constexpr std::size_t kept_node_bytes = std::size_t{16} << 20;
     if (parts.pixel_leaves.of_pixel.size() > kept_pixels) {
         parts.pixel_leaves = Pixel_Leaves{};
@@ -726,12 +747,11 @@ void Release_Large(Octree_Workspace::Parts& parts) {
     if (parts.leaf_table.entries.size() > kept_table_entries) {
         parts.leaf_table.entries = {};
     }
-    if (parts.small_heap.entries.size() > kept_heap_entries) {
-        parts.small_heap.entries = {};
+    if (parts.small_heap.entries.size() > kept_heap_entries ||
+        parts.small_heap.slot_of.size() > kept_node_slots) {
+        parts.small_heap = {};
     }
-    if (parts.large_heap.entries.size() > kept_heap_entries) {
-        parts.large_heap.entries = {};
-    }
+    parts.large_heap = {};
     if (parts.pool.bytes > kept_node_bytes) {
         parts.pool = Node_Memory{};
     }
@@ -747,7 +767,12 @@ void Reduce_In(const quant_image* image, int n_colors, Octree_Workspace& workspa
     const auto run = [&]<class Kind>(Kind) {
         using Node = typename Kind::Node;
         auto* nodes = static_cast<Node*>(Node_Room(&parts.pool, Most_Nodes(pixels) * sizeof(Node)));
-        Tree<Kind> tree{nodes, 0, Heap_Of<Kind>(parts)};
+        const std::size_t most_nodes = Most_Nodes(pixels);
+        auto& heap = Heap_Of<Kind>(parts);
+        if (heap.slot_of.size() < most_nodes) {
+            heap.slot_of.resize(most_nodes);
+        }
+        Tree<Kind> tree{nodes, 0, heap};
         Reduce(tree, image, n_colors, parts);
         finish(std::as_const(tree), std::as_const(parts.pixel_leaves));
     };
