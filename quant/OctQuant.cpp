@@ -314,9 +314,15 @@ template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
         if (key == entry.key) {
             return;
         }
+        // The heap holds everywhere else, so a smaller key can only rise and
+        // a larger one only sink.
+        const bool smaller = key < entry.key;
         entry.key = key;
-        Down_Heap(tree, number);
-        Up_Heap(tree, number);
+        if (smaller) {
+            Up_Heap(tree, number);
+        } else {
+            Down_Heap(tree, number);
+        }
         return;
     }
     node.flags |= node_in_heap;
@@ -607,48 +613,42 @@ void Diffuse(const std::vector<quant_color>& colors, const quant_image* image, T
     }
     Cell_Search cells;
     const bool by_cells = Colors_Cell_Search(colors, &cells);
-    const int width = image->width;
-    const int height = image->height;
-    const std::size_t samples = static_cast<std::size_t>(width) * height * 3;
+    const auto width = static_cast<std::size_t>(image->width);
+    const auto height = static_cast<std::size_t>(image->height);
+    // A column more on each side and a row more below take the shares that
+    // would leave the image, so that every pixel passes all four alike.
+    const std::size_t stride = (width + 2) * 3;
     std::vector<std::int32_t> sums;
     try {
-        sums.resize(samples);
+        sums.resize(stride * (height + 1));
     } catch (const std::bad_alloc&) {
         Out_Of_Memory();
     }
     // Kept in units of 1/15 so that the weights 7, 5, 2 and 1 add up exactly.
-    for (std::size_t i = 0; i < samples; ++i) {
-        sums[i] = image->pixels[i] * 15;
+    for (std::size_t i = 0; i < height; ++i) {
+        const std::uint8_t* samples = image->pixels + i * width * 3;
+        std::int32_t* row = sums.data() + i * stride + 3;
+        for (std::size_t k = 0; k < width * 3; ++k) {
+            row[k] = samples[k] * 15;
+        }
     }
-    for (int i = 0; i < height; ++i) {
-        for (int j = 0; j < width; ++j) {
-            const std::size_t pixel = static_cast<std::size_t>(i) * width + j;
-            const std::size_t at = pixel * 3;
-            std::int32_t* value = &sums[at];
+    for (std::size_t i = 0; i < height; ++i) {
+        std::int32_t* value = sums.data() + i * stride + 3;
+        for (std::size_t j = 0; j < width; ++j, value += 3) {
             for (int c = 0; c < 3; ++c) {
                 value[c] = Clamp_Channel(value[c] / 15);
             }
             const int chosen = by_cells ? Nearest_In_Cells(cells, value[0], value[1], value[2])
                                         : Nearest_Color(colors, value[0], value[1], value[2]);
             const quant_color& color = colors[static_cast<std::size_t>(chosen)];
-            const int error[3] = {value[0] - color[0], value[1] - color[1], value[2] - color[2]};
-            take(pixel, chosen);
-            const bool has_right = j < width - 1;
-            const bool has_below = i < height - 1;
-            const std::size_t below = at + static_cast<std::size_t>(width) * 3;
+            take(i * width + j, chosen);
+            std::int32_t* below = value + stride;
             for (int c = 0; c < 3; ++c) {
-                if (has_right) {
-                    sums[at + 3 + c] += error[c] * 7;
-                }
-                if (has_below) {
-                    sums[below + c] += error[c] * 5;
-                }
-                if (has_below && has_right) {
-                    sums[below + 3 + c] += error[c] * 2;
-                }
-                if (has_below && j > 0) {
-                    sums[below - 3 + c] += error[c] * 1;
-                }
+                const int error = value[c] - color[static_cast<std::size_t>(c)];
+                value[3 + c] += error * 7;
+                below[c - 3] += error;
+                below[c] += error * 5;
+                below[3 + c] += error * 2;
             }
         }
     }
