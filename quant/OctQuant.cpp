@@ -25,8 +25,6 @@ namespace {
 }
 
 constexpr std::uint8_t node_in_heap = 1;
-// Added to its parent and taken off the tree.
-constexpr std::uint8_t node_folded = 2;
 
 // One node of the tree. Nodes lie in one array and name each other by
 // their place in it: the root is node 0, which is nobody's child, so a child
@@ -360,8 +358,7 @@ template <class Kind> std::uint32_t Pop_Heap(Tree<Kind>& tree) {
 
 // Adds a childless node to its parent and takes it off the tree.
 template <class Kind> std::uint32_t Fold(Tree<Kind>& tree, std::uint32_t number) {
-    typename Kind::Node& node = tree.nodes[number];
-    node.flags |= node_folded;
+    const typename Kind::Node& node = tree.nodes[number];
     typename Kind::Node& parent = tree.nodes[node.parent];
     parent.pixel_count += node.pixel_count;
     parent.red += node.red;
@@ -452,6 +449,7 @@ template <class Kind>
 void Insert_Pixels(Tree<Kind>& tree, const quant_image* image, Leaf_Table* table,
                    Pixel_Leaves* leaves) {
     const std::size_t count = Pixel_Count(image);
+    const auto width = static_cast<std::size_t>(image->width);
     leaves->of_pixel.resize(count);
     leaves->leaves.clear();
     leaves->paths.clear();
@@ -472,7 +470,14 @@ void Insert_Pixels(Tree<Kind>& tree, const quant_image* image, Leaf_Table* table
         }
         if (i == 0 || path != last_path) {
             last_path = path;
-            number = Leaf_Number(table, path, leaves);
+            // A path met anew is often the path of the pixel above.
+            const std::size_t above =
+                i >= width ? static_cast<std::size_t>(leaves->of_pixel[i - width]) : 0;
+            if (i >= width && leaves->paths[above] == path) {
+                number = above;
+            } else {
+                number = Leaf_Number(table, path, leaves);
+            }
             if (number == leaves->leaves.size()) {
                 const std::uint32_t leaf = Insert_Pixel(tree, pixel);
                 leaves->leaves.push_back(leaf);
@@ -529,15 +534,26 @@ void Reduce(Tree<Kind>& tree, const quant_image* image, int n_colors,
 }
 
 // The node whose colour replaces each leaf's pixels without dithering: the
-// deepest on their path that is still on the tree. Nodes are folded from the
-// bottom up, so that is the leaf or the first of its parents not folded.
+// deepest on their path that is still on the tree. The walk down from the
+// root meets only nodes that are still on it, few and so at hand, where a
+// walk up from the leaf would meet the folded ones scattered in the pool.
 template <class Kind>
 std::vector<std::uint32_t> Reached_Nodes(const Tree<Kind>& tree, const Pixel_Leaves& leaves) {
-    std::vector<std::uint32_t> reached(leaves.leaves.size());
+    std::vector<std::uint32_t> reached(leaves.paths.size());
     for (std::size_t n = 0; n < reached.size(); ++n) {
-        std::uint32_t node = leaves.leaves[n];
-        while (tree.nodes[node].flags & node_folded) {
-            node = tree.nodes[node].parent;
+        const std::uint32_t path = leaves.paths[n];
+        const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
+                                       static_cast<std::uint8_t>(path >> 8),
+                                       static_cast<std::uint8_t>(path)};
+        const std::uint32_t indices = Child_Indices(pixel);
+        std::uint32_t node = 0;
+        for (int depth = 1; depth <= 7; ++depth) {
+            const std::uint32_t child =
+                tree.nodes[node].children[static_cast<std::size_t>(Child_Index(indices, depth))];
+            if (child == 0) {
+                break;
+            }
+            node = child;
         }
         reached[n] = node;
     }
