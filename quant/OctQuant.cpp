@@ -71,17 +71,34 @@ template <class Key> struct Heap_Entry {
 // missing right child. The key sits beside the node's number, and each node
 // in the heap finds its entry in slot_of, so that sifting touches two small
 // arrays instead of nodes across the pool.
+// Both arrays have room for every node the tree can have, taken before the
+// tree and left unwritten: a page of them is touched only once a node needs it.
 template <class Key> struct Fold_Heap {
-    std::vector<Heap_Entry<Key>> entries;
+    std::unique_ptr<Heap_Entry<Key>[]> entries;
     // One past the last used entry.
     std::int32_t end = 0;
     // By node number; meaningful for the nodes in the heap only.
-    std::vector<std::int32_t> slot_of;
+    std::unique_ptr<std::int32_t[]> slot_of;
+    // How many nodes there is room for.
+    std::size_t room = 0;
 };
 
-template <class Key> constexpr Heap_Entry<Key> heap_end_mark{std::numeric_limits<Key>::max(), 0};
+template <class Key> void Make_Heap_Room(Fold_Heap<Key>* heap, std::size_t nodes) {
+    if (heap->room >= nodes) {
+        return;
+    }
+    *heap = Fold_Heap<Key>{};
+    try {
+        // Entry 0, one entry per node at most, and the end mark.
+        heap->entries = std::make_unique_for_overwrite<Heap_Entry<Key>[]>(nodes + 2);
+        heap->slot_of = std::make_unique_for_overwrite<std::int32_t[]>(nodes);
+    } catch (const std::bad_alloc&) {
+        Out_Of_Memory();
+    }
+    heap->room = nodes;
+}
 
-constexpr std::size_t heap_growth = 1024;
+template <class Key> constexpr Heap_Entry<Key> heap_end_mark{std::numeric_limits<Key>::max(), 0};
 
 struct Free_Memory {
     void operator()(void* memory) const { std::free(memory); }
@@ -259,7 +276,7 @@ template <class Kind> std::uint32_t Insert_Pixel(Tree<Kind>& tree, const std::ui
 // the heap is followed by Heap_Add, which refreshes its key.
 template <class Kind> void Up_Heap(Tree<Kind>& tree, std::uint32_t node) {
     auto& entries = tree.heap.entries;
-    std::int32_t* slot_of = tree.heap.slot_of.data();
+    std::int32_t* slot_of = tree.heap.slot_of.get();
     int k = slot_of[node];
     const typename Kind::Key key = entries[static_cast<std::size_t>(k)].key;
     while (k > 1) {
@@ -276,8 +293,8 @@ template <class Kind> void Up_Heap(Tree<Kind>& tree, std::uint32_t node) {
 }
 
 template <class Kind> void Down_Heap(Tree<Kind>& tree, std::uint32_t node) {
-    auto* entries = tree.heap.entries.data();
-    std::int32_t* slot_of = tree.heap.slot_of.data();
+    auto* entries = tree.heap.entries.get();
+    std::int32_t* slot_of = tree.heap.slot_of.get();
     const int end = tree.heap.end;
     int k = slot_of[node];
     const typename Kind::Key key = entries[k].key;
@@ -327,14 +344,8 @@ template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
     if (heap.end == 0) {
         heap.end = 1;
     }
+    // Room for every node and the end mark was made before the tree.
     const auto end = static_cast<std::size_t>(heap.end);
-    if (end + 1 >= heap.entries.size()) {
-        try {
-            heap.entries.resize((end / heap_growth + 1) * heap_growth);
-        } catch (const std::bad_alloc&) {
-            Out_Of_Memory();
-        }
-    }
     heap.slot_of[number] = heap.end;
     heap.entries[end] = {key, number};
     heap.entries[end + 1] = heap_end_mark<typename Kind::Key>;
@@ -754,8 +765,7 @@ void Write_Plain(const Tree<Kind>& tree, const Pixel_Leaves& leaves, std::uint8_
 void Release_Large(Octree_Workspace::Parts& parts) {
     constexpr std::size_t kept_pixels = std::size_t{1} << 16;
     constexpr std::size_t kept_table_entries = std::size_t{1} << 16;
-    constexpr std::size_t kept_heap_entries = std::size_t{1} << 16;
-    constexpr std::size_t kept_node_slots = std::size_t{1} << 17;
+    constexpr std::size_t kept_heap_room = std::size_t{1} << 17;
     constexpr std::size_t kept_node_bytes = std::size_t{16} << 20;
     if (parts.pixel_leaves.of_pixel.size() > kept_pixels) {
         parts.pixel_leaves = Pixel_Leaves{};
@@ -763,8 +773,7 @@ void Release_Large(Octree_Workspace::Parts& parts) {
     if (parts.leaf_table.entries.size() > kept_table_entries) {
         parts.leaf_table.entries = {};
     }
-    if (parts.small_heap.entries.size() > kept_heap_entries ||
-        parts.small_heap.slot_of.size() > kept_node_slots) {
+    if (parts.small_heap.room > kept_heap_room) {
         parts.small_heap = {};
     }
     parts.large_heap = {};
@@ -785,9 +794,7 @@ void Reduce_In(const quant_image* image, int n_colors, Octree_Workspace& workspa
         auto* nodes = static_cast<Node*>(Node_Room(&parts.pool, Most_Nodes(pixels) * sizeof(Node)));
         const std::size_t most_nodes = Most_Nodes(pixels);
         auto& heap = Heap_Of<Kind>(parts);
-        if (heap.slot_of.size() < most_nodes) {
-            heap.slot_of.resize(most_nodes);
-        }
+        Make_Heap_Room(&heap, most_nodes);
         Tree<Kind> tree{nodes, 0, heap};
         Reduce(tree, image, n_colors, parts);
         finish(std::as_const(tree), std::as_const(parts.pixel_leaves));
