@@ -72,10 +72,26 @@ struct Mapping_Palette {
     DTPaletteChannels channels;
 };
 
-void Share_Palette(const MQ4_Document& octree, Mapping_Palette* shared) {
-    shared->colors = Palette_Of(octree);
+void Share_Palette(const Color_List& display_colors, Mapping_Palette* shared) {
+    shared->colors = display_colors;
     shared->palette = {palette_size, shared->colors.data()};
     shared->channels = SplitPaletteChannels(shared->palette);
+}
+
+// The palette of the octree picture without making the picture: its colours
+// as Set_Palette shows them.
+Color_List Octree_Display_Colors(const DTImage& working, Octree_Workspace& workspace) {
+    const quant_image image = Quant_View(working);
+    const std::vector<std::uint8_t> bytes = color_quant_colors(&image, palette_size, workspace);
+    Color_List list{};
+    const std::size_t colors = std::min(bytes.size() / 3, std::size_t{palette_size});
+    for (std::size_t n = 0; n < colors; ++n) {
+        list[n] = {bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
+    }
+    for (DTPixel& color : list) {
+        color = Split_Color(Display_Color(color.r, color.g, color.b));
+    }
+    return list;
 }
 
 // The Floyd-Steinberg or the closest-colour picture. The searches give each
@@ -120,11 +136,10 @@ bool Image_Fills_Picture(const DTImage& image) {
 
 std::vector<DTPixel> Octree_Colors(const DTImage& working, Octree_Workspace& workspace) {
     const quant_image image = Quant_View(working);
-    quant_numbered reduced;
-    color_quant_numbered(&image, palette_size, &reduced, nullptr, workspace);
+    const std::vector<std::uint8_t> bytes = color_quant_colors(&image, palette_size, workspace);
     std::vector<DTPixel> colors;
-    for (std::size_t at = 0; at + 2 < reduced.colors.size(); at += 3) {
-        colors.push_back({reduced.colors[at], reduced.colors[at + 1], reduced.colors[at + 2]});
+    for (std::size_t at = 0; at + 2 < bytes.size(); at += 3) {
+        colors.push_back({bytes[at], bytes[at + 1], bytes[at + 2]});
     }
     return colors;
 }
@@ -151,7 +166,7 @@ Candidates Build_Candidates(const DTImage& loaded, Octree_Workspace& workspace) 
     Candidates candidates;
     Convert_Working_Both(working, &candidates[slot_octree], &candidates[slot_diffusion], workspace);
     Mapping_Palette shared;
-    Share_Palette(candidates[slot_octree], &shared);
+    Share_Palette(Palette_Of(candidates[slot_octree]), &shared);
     candidates[slot_floyd_steinberg] = Map_To_Palette(working, shared, slot_floyd_steinberg);
     candidates[slot_closest] = Map_To_Palette(working, shared, slot_closest);
     return candidates;
@@ -162,12 +177,11 @@ MQ4_Document Build_Candidate(const DTImage& loaded, int slot, Octree_Workspace& 
     if (slot == slot_diffusion) {
         return Convert_Working(working, 1, workspace);
     }
-    MQ4_Document octree = Convert_Working(working, 0, workspace);
     if (slot == slot_octree) {
-        return octree;
+        return Convert_Working(working, 0, workspace);
     }
     Mapping_Palette shared;
-    Share_Palette(octree, &shared);
+    Share_Palette(Octree_Display_Colors(working, workspace), &shared);
     return Map_To_Palette(working, shared, slot);
 }
 

@@ -62,11 +62,10 @@ Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels, Octree_Wor
     // more than 16.
     auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels.data());
     const quant_image image{picture_width, rows, const_cast<std::uint8_t*>(bytes)};
-    quant_numbered reduced;
-    color_quant_numbered(&image, palette_size, &reduced, nullptr, workspace);
+    const std::vector<std::uint8_t> colors = color_quant_colors(&image, palette_size, workspace);
     std::vector<DTPixel> start;
-    for (std::size_t at = 0; at + 2 < reduced.colors.size(); at += 3) {
-        start.push_back({reduced.colors[at], reduced.colors[at + 1], reduced.colors[at + 2]});
+    for (std::size_t at = 0; at + 2 < colors.size(); at += 3) {
+        start.push_back({colors[at], colors[at + 1], colors[at + 2]});
     }
     const std::vector<DTPixel> fitted = Refine_Grid_Palette(pixels, start, palette_size);
     std::copy(fitted.begin(), fitted.end(), palette.begin());

@@ -721,8 +721,11 @@ class Color_Numbering {
     quant_numbered* out;
 };
 
+// The colour number of each leaf's pixels without dithering; out receives
+// the colours.
 template <class Kind>
-void Number_Plain(const Tree<Kind>& tree, const Pixel_Leaves& leaves, quant_numbered* out) {
+std::vector<std::uint8_t> Number_Leaves(const Tree<Kind>& tree, const Pixel_Leaves& leaves,
+                                        quant_numbered* out) {
     const std::vector<std::uint32_t> reached = Reached_Nodes(tree, leaves);
     // Every node a pixel reaches holds a reduced colour, so it is in the heap.
     Color_Numbering numbering(static_cast<std::size_t>(tree.heap.end), out);
@@ -736,6 +739,12 @@ void Number_Plain(const Tree<Kind>& tree, const Pixel_Leaves& leaves, quant_numb
         of_leaf[n] =
             numbering.Number(static_cast<std::size_t>(tree.heap.slot_of[reached[n]]), color);
     }
+    return of_leaf;
+}
+
+template <class Kind>
+void Number_Plain(const Tree<Kind>& tree, const Pixel_Leaves& leaves, quant_numbered* out) {
+    const std::vector<std::uint8_t> of_leaf = Number_Leaves(tree, leaves, out);
     out->numbers.resize(leaves.of_pixel.size());
     for (std::size_t i = 0; i < leaves.of_pixel.size(); ++i) {
         out->numbers[i] = of_leaf[static_cast<std::size_t>(leaves.of_pixel[i])];
@@ -841,4 +850,13 @@ void color_quant_numbered(const quant_image* image, int n_colors, quant_numbered
 
 void color_diffuse(quant_image* image, const std::vector<quant_color>& colors) {
     Write_Diffused(colors, image, image->pixels);
+}
+
+std::vector<std::uint8_t> color_quant_colors(const quant_image* image, int n_colors,
+                                             Octree_Workspace& workspace) {
+    quant_numbered reduced;
+    Reduce_In(image, n_colors, workspace, [&](const auto& tree, const Pixel_Leaves& leaves) {
+        Number_Leaves(tree, leaves, &reduced);
+    });
+    return reduced.colors;
 }

@@ -61,6 +61,12 @@ struct quant_numbered {
 void color_quant_numbered(const quant_image* image, int n_colors, quant_numbered* plain,
                           quant_numbered* diffused, Octree_Workspace& workspace);
 
+// The colours of color_quant's result without dithering, distinct and in
+// order of first appearance, three bytes (red, green, blue) each, without
+// the pixels. n_colors is at most 256.
+std::vector<std::uint8_t> color_quant_colors(const quant_image* image, int n_colors,
+                                             Octree_Workspace& workspace);
+
 // A colour's three bytes: red, green, blue.
 using quant_color = std::array<std::uint8_t, 3>;
 

@@ -1,5 +1,6 @@
 // Both reductions from one tree must give exactly what two separate calls
-// give, for any image and colour count, and so must their colour numbers.
+// give, for any image and colour count, and so must their colour numbers
+// and colours.
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,7 @@ TEST(OctreeQuantBoth, EqualsTheTwoSeparateCalls) {
         EXPECT_EQ(diffused, Quantized(input, c.width, c.height, c.colors, 1)) << c.seed;
         EXPECT_EQ(Pixels_Of(plain_numbered), plain) << c.seed;
         EXPECT_EQ(Pixels_Of(diffused_numbered), diffused) << c.seed;
+        EXPECT_EQ(color_quant_colors(&image, c.colors, workspace), plain_numbered.colors) << c.seed;
         if (c.colors > 1) {
             EXPECT_NE(plain, diffused) << c.seed; // the two really differ
         }
