@@ -548,25 +548,28 @@ void Reduce(Tree<Kind>& tree, const quant_image* image, int n_colors,
 // deepest on their path that is still on the tree. The walk down from the
 // root meets only nodes that are still on it, few and so at hand, where a
 // walk up from the leaf would meet the folded ones scattered in the pool.
+template <class Kind> std::uint32_t Reached_Node(const Tree<Kind>& tree, std::uint32_t path) {
+    const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
+                                   static_cast<std::uint8_t>(path >> 8),
+                                   static_cast<std::uint8_t>(path)};
+    const std::uint32_t indices = Child_Indices(pixel);
+    std::uint32_t node = 0;
+    for (int depth = 1; depth <= 7; ++depth) {
+        const std::uint32_t child =
+            tree.nodes[node].children[static_cast<std::size_t>(Child_Index(indices, depth))];
+        if (child == 0) {
+            break;
+        }
+        node = child;
+    }
+    return node;
+}
+
 template <class Kind>
 std::vector<std::uint32_t> Reached_Nodes(const Tree<Kind>& tree, const Pixel_Leaves& leaves) {
     std::vector<std::uint32_t> reached(leaves.paths.size());
     for (std::size_t n = 0; n < reached.size(); ++n) {
-        const std::uint32_t path = leaves.paths[n];
-        const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
-                                       static_cast<std::uint8_t>(path >> 8),
-                                       static_cast<std::uint8_t>(path)};
-        const std::uint32_t indices = Child_Indices(pixel);
-        std::uint32_t node = 0;
-        for (int depth = 1; depth <= 7; ++depth) {
-            const std::uint32_t child =
-                tree.nodes[node].children[static_cast<std::size_t>(Child_Index(indices, depth))];
-            if (child == 0) {
-                break;
-            }
-            node = child;
-        }
-        reached[n] = node;
+        reached[n] = Reached_Node(tree, leaves.paths[n]);
     }
     return reached;
 }
@@ -721,30 +724,39 @@ class Color_Numbering {
     quant_numbered* out;
 };
 
-// The colour number of each leaf's pixels without dithering; out receives
-// the colours.
+// The colour number of each leaf's pixels without dithering, the leaves
+// taken in turn until out has received as many colours as until_colors;
+// out receives the colours.
 template <class Kind>
 std::vector<std::uint8_t> Number_Leaves(const Tree<Kind>& tree, const Pixel_Leaves& leaves,
-                                        quant_numbered* out) {
-    const std::vector<std::uint32_t> reached = Reached_Nodes(tree, leaves);
+                                        std::size_t until_colors, quant_numbered* out) {
     // Every node a pixel reaches holds a reduced colour, so it is in the heap.
     Color_Numbering numbering(static_cast<std::size_t>(tree.heap.end), out);
     // Leaves are numbered in the order of their first pixels, so their
     // colours come in the pixels' order of first appearance.
-    std::vector<std::uint8_t> of_leaf(reached.size());
-    for (std::size_t n = 0; n < reached.size(); ++n) {
-        const typename Kind::Node& node = tree.nodes[reached[n]];
+    std::vector<std::uint8_t> of_leaf(leaves.paths.size());
+    for (std::size_t n = 0; n < of_leaf.size() && out->colors.size() < 3 * until_colors; ++n) {
+        const std::uint32_t reached = Reached_Node(tree, leaves.paths[n]);
         quant_color color;
-        Write_Node_Color(node, color.data());
-        of_leaf[n] =
-            numbering.Number(static_cast<std::size_t>(tree.heap.slot_of[reached[n]]), color);
+        Write_Node_Color(tree.nodes[reached], color.data());
+        of_leaf[n] = numbering.Number(static_cast<std::size_t>(tree.heap.slot_of[reached]), color);
     }
     return of_leaf;
 }
 
+std::size_t Distinct_Colors(const std::vector<quant_color>& colors) {
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+        distinct += std::find(colors.begin(), colors.begin() + static_cast<std::ptrdiff_t>(i),
+                              colors[i]) == colors.begin() + static_cast<std::ptrdiff_t>(i);
+    }
+    return distinct;
+}
+
 template <class Kind>
 void Number_Plain(const Tree<Kind>& tree, const Pixel_Leaves& leaves, quant_numbered* out) {
-    const std::vector<std::uint8_t> of_leaf = Number_Leaves(tree, leaves, out);
+    const std::vector<std::uint8_t> of_leaf =
+        Number_Leaves(tree, leaves, std::numeric_limits<std::size_t>::max(), out);
     out->numbers.resize(leaves.of_pixel.size());
     for (std::size_t i = 0; i < leaves.of_pixel.size(); ++i) {
         out->numbers[i] = of_leaf[static_cast<std::size_t>(leaves.of_pixel[i])];
@@ -856,7 +868,8 @@ std::vector<std::uint8_t> color_quant_colors(const quant_image* image, int n_col
                                              Octree_Workspace& workspace) {
     quant_numbered reduced;
     Reduce_In(image, n_colors, workspace, [&](const auto& tree, const Pixel_Leaves& leaves) {
-        Number_Leaves(tree, leaves, &reduced);
+        // Once every reduced colour has been met, no later leaf brings another.
+        Number_Leaves(tree, leaves, Distinct_Colors(Heap_Colors(tree)), &reduced);
     });
     return reduced.colors;
 }
