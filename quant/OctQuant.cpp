@@ -28,10 +28,10 @@ constexpr std::uint8_t node_in_heap = 1;
 
 // One node of the tree. Nodes lie in one array and name each other by
 // their place in it: the root is node 0, which is nobody's child, so a child
-// of 0 is no child. Sums of a picture's samples fit 32 bits (12288 x 255),
-// and the node then fills one cache line, everything a step reads in it;
-// only a tree of more pixels (a whole batch for a shared palette) needs
-// 64-bit sums.
+// of 0 is no child. Sums of a picture's samples fit 32 bits (12288 x 255,
+// and so do those of up to 2^24 pixels), and the node then fills one cache
+// line, everything a step reads in it; only a tree of more pixels (a large
+// batch reduced for a shared palette) needs 64-bit sums.
 template <class Sum> struct alignas(sizeof(Sum) == 4 ? 64 : 8) Octree_Node {
     // Sums of the gathered samples; after averaging, the node's colour.
     Sum red;
@@ -71,6 +71,7 @@ template <class Key> struct Heap_Entry {
 // missing right child. The key sits beside the node's number, and each node
 // in the heap finds its entry in slot_of, so that sifting touches two small
 // arrays instead of nodes across the pool.
+//
 // Both arrays have room for every node the tree can have, taken before the
 // tree and left unwritten: a page of them is touched only once a node needs it.
 template <class Key> struct Fold_Heap {

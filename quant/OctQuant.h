@@ -10,7 +10,8 @@
 // pool, the table of leaves and the leaf of each pixel. A workspace serves
 // one reduction at a time; one per thread lets conversions run side by side.
 // Each call reuses what the workspace's earlier calls made, so its memory
-// stays at what the largest tree needed.
+// stays at what the largest picture's tree needed (what a far larger image
+// needed is let go after it).
 
 #include <array>
 #include <cstdint>
