@@ -4,10 +4,10 @@
 #include "core/Picture_Rules.h"
 #include "ui/Windows.h"
 
-std::optional<MQ4_Document> Get_User_Pic(const std::string& path) {
+std::optional<MQ4_Document> Get_User_Pic(const std::string& path, Octree_Workspace& workspace) {
     // One load serves all four candidates: each conversion reads the same file
     // and would see the same pixels.
-    std::optional<Candidates> candidates = Load_Candidates(path);
+    std::optional<Candidates> candidates = Load_Candidates(path, workspace);
     if (!candidates) {
         return std::nullopt;
     }

@@ -19,7 +19,7 @@ void Say(const char* text) {
     std::fflush(stdout);
 }
 
-void Import_Png(MQ4_Document* current) {
+void Import_Png(MQ4_Document* current, Octree_Workspace& workspace) {
     char const* patterns[] = {"*.PNG"};
     const Dialog_Answer answer =
         tinyfd_openFileDialog("Select a PNG file.", "", 1, patterns, nullptr, 0);
@@ -31,7 +31,7 @@ void Import_Png(MQ4_Document* current) {
         return; // reported; back to the start window as after a cancel
     }
     Say("Loading image\n");
-    std::optional<MQ4_Document> chosen = Get_User_Pic(answer.path);
+    std::optional<MQ4_Document> chosen = Get_User_Pic(answer.path, workspace);
     if (!chosen) {
         return; // the reason has been printed; back to the start window
     }
@@ -58,10 +58,12 @@ void Open_Mq4(MQ4_Document* current) {
 
 int main() try {
     MQ4_Document current;
+    // Every import reduces colours here, reusing the memory of the last.
+    Octree_Workspace workspace;
     for (;;) {
         switch (Root_Window_Choice()) {
         case root_import_png:
-            Import_Png(&current);
+            Import_Png(&current, workspace);
             break;
         case root_open_mq4:
             Open_Mq4(&current);

@@ -93,13 +93,14 @@ Import_Growth Measure_Import_Growth(const std::string& picture, int imports) {
         measured.imports = imports;
         // One import first, so that the figures leave out the code and
         // buffers that every process pays for once.
-        if (Load_Candidates(picture)) {
+        Octree_Workspace workspace;
+        if (Load_Candidates(picture, workspace)) {
             measured.rss_before_kb = Resident_Kb();
             rusage before{};
             getrusage(RUSAGE_SELF, &before);
             bool all = true;
             for (int n = 0; n < imports; ++n) {
-                all = Load_Candidates(picture).has_value() && all;
+                all = Load_Candidates(picture, workspace).has_value() && all;
             }
             rusage after{};
             getrusage(RUSAGE_SELF, &after);

@@ -12,6 +12,7 @@
 #include "bench/Process_Bench.h"
 #include "bench/Window_Bench.h"
 #include "convert/Conversion.h"
+#include "image/Image_File.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -44,11 +45,13 @@ class Collecting_Reporter : public benchmark::ConsoleReporter {
 
 void Register_Conversions(const DTImage& image) {
     static DTImage picture;
+    static Octree_Workspace workspace;
     picture = image;
     benchmark::RegisterBenchmark("convert/all four candidates",
                                  [](benchmark::State& state) {
                                      for (auto _ : state) {
-                                         benchmark::DoNotOptimize(Build_Candidates(picture));
+                                         benchmark::DoNotOptimize(
+                                             Build_Candidates(picture, workspace));
                                      }
                                  })
         ->Unit(benchmark::kMicrosecond)
@@ -60,7 +63,7 @@ void Register_Conversions(const DTImage& image) {
                                      [method](benchmark::State& state) {
                                          for (auto _ : state) {
                                              benchmark::DoNotOptimize(
-                                                 Build_Candidate(picture, method));
+                                                 Build_Candidate(picture, method, workspace));
                                          }
                                      })
             ->Unit(benchmark::kMicrosecond)
@@ -149,7 +152,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     report.bytes_counted = Byte_Count_Works(display);
-    Register_Window_Benchmarks(display, Build_Candidates(*image), report);
+    Octree_Workspace workspace;
+    Register_Window_Benchmarks(display, Build_Candidates(*image, workspace), report);
     Register_Conversions(*image);
 
     Collecting_Reporter reporter(report);

@@ -143,16 +143,17 @@ struct Batch_Run {
 
 // The job's picture: read and converted, or mapped from its working image
 // read ahead onto the shared palette.
-std::optional<MQ4_Document> Job_Picture(const Batch_Run& run, std::size_t job) {
+std::optional<MQ4_Document> Job_Picture(const Batch_Run& run, std::size_t job,
+                                        Octree_Workspace& workspace) {
     if (!run.ahead) {
-        return Read_Input(run.jobs[job].input, run.settings, run.palette);
+        return Read_Input(run.jobs[job].input, run.settings, run.palette, workspace);
     }
     const std::size_t start = *run.ahead->images.starts[job];
     return Map_Onto_Palette(Batch_Image(run.ahead->images, start), *run.palette,
                             run.settings.method);
 }
 
-Job_Outcome Run_Job(const Batch_Run& run, std::size_t job) {
+Job_Outcome Run_Job(const Batch_Run& run, std::size_t job, Octree_Workspace& workspace) {
     Job_Outcome outcome;
     if (run.ahead && !run.ahead->images.starts[job]) {
         // It could not be read ahead; it is told now, in its place.
@@ -167,7 +168,7 @@ Job_Outcome Run_Job(const Batch_Run& run, std::size_t job) {
             outcome.working = Read_Input_Image(run.jobs[job].input, run.settings);
             outcome.done = outcome.working.has_value();
         } else {
-            const std::optional<MQ4_Document> picture = Job_Picture(run, job);
+            const std::optional<MQ4_Document> picture = Job_Picture(run, job, workspace);
             outcome.done = picture && Write_Output(run.jobs[job].output, *picture, run.settings);
         }
     } catch (const std::exception& error) {
@@ -185,6 +186,8 @@ Job_Outcome Run_Job(const Batch_Run& run, std::size_t job) {
 // One thread's work: the next job that has not started, until none is left
 // or a job has failed fatally.
 void Work(Batch_Run* run) {
+    // The thread's own, reused for all its jobs.
+    Octree_Workspace workspace;
     for (;;) {
         std::size_t job = 0;
         {
@@ -194,7 +197,7 @@ void Work(Batch_Run* run) {
             }
             job = run->next++;
         }
-        Job_Outcome outcome = Run_Job(*run, job);
+        Job_Outcome outcome = Run_Job(*run, job, workspace);
         {
             const std::lock_guard lock(run->mutex);
             run->stopped = run->stopped || outcome.fatal;
@@ -226,10 +229,11 @@ void Start_Threads(Batch_Run* run, int wanted) {
     }
 }
 
-// The outcome of the job, taken in input order.
-Job_Outcome Take_Outcome(Batch_Run* run, std::size_t job) {
+// The outcome of the job, taken in input order; without threads, this one
+// runs it in its workspace.
+Job_Outcome Take_Outcome(Batch_Run* run, std::size_t job, Octree_Workspace& workspace) {
     if (run->threads.empty()) {
-        return Run_Job(*run, job);
+        return Run_Job(*run, job, workspace);
     }
     std::unique_lock lock(run->mutex);
     run->job_done.wait(lock, [&] { return run->outcomes[job].has_value(); });
@@ -245,10 +249,11 @@ void Report_Failure(const Batch_Job& job, const std::string& reason) {
 // gives false.
 bool Read_Every_Input(const Batch_Plan& plan, const Convert_Settings& settings, Read_Ahead* ahead) {
     Batch_Run run{plan.jobs, settings, nullptr, Job_Stage::read_working};
+    Octree_Workspace workspace;
     Start_Threads(&run, Thread_Count(settings, plan.jobs.size()));
     ahead->images.pixels.reserve(plan.jobs.size() * std::size_t{picture_pixels});
     for (std::size_t job = 0; job < plan.jobs.size(); ++job) {
-        Job_Outcome outcome = Take_Outcome(&run, job);
+        Job_Outcome outcome = Take_Outcome(&run, job, workspace);
         if (outcome.fatal) {
             for (std::size_t before = 0; before < job; ++before) {
                 if (!ahead->images.starts[before]) {
@@ -304,18 +309,19 @@ Batch_Result Run_Batch(const Convert_Settings& settings,
     }
     Read_Ahead ahead;
     std::optional<Palette_Colors> palette = given;
+    Octree_Workspace workspace;
     if (settings.shared_palette) {
         if (!Read_Every_Input(plan, settings, &ahead)) {
             return {exit_failure, std::nullopt};
         }
-        palette = Fit_Batch_Palette(ahead.images);
+        palette = Fit_Batch_Palette(ahead.images, workspace);
     }
     Batch_Run run{plan.jobs, settings, palette ? &*palette : nullptr, Job_Stage::convert,
                   settings.shared_palette ? &ahead : nullptr};
     Start_Threads(&run, Thread_Count(settings, plan.jobs.size()));
     std::size_t converted = 0;
     for (std::size_t job = 0; job < plan.jobs.size(); ++job) {
-        const Job_Outcome outcome = Take_Outcome(&run, job);
+        const Job_Outcome outcome = Take_Outcome(&run, job, workspace);
         if (outcome.done) {
             ++converted;
             continue;

@@ -120,7 +120,7 @@ std::optional<DTImage> Read_Input_Image(const std::string& input,
 }
 
 std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Settings& settings,
-                                       const Palette_Colors* palette) {
+                                       const Palette_Colors* palette, Octree_Workspace& workspace) {
     if (palette) {
         const std::optional<DTImage> working = Read_Input_Image(input, settings);
         if (!working) {
@@ -135,7 +135,7 @@ std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_S
     if (const MQ4_Document* picture = std::get_if<MQ4_Document>(&*content)) {
         return *picture;
     }
-    return Build_Method_Picture(std::get<DTImage>(*content), settings.method);
+    return Build_Method_Picture(std::get<DTImage>(*content), settings.method, workspace);
 }
 
 bool Write_Output(const std::string& output, const MQ4_Document& picture,

@@ -7,6 +7,7 @@
 #include "core/DTImage.h"
 #include "core/MQ4_Document.h"
 #include "core/Palette.h"
+#include "quant/OctQuant.h"
 
 #include <optional>
 #include <string>
@@ -29,10 +30,10 @@ std::optional<DTImage> Read_Input_Image(const std::string& input, const Convert_
 // The picture of an input: mapped onto `palette` with the method when one is
 // given; otherwise an MQ4 picture read as it is (a file by its name,
 // standard input by its first bytes), any other image converted with the
-// method, fitted as --fit says. None on failure, reported through
-// core/Report.h.
+// method in the workspace, fitted as --fit says. None on failure, reported
+// through core/Report.h.
 std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Settings& settings,
-                                       const Palette_Colors* palette);
+                                       const Palette_Colors* palette, Octree_Workspace& workspace);
 
 // Writes an MQ4 file or, for a name ending in .png, a PNG at the scale; "-"
 // writes to standard output in the format. False on failure, reported

@@ -24,7 +24,8 @@ int Compare_Input(const Convert_Settings& settings) {
     if (!image) {
         return exit_failure;
     }
-    std::fputs(Compare_Methods(*image).c_str(), stdout);
+    Octree_Workspace workspace;
+    std::fputs(Compare_Methods(*image, workspace).c_str(), stdout);
     return exit_success;
 }
 
@@ -52,8 +53,9 @@ int Run_Many(const Convert_Settings& settings, const std::optional<Palette_Color
 }
 
 int Run_One(const Convert_Settings& settings, const std::optional<Palette_Colors>& given) {
+    Octree_Workspace workspace;
     const std::optional<MQ4_Document> picture =
-        Read_Input(settings.input, settings, given ? &*given : nullptr);
+        Read_Input(settings.input, settings, given ? &*given : nullptr, workspace);
     if (!picture) {
         return exit_failure;
     }

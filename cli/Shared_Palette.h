@@ -28,4 +28,4 @@ void Add_Batch_Image(Batch_Images* images, const std::optional<DTImage>& working
 DTImage Batch_Image(const Batch_Images& images, std::size_t start);
 
 // The refined method's palette fitted to all the working images together.
-Palette_Colors Fit_Batch_Palette(const Batch_Images& images);
+Palette_Colors Fit_Batch_Palette(const Batch_Images& images, Octree_Workspace& workspace);

@@ -20,125 +20,46 @@ bool Same_Color(DTPixel a, DTPixel b) {
     return a.r == b.r && a.g == b.g && a.b == b.b;
 }
 
-std::uint32_t Color_Key(DTPixel pixel) {
-    return static_cast<std::uint32_t>(pixel.r) << 16 | static_cast<std::uint32_t>(pixel.g) << 8 |
-           pixel.b;
+// The working image as the octree reads it. The octree only reads it, and a
+// DTPixel is the three bytes it wants.
+quant_image Quant_View(const DTImage& working) {
+    auto* bytes = reinterpret_cast<const std::uint8_t*>(working.pixels.data());
+    return {picture_width, picture_height, const_cast<std::uint8_t*>(bytes)};
 }
 
-// The positions in keys that hold key, as bits (bit i for keys[i]), found in
-// one pass without branches to mispredict.
-std::uint32_t Matching_Positions(const std::array<std::uint32_t, palette_size>& keys,
-                                 std::uint32_t key) {
-    std::uint32_t matches = 0;
-    for (int i = 0; i < palette_size; ++i) {
-        matches |= static_cast<std::uint32_t>(keys[i] == key) << i;
-    }
-    return matches;
-}
-
-// Distinct colours in order of first appearance, at most 16: the quantizer
-// leaves no more.
-std::vector<DTPixel> Collect_Colors(const std::vector<DTPixel>& pixels) {
-    std::vector<DTPixel> colors;
-    std::array<std::uint32_t, palette_size> keys{};
-    std::uint32_t previous = 0;
-    for (const DTPixel& pixel : pixels) {
-        const std::uint32_t key = Color_Key(pixel);
-        // Neighbours mostly share their colour.
-        if (!colors.empty() && key == previous) {
-            continue;
-        }
-        previous = key;
-        const std::uint32_t known =
-            Matching_Positions(keys, key) & ((std::uint32_t{1} << colors.size()) - 1);
-        if (known == 0) {
-            keys[colors.size()] = key;
-            colors.push_back(pixel);
-            // No later colour can be taken.
-            if (colors.size() == static_cast<std::size_t>(palette_size)) {
-                break;
-            }
-        }
-    }
-    return colors;
-}
-
-// The colours as a full palette: positions never filled stay black.
-Color_List Padded(const std::vector<DTPixel>& colors) {
-    Color_List list{};
-    std::copy(colors.begin(), colors.end(), list.begin());
-    return list;
-}
-
-// Each pixel gets the first position holding its colour (where a list holds
-// one colour twice, the lower one), or 0 when the list lacks it.
-MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List& list) {
-    std::array<std::uint32_t, palette_size> keys{};
-    for (int i = 0; i < palette_size; ++i) {
-        keys[i] = Color_Key(list[i]);
-    }
-    // The colours met so far with their positions, by a hash of the colour:
-    // a picture has few colours, so nearly every pixel finds its own here.
-    // Keys have 24 bits, so no colour has the key of an empty entry.
-    constexpr std::uint32_t empty = 0xFFFFFFFF;
-    std::array<std::uint32_t, 64> seen_keys;
-    seen_keys.fill(empty);
-    std::array<std::uint8_t, 64> seen_positions{};
+// The picture of an octree reduction: a colour's number is its first position
+// in the palette, as looking it up would give, since the colours are
+// distinct and in order of first appearance (no more than 16: the reduction
+// leaves no more); positions never filled stay black.
+MQ4_Document Picture_From_Numbers(const quant_numbered& reduced) {
     MQ4_Document picture;
-    for (int n = 0; n < picture_pixels; ++n) {
-        const std::uint32_t key = Color_Key(pixels[static_cast<std::size_t>(n)]);
-        const std::size_t at = (key * 0x9E3779B1u) >> 26;
-        if (seen_keys[at] != key) {
-            const std::uint32_t matches = Matching_Positions(keys, key);
-            seen_keys[at] = key;
-            seen_positions[at] =
-                matches == 0 ? 0 : static_cast<std::uint8_t>(__builtin_ctz(matches));
-        }
-        picture.pixels[static_cast<std::size_t>(n)] = seen_positions[at];
+    std::copy_n(reduced.numbers.begin(), picture_pixels, picture.pixels.begin());
+    Color_List list{};
+    const std::size_t colors = std::min(reduced.colors.size() / 3, std::size_t{palette_size});
+    for (std::size_t n = 0; n < colors; ++n) {
+        list[n] = {reduced.colors[3 * n], reduced.colors[3 * n + 1], reduced.colors[3 * n + 2]};
     }
     picture.palette = Display_Palette(list);
     return picture;
 }
 
-std::vector<std::uint8_t> Sample_Bytes(const DTImage& working) {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture_pixels) * 3);
-    for (int n = 0; n < picture_pixels; ++n) {
-        bytes[3 * n] = working.pixels[n].r;
-        bytes[3 * n + 1] = working.pixels[n].g;
-        bytes[3 * n + 2] = working.pixels[n].b;
-    }
-    return bytes;
-}
-
-std::vector<DTPixel> Pixels_From_Bytes(const std::vector<std::uint8_t>& bytes) {
-    std::vector<DTPixel> pixels(picture_pixels);
-    for (int n = 0; n < picture_pixels; ++n) {
-        pixels[n] = {bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
-    }
-    return pixels;
-}
-
-MQ4_Document Picture_From_Bytes(const std::vector<std::uint8_t>& bytes) {
-    const std::vector<DTPixel> reduced = Pixels_From_Bytes(bytes);
-    return Build_Picture(reduced, Padded(Collect_Colors(reduced)));
-}
-
-MQ4_Document Convert_Working(const DTImage& working, int dither) {
-    std::vector<std::uint8_t> bytes = Sample_Bytes(working);
-    quant_image image{picture_width, picture_height, bytes.data()};
-    color_quant(&image, palette_size, dither);
-    return Picture_From_Bytes(bytes);
+MQ4_Document Convert_Working(const DTImage& working, int dither, Octree_Workspace& workspace) {
+    const quant_image image = Quant_View(working);
+    quant_numbered reduced;
+    color_quant_numbered(&image, palette_size, dither ? nullptr : &reduced,
+                         dither ? &reduced : nullptr, workspace);
+    return Picture_From_Numbers(reduced);
 }
 
 // The octree pictures without and with diffusion, from one reduction.
-void Convert_Working_Both(const DTImage& working, MQ4_Document* plain, MQ4_Document* diffused) {
-    std::vector<std::uint8_t> bytes = Sample_Bytes(working);
-    const quant_image image{picture_width, picture_height, bytes.data()};
-    std::vector<std::uint8_t> plain_bytes(bytes.size());
-    std::vector<std::uint8_t> diffused_bytes(bytes.size());
-    color_quant_both(&image, palette_size, plain_bytes.data(), diffused_bytes.data());
-    *plain = Picture_From_Bytes(plain_bytes);
-    *diffused = Picture_From_Bytes(diffused_bytes);
+void Convert_Working_Both(const DTImage& working, MQ4_Document* plain, MQ4_Document* diffused,
+                          Octree_Workspace& workspace) {
+    const quant_image image = Quant_View(working);
+    quant_numbered plain_reduced;
+    quant_numbered diffused_reduced;
+    color_quant_numbered(&image, palette_size, &plain_reduced, &diffused_reduced, workspace);
+    *plain = Picture_From_Numbers(plain_reduced);
+    *diffused = Picture_From_Numbers(diffused_reduced);
 }
 
 // The shared palette of the Floyd-Steinberg and closest-colour pictures: the
@@ -151,10 +72,23 @@ struct Mapping_Palette {
     DTPaletteChannels channels;
 };
 
-void Share_Palette(const MQ4_Document& octree, Mapping_Palette* shared) {
-    shared->colors = octree.palette;
+void Share_Palette(const Color_List& display_colors, Mapping_Palette* shared) {
+    shared->colors = display_colors;
     shared->palette = {palette_size, shared->colors.data()};
     shared->channels = SplitPaletteChannels(shared->palette);
+}
+
+// The palette of the octree picture without making the picture: its colours
+// as the picture shows them.
+Color_List Octree_Display_Colors(const DTImage& working, Octree_Workspace& workspace) {
+    const quant_image image = Quant_View(working);
+    const std::vector<std::uint8_t> bytes = color_quant_colors(&image, palette_size, workspace);
+    Color_List list{};
+    const std::size_t colors = std::min(bytes.size() / 3, std::size_t{palette_size});
+    for (std::size_t n = 0; n < colors; ++n) {
+        list[n] = {bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
+    }
+    return Display_Palette(list);
 }
 
 // The Floyd-Steinberg or the closest-colour picture. The searches give each
@@ -197,11 +131,14 @@ bool Image_Fills_Picture(const DTImage& image) {
     return false;
 }
 
-std::vector<DTPixel> Octree_Colors(const DTImage& working) {
-    std::vector<std::uint8_t> bytes = Sample_Bytes(working);
-    quant_image image{picture_width, picture_height, bytes.data()};
-    color_quant(&image, palette_size, 0);
-    return Collect_Colors(Pixels_From_Bytes(bytes));
+std::vector<DTPixel> Octree_Colors(const DTImage& working, Octree_Workspace& workspace) {
+    const quant_image image = Quant_View(working);
+    const std::vector<std::uint8_t> bytes = color_quant_colors(&image, palette_size, workspace);
+    std::vector<DTPixel> colors;
+    for (std::size_t at = 0; at + 2 < bytes.size(); at += 3) {
+        colors.push_back({bytes[at], bytes[at + 1], bytes[at + 2]});
+    }
+    return colors;
 }
 
 DTImage Working_Image(const DTImage& loaded) {
@@ -217,35 +154,34 @@ DTImage Working_Image(const DTImage& loaded) {
     return working;
 }
 
-MQ4_Document Convert_Image(const DTImage& loaded, int dither) {
-    return Convert_Working(Working_Image(loaded), dither);
+MQ4_Document Convert_Image(const DTImage& loaded, int dither, Octree_Workspace& workspace) {
+    return Convert_Working(Working_Image(loaded), dither, workspace);
 }
 
-Candidates Build_Candidates(const DTImage& loaded) {
+Candidates Build_Candidates(const DTImage& loaded, Octree_Workspace& workspace) {
     const DTImage working = Working_Image(loaded);
     Candidates candidates;
     Convert_Working_Both(working, &candidates[Index(Method::octree)],
-                         &candidates[Index(Method::diffusion)]);
+                         &candidates[Index(Method::diffusion)], workspace);
     Mapping_Palette shared;
-    Share_Palette(candidates[Index(Method::octree)], &shared);
+    Share_Palette(candidates[Index(Method::octree)].palette, &shared);
     candidates[Index(Method::floyd_steinberg)] =
         Map_To_Palette(working, shared, Method::floyd_steinberg);
     candidates[Index(Method::closest)] = Map_To_Palette(working, shared, Method::closest);
     return candidates;
 }
 
-MQ4_Document Build_Candidate(const DTImage& loaded, Method method) {
+MQ4_Document Build_Candidate(const DTImage& loaded, Method method, Octree_Workspace& workspace) {
     const DTImage working = Working_Image(loaded);
     const Pixel_Mapping mapping = Method_Info(method).mapping;
     if (mapping == Pixel_Mapping::octree_diffusion) {
-        return Convert_Working(working, 1);
+        return Convert_Working(working, 1, workspace);
     }
-    MQ4_Document octree = Convert_Working(working, 0);
     if (mapping == Pixel_Mapping::octree_leaf) {
-        return octree;
+        return Convert_Working(working, 0, workspace);
     }
     Mapping_Palette shared;
-    Share_Palette(octree, &shared);
+    Share_Palette(Octree_Display_Colors(working, workspace), &shared);
     return Map_To_Palette(working, shared, method);
 }
 
@@ -258,18 +194,19 @@ std::optional<DTImage> Load_Picture_Image(const std::string& path) {
     return image;
 }
 
-std::optional<MQ4_Document> Load_PNG_File(const std::string& path, int dither) {
+std::optional<MQ4_Document> Load_PNG_File(const std::string& path, int dither,
+                                          Octree_Workspace& workspace) {
     const std::optional<DTImage> image = Load_Picture_Image(path);
     if (!image) {
         return std::nullopt;
     }
-    return Convert_Image(*image, dither);
+    return Convert_Image(*image, dither, workspace);
 }
 
-std::optional<Candidates> Load_Candidates(const std::string& path) {
+std::optional<Candidates> Load_Candidates(const std::string& path, Octree_Workspace& workspace) {
     const std::optional<DTImage> image = Load_Picture_Image(path);
     if (!image) {
         return std::nullopt;
     }
-    return Build_Candidates(*image);
+    return Build_Candidates(*image, workspace);
 }

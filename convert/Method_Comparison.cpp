@@ -78,15 +78,15 @@ std::string Format_Quality_Row(const std::string& method, const Picture_Quality&
     return row;
 }
 
-std::string Compare_Methods(const DTImage& loaded) {
+std::string Compare_Methods(const DTImage& loaded, Octree_Workspace& workspace) {
     const DTImage working = Working_Image(loaded);
-    const Candidates candidates = Build_Candidates(loaded);
+    const Candidates candidates = Build_Candidates(loaded, workspace);
     std::string table = quality_table_header;
     for (const Method_Row& row : method_table) {
         // The import's four come from one octree, made once for them all.
         const MQ4_Document picture = row.fit == Palette_Fit::octree
                                          ? candidates[Index(row.method)]
-                                         : Build_Method_Picture(loaded, row.method);
+                                         : Build_Method_Picture(loaded, row.method, workspace);
         table += Format_Quality_Row(row.name, Measure_Picture(working, picture));
     }
     return table;

@@ -4,6 +4,7 @@
 
 #include "core/DTImage.h"
 #include "core/MQ4_Document.h"
+#include "quant/OctQuant.h"
 
 #include <string>
 
@@ -28,4 +29,4 @@ extern const char* const quality_table_header;
 
 // The header and one row per method, in the methods' order, for an image
 // that fills a picture (its first 12288 pixels, as they are converted).
-std::string Compare_Methods(const DTImage& loaded);
+std::string Compare_Methods(const DTImage& loaded, Octree_Workspace& workspace);

@@ -55,7 +55,7 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
     return picture;
 }
 
-Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels) {
+Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels, Octree_Workspace& workspace) {
     Palette_Colors palette{};
     const int rows = static_cast<int>(pixels.size() / picture_width);
     if (rows == 0) {
@@ -63,20 +63,15 @@ Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels) {
     }
     // The octree's colours of all the pixels as one tall image start the
     // fit, as each picture's own octree colours start the refined method's.
-    std::vector<std::uint8_t> bytes(pixels.size() * 3);
-    for (std::size_t n = 0; n < pixels.size(); ++n) {
-        bytes[3 * n] = pixels[n].r;
-        bytes[3 * n + 1] = pixels[n].g;
-        bytes[3 * n + 2] = pixels[n].b;
-    }
-    quant_image image{picture_width, rows, bytes.data()};
-    color_quant(&image, palette_size, 0);
+    // The octree only reads the pixels, and a DTPixel is the three bytes it
+    // wants. Its colours come distinct, in order of first appearance, and no
+    // more than 16.
+    auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels.data());
+    const quant_image image{picture_width, rows, const_cast<std::uint8_t*>(bytes)};
+    const std::vector<std::uint8_t> colors = color_quant_colors(&image, palette_size, workspace);
     std::vector<DTPixel> start;
-    for (std::size_t n = 0; n < pixels.size() && start.size() < palette_size; ++n) {
-        const DTPixel color{bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
-        if (std::find(start.begin(), start.end(), color) == start.end()) {
-            start.push_back(color);
-        }
+    for (std::size_t at = 0; at + 2 < colors.size(); at += 3) {
+        start.push_back({colors[at], colors[at + 1], colors[at + 2]});
     }
     const std::vector<DTPixel> fitted = Refine_Grid_Palette(pixels, start, palette_size);
     std::copy(fitted.begin(), fitted.end(), palette.begin());

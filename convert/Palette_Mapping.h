@@ -7,6 +7,7 @@
 #include "core/MQ4_Document.h"
 #include "core/Method.h"
 #include "core/Palette.h"
+#include "quant/OctQuant.h"
 
 #include <array>
 #include <vector>
@@ -19,7 +20,7 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
 // The refined method's palette fitted to the pixels of many 128x96 working
 // images together (12288 of them each, one image after another), started from
 // their octree colours; entries it does not use are black.
-Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels);
+Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels, Octree_Workspace& workspace);
 
 // The 128x96 image of a picture's display colours.
 DTImage Picture_Image(const MQ4_Document& picture);

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <array>
 
-Perceptual_Start Refined_Start(const DTImage& working) {
+Perceptual_Start Refined_Start(const DTImage& working, Octree_Workspace& workspace) {
     Perceptual_Start start;
-    start.palette = Refined_Palette(working);
+    start.palette = Refined_Palette(working, workspace);
     start.movable.assign(start.palette.size(), true);
     start.indices = Map_Diffused(working, start.palette);
     return start;

@@ -6,6 +6,7 @@
 #include "core/DTImage.h"
 #include "core/MQ4_Document.h"
 #include "core/Palette.h"
+#include "quant/OctQuant.h"
 #include "quant/Perceptual_Search.h"
 
 #include <cstdint>
@@ -27,7 +28,7 @@ struct Perceptual_Start {
 
 // The refined-dither picture of a 128x96 working image as a start: its
 // palette, all of it free to move, and its diffused indices.
-Perceptual_Start Refined_Start(const DTImage& working);
+Perceptual_Start Refined_Start(const DTImage& working, Octree_Workspace& workspace);
 
 // A start on a given palette, every entry in its place, mapped as
 // refined-dither maps onto it; entries whose flag is set may move (none when

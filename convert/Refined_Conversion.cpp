@@ -31,29 +31,30 @@ MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
 
 } // namespace
 
-std::vector<DTPixel> Refined_Palette(const DTImage& working) {
-    return Refine_Grid_Palette(working.pixels, Octree_Colors(working), palette_size);
+std::vector<DTPixel> Refined_Palette(const DTImage& working, Octree_Workspace& workspace) {
+    return Refine_Grid_Palette(working.pixels, Octree_Colors(working, workspace), palette_size);
 }
 
-MQ4_Document Convert_Refined(const DTImage& loaded, bool dither) {
+MQ4_Document Convert_Refined(const DTImage& loaded, bool dither, Octree_Workspace& workspace) {
     const DTImage working = Working_Image(loaded);
-    const std::vector<DTPixel> palette = Refined_Palette(working);
+    const std::vector<DTPixel> palette = Refined_Palette(working, workspace);
     const std::vector<std::uint8_t> indices =
         dither ? Map_Diffused(working, palette) : Map_Nearest(working.pixels, palette);
     return Build_Picture(indices, palette);
 }
 
-MQ4_Document Build_Method_Picture(const DTImage& loaded, Method method) {
+MQ4_Document Build_Method_Picture(const DTImage& loaded, Method method,
+                                  Octree_Workspace& workspace) {
     const Method_Row& row = Method_Info(method);
     switch (row.fit) {
     case Palette_Fit::grid:
-        return Convert_Refined(loaded, row.mapping == Pixel_Mapping::grid_diffusion);
+        return Convert_Refined(loaded, row.mapping == Pixel_Mapping::grid_diffusion, workspace);
     case Palette_Fit::viewing: {
         const DTImage working = Working_Image(loaded);
-        return Convert_Perceptual(working, Refined_Start(working));
+        return Convert_Perceptual(working, Refined_Start(working, workspace));
     }
     case Palette_Fit::octree:
         break;
     }
-    return Build_Candidate(loaded, method);
+    return Build_Candidate(loaded, method, workspace);
 }

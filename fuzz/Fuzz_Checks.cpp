@@ -266,5 +266,8 @@ std::string Check_Conversion(const std::uint8_t* data, std::size_t size) {
     }
     // Images too small for a picture are refused by the callers; the
     // conversion pads them, and that path is checked too.
-    return Check_Candidates(Build_Candidates(*image));
+    // The fuzzer runs one input at a time; its workspace serves them all, as
+    // the window program's serves every import.
+    static Octree_Workspace workspace;
+    return Check_Candidates(Build_Candidates(*image, workspace));
 }

@@ -94,7 +94,8 @@ std::vector<std::uint8_t> MQ4_File_Bytes(const MQ4_Document& picture) {
 }
 
 void Write_MQ4_Seeds(const std::string& dir) {
-    const Candidates candidates = Build_Candidates(Pattern_Image(128, 96, 3));
+    Octree_Workspace workspace;
+    const Candidates candidates = Build_Candidates(Pattern_Image(128, 96, 3), workspace);
     Write_Bytes(dir + "/diffusion", MQ4_File_Bytes(candidates[Index(Method::diffusion)]));
     Write_Bytes(dir + "/closest", MQ4_File_Bytes(candidates[Index(Method::closest)]));
     std::vector<std::uint8_t> odd = MQ4_File_Bytes(candidates[Index(Method::octree)]);

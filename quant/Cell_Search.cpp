@@ -7,6 +7,27 @@ namespace {
 constexpr int cell_side = 32;
 constexpr int cells_a_side = 256 / cell_side;
 
+// Whether colour j is nearer than colour i, or as near and listed first, at
+// every point of the cell whose runs of levels are k: the difference of their
+// costs in a channel only grows or only falls along the channel, so its least
+// over a run lies at one end of it, and the least of the sum over the cell is
+// the sum of the channels' least.
+bool Beaten_Everywhere(const Cell_Search& search, const std::vector<std::array<int, 3>>& colors,
+                       std::size_t i, std::size_t j, const int (&k)[3]) {
+    if (i == j) {
+        return false;
+    }
+    int least = 0;
+    for (int c = 0; c < 3; ++c) {
+        const int* cost = search.cost[static_cast<std::size_t>(c)].data() + 255;
+        const int low = k[c] * cell_side;
+        const int high = low + cell_side - 1;
+        least += std::min(cost[low - colors[i][c]] - cost[low - colors[j][c]],
+                          cost[high - colors[i][c]] - cost[high - colors[j][c]]);
+    }
+    return least > 0 || (least == 0 && j < i);
+}
+
 } // namespace
 
 void Make_Cell_Search(const std::vector<std::array<int, 3>>& colors, Channel_Cost kind,
@@ -47,8 +68,16 @@ void Make_Cell_Search(const std::vector<std::array<int, 3>>& colors, Channel_Cos
             bound = std::min(bound, most[i][0][k[0]] + most[i][1][k[1]] + most[i][2][k[2]]);
         }
         std::uint64_t candidates = 0;
+        std::size_t bounding = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            if (least[i][0][k[0]] + least[i][1][k[1]] + least[i][2][k[2]] <= bound) {
+            if (most[i][0][k[0]] + most[i][1][k[1]] + most[i][2][k[2]] == bound) {
+                bounding = i;
+                break;
+            }
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            if (least[i][0][k[0]] + least[i][1][k[1]] + least[i][2][k[2]] <= bound &&
+                !Beaten_Everywhere(*search, colors, i, bounding, k)) {
                 candidates |= std::uint64_t{1} << i;
             }
         }

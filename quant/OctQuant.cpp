@@ -2,23 +2,21 @@
 
 #include "core/Report.h"
 #include "quant/Cell_Search.h"
-#include "quant/OctQuant_Steps.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <new>
 #include <sys/mman.h>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
-
-constexpr int pool_block_nodes = 2048;
-constexpr int heap_growth = 1024;
 
 // Ends the conversion; the program, or the batch, ends with it.
 [[noreturn]] void Out_Of_Memory() {
@@ -26,112 +24,365 @@ constexpr int heap_growth = 1024;
     throw std::bad_alloc();
 }
 
-// Memory for a pool's blocks. Each fresh 4 KiB page costs a fault when it is
-// first touched, and a picture's tree fills hundreds of pages: on the virtual
-// machines we measure on, the faults took more time than the conversion. So
-// blocks come several at a time from a 2 MiB chunk that the kernel is asked
-// to back with one huge page (one fault); where it cannot, the chunk simply
-// works on small pages.
-constexpr std::size_t chunk_bytes = std::size_t{2} << 20;
-constexpr std::size_t block_bytes = pool_block_nodes * sizeof(octree_node);
-constexpr std::size_t blocks_per_chunk = chunk_bytes / block_bytes;
-static_assert(blocks_per_chunk >= 1);
+constexpr std::uint8_t node_in_heap = 1;
 
-struct Free_Chunk {
-    void operator()(void* chunk) const { std::free(chunk); }
+// One node of the tree. Nodes lie in one array and name each other by
+// their place in it: the root is node 0, which is nobody's child, so a child
+// of 0 is no child. Sums of a picture's samples fit 32 bits (12288 x 255,
+// and so do those of up to 2^24 pixels), and the node then fills one cache
+// line, everything a step reads in it; only a tree of more pixels (a large
+// batch reduced for a shared palette) needs 64-bit sums.
+template <class Sum> struct alignas(sizeof(Sum) == 4 ? 64 : 8) Octree_Node {
+    // Sums of the gathered samples; after averaging, the node's colour.
+    Sum red;
+    Sum green;
+    Sum blue;
+    std::int32_t pixel_count;
+    std::uint32_t parent;
+    std::uint8_t child_count;
+    std::uint8_t child_slot;
+    std::uint8_t flags;
+    std::uint8_t depth;
+    std::array<std::uint32_t, 8> children;
+};
+static_assert(sizeof(Octree_Node<std::uint32_t>) == 64);
+
+// The record and heap key for a tree of up to small_tree_pixels pixels, and
+// for a larger one. A key orders nodes by child count, then by weight
+// (pixel count >> depth); a small tree's weights stay under 2^28, so both
+// fit 32 bits.
+template <class Sum_Type, class Key_Type> struct Tree_Kind {
+    using Sum = Sum_Type;
+    using Key = Key_Type;
+    using Node = Octree_Node<Sum>;
+};
+using Small_Kind = Tree_Kind<std::uint32_t, std::uint32_t>;
+using Large_Kind = Tree_Kind<std::int64_t, std::int64_t>;
+constexpr std::size_t small_tree_pixels = std::size_t{1} << 24;
+static_assert(small_tree_pixels * 255 <= 0xFFFFFFFFu);
+
+template <class Key> struct Heap_Entry {
+    Key key;
+    std::uint32_t node;
 };
 
-void* New_Chunk() {
-    void* chunk = std::aligned_alloc(chunk_bytes, chunk_bytes);
-    if (!chunk) {
-        Out_Of_Memory();
+// The min-heap of colour-bearing nodes; entry 0 is never used, and the entry
+// at the end holds the largest key, so that a sift down needs no check for a
+// missing right child. The key sits beside the node's number, and each node
+// in the heap finds its entry in slot_of, so that sifting touches two small
+// arrays instead of nodes across the pool.
+//
+// Both arrays have room for every node the tree can have, taken before the
+// tree and left unwritten: a page of them is touched only once a node needs it.
+template <class Key> struct Fold_Heap {
+    std::unique_ptr<Heap_Entry<Key>[]> entries;
+    // One past the last used entry.
+    std::int32_t end = 0;
+    // By node number; meaningful for the nodes in the heap only.
+    std::unique_ptr<std::int32_t[]> slot_of;
+    // How many nodes there is room for.
+    std::size_t room = 0;
+};
+
+template <class Key> void Make_Heap_Room(Fold_Heap<Key>* heap, std::size_t nodes) {
+    if (heap->room >= nodes) {
+        return;
     }
-    // Only advice: without huge pages the chunk is the same memory.
-    madvise(chunk, chunk_bytes, MADV_HUGEPAGE);
-    return chunk;
-}
-
-// The nodes of one thread. A reduction hands its nodes out from the first
-// block again (node_pool_restart), so the blocks that the largest tree needed
-// are made once and then serve every later call, their pages already there.
-struct Node_Pool {
-    // The chunks that hold the blocks; freed with the thread.
-    std::vector<std::unique_ptr<void, Free_Chunk>> chunks;
-    // The thread's blocks in the order they were made.
-    std::vector<octree_node*> blocks;
-    // The block handing out nodes and the slot it hands out next; a `len`
-    // of 1 or less means the next node needs the following block.
-    std::size_t next_block = 0;
-    octree_node* current = nullptr;
-    int len = 0;
-};
-
-thread_local Node_Pool node_pool;
-
-// A new zero-filled block, from the last chunk while it has room.
-octree_node* New_Block(Node_Pool* pool) {
-    const std::size_t in_chunk = pool->blocks.size() % blocks_per_chunk;
+    *heap = Fold_Heap<Key>{};
     try {
-        if (in_chunk == 0) {
-            pool->chunks.emplace_back(New_Chunk());
-        }
-        auto* memory = static_cast<std::byte*>(pool->chunks.back().get()) + in_chunk * block_bytes;
-        auto* block = reinterpret_cast<octree_node*>(memory);
-        std::uninitialized_value_construct_n(block, pool_block_nodes);
-        pool->blocks.push_back(block);
-        return block;
+        // Entry 0, one entry per node at most, and the end mark.
+        heap->entries = std::make_unique_for_overwrite<Heap_Entry<Key>[]>(nodes + 2);
+        heap->slot_of = std::make_unique_for_overwrite<std::int32_t[]>(nodes);
     } catch (const std::bad_alloc&) {
         Out_Of_Memory();
     }
+    heap->room = nodes;
 }
 
-// Moves on to the pool's next block, making it if the pool has no more.
-void Next_Block(Node_Pool* pool) {
-    if (pool->next_block == pool->blocks.size()) {
-        octree_node* previous = pool->blocks.empty() ? nullptr : pool->blocks.back();
-        // Slot 0 is no node: it links the block to the one made before it.
-        New_Block(pool)[0].parent = previous;
+template <class Key> constexpr Heap_Entry<Key> heap_end_mark{std::numeric_limits<Key>::max(), 0};
+
+struct Free_Memory {
+    void operator()(void* memory) const { std::free(memory); }
+};
+
+// The nodes' memory. Each fresh 4 KiB page costs a fault when it is first
+// touched, and a picture's tree fills hundreds of pages: on the virtual
+// machines we measure on, the faults took more time than the conversion. So
+// the memory comes in 2 MiB steps that the kernel is asked to back with huge
+// pages (one fault each); where it cannot, it simply works on small pages.
+// Room for the largest tree the image can make is taken before the tree is
+// begun, so that nodes never move while it grows.
+struct Node_Memory {
+    std::unique_ptr<void, Free_Memory> memory;
+    std::size_t bytes = 0;
+};
+
+constexpr std::size_t memory_step = std::size_t{2} << 20;
+
+void* Node_Room(Node_Memory* pool, std::size_t bytes) {
+    if (pool->bytes < bytes) {
+        const std::size_t rounded = (bytes + memory_step - 1) / memory_step * memory_step;
+        pool->memory.reset();
+        pool->bytes = 0;
+        void* memory = std::aligned_alloc(memory_step, rounded);
+        if (!memory) {
+            Out_Of_Memory();
+        }
+        // Only advice: without huge pages it is the same memory.
+        madvise(memory, rounded, MADV_HUGEPAGE);
+        pool->memory.reset(memory);
+        pool->bytes = rounded;
     }
-    pool->current = pool->blocks[pool->next_block++];
-    pool->len = pool_block_nodes - 1;
+    return pool->memory.get();
 }
 
-int Child_Index(const std::uint8_t* pixel, int bit) {
-    return ((pixel[1] & bit) ? 4 : 0) + ((pixel[0] & bit) ? 2 : 0) + ((pixel[2] & bit) ? 1 : 0);
-}
-
-int Clamp_Channel(int value) {
-    if (value > 255) {
-        return 255;
+// The most nodes a tree of the pixels can have: at each depth, no more than
+// 8^depth and no more than one per pixel.
+std::size_t Most_Nodes(std::size_t pixels) {
+    std::size_t total = 1;
+    std::size_t level = 1;
+    for (int depth = 1; depth <= 7; ++depth) {
+        level *= 8;
+        total += std::min(level, pixels);
     }
-    if (value < 0) {
-        return 0;
-    }
-    return value;
+    return total;
 }
 
-std::int64_t Rounded_Average(std::int64_t sum, double count) {
-    return static_cast<std::int64_t>(static_cast<double>(sum) / count + 0.5);
+// Numbers of known leaves by their paths: open addressing on a hash of the
+// path, each entry the leaf's number + 1 (0 for none), never more than half
+// full so that searches stay short.
+struct Leaf_Table {
+    std::vector<std::uint32_t> entries;
+    int shift = 32;
+};
+
+// Which leaf each pixel of an image fell into: leaves numbered in the order
+// of their first pixel.
+struct Pixel_Leaves {
+    std::vector<std::int32_t> of_pixel;
+    // Each leaf's node.
+    std::vector<std::uint32_t> leaves;
+    // Each leaf's path: the bits of its pixels' channels that choose it
+    // (0xRRGGBB with the lowest bit of each channel clear).
+    std::vector<std::uint32_t> paths;
+};
+
+} // namespace
+
+struct Octree_Workspace::Parts {
+    Node_Memory pool;
+    Leaf_Table leaf_table;
+    Pixel_Leaves pixel_leaves;
+    Fold_Heap<Small_Kind::Key> small_heap;
+    Fold_Heap<Large_Kind::Key> large_heap;
+};
+
+Octree_Workspace::Octree_Workspace() : parts(std::make_unique<Parts>()) {}
+Octree_Workspace::~Octree_Workspace() = default;
+
+namespace {
+
+template <class Kind> Fold_Heap<typename Kind::Key>& Heap_Of(Octree_Workspace::Parts& parts) {
+    if constexpr (std::is_same_v<Kind, Small_Kind>) {
+        return parts.small_heap;
+    } else {
+        return parts.large_heap;
+    }
 }
 
-void Average_Heap_Nodes(const fold_heap* heap) {
-    for (int i = 1; i < heap->end; ++i) {
-        octree_node* node = heap->slots[i];
-        const double count = node->pixel_count;
-        node->red = Rounded_Average(node->red, count);
-        node->green = Rounded_Average(node->green, count);
-        node->blue = Rounded_Average(node->blue, count);
+// A tree being built and folded in a workspace.
+template <class Kind> struct Tree {
+    using Node = typename Kind::Node;
+    using Key = typename Kind::Key;
+    Node* nodes;
+    std::uint32_t used;
+    Fold_Heap<Key>& heap;
+};
+
+template <class Kind> typename Kind::Key Heap_Key(const typename Kind::Node& node) {
+    const std::int32_t weight = node.pixel_count >> node.depth;
+    if constexpr (sizeof(typename Kind::Key) == 4) {
+        return static_cast<std::uint32_t>(node.child_count) << 28 |
+               static_cast<std::uint32_t>(weight);
+    } else {
+        return (static_cast<std::int64_t>(node.child_count) << 32) + weight;
     }
+}
+
+template <class Kind>
+std::uint32_t New_Node(Tree<Kind>& tree, int child_slot, int depth, std::uint32_t parent) {
+    const std::uint32_t number = tree.used++;
+    typename Kind::Node& node = tree.nodes[number];
+    // A place used by an earlier tree starts as a fresh one.
+    node = typename Kind::Node{};
+    node.child_slot = static_cast<std::uint8_t>(child_slot);
+    node.depth = static_cast<std::uint8_t>(depth);
+    node.parent = parent;
+    if (number != 0) {
+        tree.nodes[parent].child_count++;
+    }
+    return number;
+}
+
+// A byte's bits 7 to 1, each moved three places apart: bit j to bit 3 (j - 1).
+constexpr std::array<std::uint32_t, 256> Spread_Bits() {
+    std::array<std::uint32_t, 256> spread{};
+    for (std::uint32_t value = 0; value < 256; ++value) {
+        for (int bit = 1; bit <= 7; ++bit) {
+            spread[value] |= (value >> bit & 1) << (3 * (bit - 1));
+        }
+    }
+    return spread;
+}
+
+constexpr std::array<std::uint32_t, 256> spread_bits = Spread_Bits();
+
+// The child index of each level on the pixel's path, three bits a level,
+// depth 1 highest: green's bit of the level, then red's, then blue's (the
+// lowest bit of a channel selects nothing).
+std::uint32_t Child_Indices(const std::uint8_t* pixel) {
+    return spread_bits[pixel[1]] << 2 | spread_bits[pixel[0]] << 1 | spread_bits[pixel[2]];
+}
+
+int Child_Index(std::uint32_t indices, int depth) {
+    return static_cast<int>(indices >> (3 * (7 - depth)) & 7);
+}
+
+template <class Node> void Add_Sample(Node& leaf, const std::uint8_t* pixel) {
+    leaf.red += pixel[0];
+    leaf.green += pixel[1];
+    leaf.blue += pixel[2];
+    leaf.pixel_count++;
+}
+
+// The pixel's leaf, made with the nodes above it where missing, after
+// adding the pixel to it.
+template <class Kind> std::uint32_t Insert_Pixel(Tree<Kind>& tree, const std::uint8_t* pixel) {
+    const std::uint32_t indices = Child_Indices(pixel);
+    std::uint32_t node = 0;
+    for (int depth = 1; depth <= 7; ++depth) {
+        const int index = Child_Index(indices, depth);
+        std::uint32_t child = tree.nodes[node].children[static_cast<std::size_t>(index)];
+        if (child == 0) {
+            child = New_Node(tree, index, depth, node);
+            tree.nodes[node].children[static_cast<std::size_t>(index)] = child;
+        }
+        node = child;
+    }
+    Add_Sample(tree.nodes[node], pixel);
+    return node;
+}
+
+// The sifts compare the keys kept in the entries: each change of a node in
+// the heap is followed by Heap_Add, which refreshes its key.
+template <class Kind> void Up_Heap(Tree<Kind>& tree, std::uint32_t node) {
+    auto& entries = tree.heap.entries;
+    std::int32_t* slot_of = tree.heap.slot_of.get();
+    int k = slot_of[node];
+    const typename Kind::Key key = entries[static_cast<std::size_t>(k)].key;
+    while (k > 1) {
+        const int above = k / 2;
+        if (key >= entries[static_cast<std::size_t>(above)].key) {
+            break;
+        }
+        entries[static_cast<std::size_t>(k)] = entries[static_cast<std::size_t>(above)];
+        slot_of[entries[static_cast<std::size_t>(k)].node] = k;
+        k = above;
+    }
+    entries[static_cast<std::size_t>(k)] = {key, node};
+    slot_of[node] = k;
+}
+
+template <class Kind> void Down_Heap(Tree<Kind>& tree, std::uint32_t node) {
+    auto* entries = tree.heap.entries.get();
+    std::int32_t* slot_of = tree.heap.slot_of.get();
+    const int end = tree.heap.end;
+    int k = slot_of[node];
+    const typename Kind::Key key = entries[k].key;
+    for (;;) {
+        int c = 2 * k;
+        if (c >= end) {
+            break;
+        }
+        // The right child on a strictly smaller key (the end mark never is),
+        // without a branch: which child wins is a toss-up the processor
+        // cannot predict.
+        c += entries[c].key > entries[c + 1].key ? 1 : 0;
+        if (key <= entries[c].key) {
+            break;
+        }
+        entries[k] = entries[c];
+        slot_of[entries[k].node] = k;
+        k = c;
+    }
+    entries[k] = {key, node};
+    slot_of[node] = k;
+}
+
+template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
+    typename Kind::Node& node = tree.nodes[number];
+    auto& heap = tree.heap;
+    const typename Kind::Key key = Heap_Key<Kind>(node);
+    if (node.flags & node_in_heap) {
+        auto& entry = heap.entries[static_cast<std::size_t>(heap.slot_of[number])];
+        // Both sifts would stop at once: most pixels fall into a known leaf
+        // without changing its weight.
+        if (key == entry.key) {
+            return;
+        }
+        // The heap holds everywhere else, so a smaller key can only rise and
+        // a larger one only sink.
+        const bool smaller = key < entry.key;
+        entry.key = key;
+        if (smaller) {
+            Up_Heap(tree, number);
+        } else {
+            Down_Heap(tree, number);
+        }
+        return;
+    }
+    node.flags |= node_in_heap;
+    if (heap.end == 0) {
+        heap.end = 1;
+    }
+    // Room for every node and the end mark was made before the tree.
+    const auto end = static_cast<std::size_t>(heap.end);
+    heap.slot_of[number] = heap.end;
+    heap.entries[end] = {key, number};
+    heap.entries[end + 1] = heap_end_mark<typename Kind::Key>;
+    heap.end++;
+    Up_Heap(tree, number);
+}
+
+template <class Kind> std::uint32_t Pop_Heap(Tree<Kind>& tree) {
+    auto& heap = tree.heap;
+    const std::uint32_t first = heap.entries[1].node;
+    --heap.end;
+    const Heap_Entry<typename Kind::Key> moved = heap.entries[static_cast<std::size_t>(heap.end)];
+    heap.entries[static_cast<std::size_t>(heap.end)] = heap_end_mark<typename Kind::Key>;
+    if (heap.end > 1) {
+        heap.entries[1] = moved;
+        heap.slot_of[moved.node] = 1;
+        Down_Heap(tree, moved.node);
+    }
+    return first;
+}
+
+// Adds a childless node to its parent and takes it off the tree.
+template <class Kind> std::uint32_t Fold(Tree<Kind>& tree, std::uint32_t number) {
+    const typename Kind::Node& node = tree.nodes[number];
+    typename Kind::Node& parent = tree.nodes[node.parent];
+    parent.pixel_count += node.pixel_count;
+    parent.red += node.red;
+    parent.green += node.green;
+    parent.blue += node.blue;
+    parent.child_count--;
+    parent.children[node.child_slot] = 0;
+    return node.parent;
 }
 
 std::size_t Pixel_Count(const quant_image* image) {
     return static_cast<std::size_t>(image->width) * static_cast<std::size_t>(image->height);
-}
-
-void Write_Node_Color(const octree_node* node, std::uint8_t* pixel) {
-    pixel[0] = static_cast<std::uint8_t>(node->red);
-    pixel[1] = static_cast<std::uint8_t>(node->green);
-    pixel[2] = static_cast<std::uint8_t>(node->blue);
 }
 
 // The seven bits of each channel that lead a pixel to its leaf.
@@ -141,28 +392,9 @@ std::uint32_t Path_Of(const std::uint8_t* pixel) {
            0xFEFEFE;
 }
 
-// What node_insert does at the leaf.
-void Add_Sample(octree_node* leaf, const std::uint8_t* pixel) {
-    leaf->red += pixel[0];
-    leaf->green += pixel[1];
-    leaf->blue += pixel[2];
-    leaf->pixel_count++;
-}
-
 // Leaves lie at depth 7, so a leaf's weight, pixel_count >> 7, changes only
 // when its count reaches a whole multiple of 128.
 constexpr std::int32_t leaf_weight_step = 1 << 7;
-
-// Numbers of known leaves by their paths: open addressing on a hash of the
-// path, each entry the leaf's number + 1 (0 for none), never more than half
-// full so that searches stay short. Kept per thread, so that its pages serve
-// every call.
-struct Leaf_Table {
-    std::vector<std::uint32_t> entries;
-    int shift = 32;
-};
-
-thread_local Leaf_Table leaf_table;
 
 // The first entry to look at for the path; the table has 2^(32 - shift)
 // entries.
@@ -200,84 +432,40 @@ void Grow_Leaf_Table(Leaf_Table* table, const std::vector<std::uint32_t>& paths)
     }
 }
 
-// A table for a huge image is not kept for the small ones that follow.
-void Release_Large_Leaf_Table(Leaf_Table* table) {
-    constexpr std::size_t kept_entries = std::size_t{1} << 16;
-    if (table->entries.size() > kept_entries) {
-        table->entries = {};
-    }
-}
-
-// The number of the leaf on the path, or numbers->leaves.size() after
+// The number of the leaf on the path, or leaves->leaves.size() after
 // entering the path as the next leaf's when it has none yet.
-std::size_t Leaf_Number(Leaf_Table* table, std::uint32_t path, leaf_numbers* numbers) {
-    if (2 * (numbers->paths.size() + 1) > table->entries.size()) {
-        Grow_Leaf_Table(table, numbers->paths);
+std::size_t Leaf_Number(Leaf_Table* table, std::uint32_t path, Pixel_Leaves* leaves) {
+    if (2 * (leaves->paths.size() + 1) > table->entries.size()) {
+        Grow_Leaf_Table(table, leaves->paths);
     }
     const std::size_t mask = table->entries.size() - 1;
     for (std::size_t at = Hash_Slot(*table, path);; at = (at + 1) & mask) {
         const std::uint32_t entry = table->entries[at];
         if (entry == 0) {
-            table->entries[at] = static_cast<std::uint32_t>(numbers->paths.size() + 1);
-            numbers->paths.push_back(path);
-            return numbers->leaves.size();
+            table->entries[at] = static_cast<std::uint32_t>(leaves->paths.size() + 1);
+            leaves->paths.push_back(path);
+            return leaves->leaves.size();
         }
-        if (numbers->paths[entry - 1] == path) {
+        if (leaves->paths[entry - 1] == path) {
             return entry - 1;
         }
     }
 }
 
-} // namespace
-
-octree_node* node_new(std::uint8_t child_slot, std::uint8_t depth, octree_node* parent) {
-    Node_Pool& pool = node_pool;
-    if (pool.len <= 1) {
-        Next_Block(&pool);
-    }
-    octree_node* node = pool.current + pool.len--;
-    // A slot used by an earlier tree starts as a fresh one.
-    *node = octree_node{};
-    node->child_slot = child_slot;
-    node->depth = depth;
-    node->parent = parent;
-    if (parent) {
-        parent->child_count++;
-    }
-    return node;
-}
-
-void node_pool_restart() {
-    node_pool.next_block = 0;
-    node_pool.current = nullptr;
-    node_pool.len = 0;
-}
-
-std::size_t node_pool_blocks() {
-    return node_pool.blocks.size();
-}
-
-octree_node* node_insert(octree_node* root, const std::uint8_t* pixel) {
-    octree_node* node = root;
-    for (int depth = 1, bit = 0x80; depth <= 7; ++depth, bit >>= 1) {
-        const int index = Child_Index(pixel, bit);
-        if (!node->children[index]) {
-            node->children[index] =
-                node_new(static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(depth), node);
-        }
-        node = node->children[index];
-    }
-    Add_Sample(node, pixel);
-    return node;
-}
-
-void insert_pixels(octree_node* root, const quant_image* image, fold_heap* heap,
-                   leaf_numbers* numbers) {
+// Inserts every pixel in row-major order, with the heap operations that
+// inserting each pixel from the root and adding its leaf to the heap would
+// make, and numbers the leaves; only faster: a known leaf is found by its
+// path instead of a walk from the root, and the heap hears of it only when
+// its weight changes.
+template <class Kind>
+void Insert_Pixels(Tree<Kind>& tree, const quant_image* image, Leaf_Table* table,
+                   Pixel_Leaves* leaves) {
     const std::size_t count = Pixel_Count(image);
-    numbers->of_pixel.resize(count);
-    numbers->leaves.clear();
-    numbers->paths.clear();
-    Restart_Leaf_Table(&leaf_table, count);
+    const auto width = static_cast<std::size_t>(image->width);
+    leaves->of_pixel.resize(count);
+    leaves->leaves.clear();
+    leaves->paths.clear();
+    Restart_Leaf_Table(table, count);
     std::uint32_t last_path = 0;
     std::size_t number = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -289,168 +477,88 @@ void insert_pixels(octree_node* root, const quant_image* image, fold_heap* heap,
         // is handled.
         constexpr std::size_t ahead = 16;
         if (i + ahead < count) {
-            __builtin_prefetch(leaf_table.entries.data() +
-                               Hash_Slot(leaf_table, Path_Of(pixel + 3 * ahead)));
+            __builtin_prefetch(table->entries.data() +
+                               Hash_Slot(*table, Path_Of(pixel + 3 * ahead)));
         }
         if (i == 0 || path != last_path) {
             last_path = path;
-            number = Leaf_Number(&leaf_table, path, numbers);
-            if (number == numbers->leaves.size()) {
-                octree_node* leaf = node_insert(root, pixel);
-                numbers->leaves.push_back(leaf);
-                numbers->of_pixel[i] = static_cast<std::int32_t>(number);
-                heap_add(heap, leaf);
+            // A path met anew is often the path of the pixel above.
+            const std::size_t above =
+                i >= width ? static_cast<std::size_t>(leaves->of_pixel[i - width]) : 0;
+            if (i >= width && leaves->paths[above] == path) {
+                number = above;
+            } else {
+                number = Leaf_Number(table, path, leaves);
+            }
+            if (number == leaves->leaves.size()) {
+                const std::uint32_t leaf = Insert_Pixel(tree, pixel);
+                leaves->leaves.push_back(leaf);
+                leaves->of_pixel[i] = static_cast<std::int32_t>(number);
+                Heap_Add(tree, leaf);
                 continue;
             }
         }
-        numbers->of_pixel[i] = static_cast<std::int32_t>(number);
-        octree_node* leaf = numbers->leaves[number];
-        Add_Sample(leaf, pixel);
-        // Between those counts heap_add would find the key unchanged and
+        leaves->of_pixel[i] = static_cast<std::int32_t>(number);
+        const std::uint32_t leaf = leaves->leaves[number];
+        Add_Sample(tree.nodes[leaf], pixel);
+        // Between those counts Heap_Add would find the key unchanged and
         // do nothing.
-        if (leaf->pixel_count % leaf_weight_step == 0) {
-            heap_add(heap, leaf);
+        if (tree.nodes[leaf].pixel_count % leaf_weight_step == 0) {
+            Heap_Add(tree, leaf);
         }
     }
-    Release_Large_Leaf_Table(&leaf_table);
 }
 
-octree_node* node_fold(octree_node* node) {
-    if (node->child_count) {
-        std::fputs("node_fold: node still has children\n", stderr);
-        std::abort();
-    }
-    octree_node* parent = node->parent;
-    parent->pixel_count += node->pixel_count;
-    parent->red += node->red;
-    parent->green += node->green;
-    parent->blue += node->blue;
-    parent->child_count--;
-    parent->children[node->child_slot] = nullptr;
-    return parent;
+template <class Sum> Sum Rounded_Average(Sum sum, double count) {
+    return static_cast<Sum>(static_cast<double>(sum) / count + 0.5);
 }
 
-int cmp_node(const octree_node* a, const octree_node* b) {
-    if (a->child_count < b->child_count) {
-        return -1;
+template <class Kind> void Average_Heap_Nodes(Tree<Kind>& tree) {
+    for (int i = 1; i < tree.heap.end; ++i) {
+        typename Kind::Node& node = tree.nodes[tree.heap.entries[static_cast<std::size_t>(i)].node];
+        const double count = node.pixel_count;
+        node.red = Rounded_Average(node.red, count);
+        node.green = Rounded_Average(node.green, count);
+        node.blue = Rounded_Average(node.blue, count);
     }
-    if (a->child_count > b->child_count) {
-        return 1;
-    }
-    const std::int32_t weight_a = a->pixel_count >> a->depth;
-    const std::int32_t weight_b = b->pixel_count >> b->depth;
-    if (weight_a < weight_b) {
-        return -1;
-    }
-    return weight_a > weight_b ? 1 : 0;
 }
 
-std::int64_t heap_key(const octree_node* node) {
-    const std::int32_t weight = node->pixel_count >> node->depth;
-    return (static_cast<std::int64_t>(node->child_count) << 32) + weight;
-}
-
-// The sifts compare cached keys: keys[a] < keys[b] exactly when
-// cmp_node(slots[a], slots[b]) < 0, and every change of a node in the heap is
-// followed by heap_add, which refreshes its key.
-void up_heap(fold_heap* heap, octree_node* node) {
-    int k = node->heap_slot;
-    const std::int64_t key = heap->keys[k];
-    while (k > 1) {
-        const int above = k / 2;
-        if (key >= heap->keys[above]) {
-            break;
+// The tree of all pixels, folded until no more than n_colors nodes remain in
+// the heap, each holding its average.
+template <class Kind>
+void Reduce(Tree<Kind>& tree, const quant_image* image, int n_colors,
+            Octree_Workspace::Parts& parts) {
+    // Fewer than one colour cannot be had; folding would reach the root.
+    n_colors = std::max(n_colors, 1);
+    tree.heap.end = 0;
+    New_Node(tree, 0, 0, 0);
+    Insert_Pixels(tree, image, &parts.leaf_table, &parts.pixel_leaves);
+    while (tree.heap.end > n_colors + 1) {
+        const std::uint32_t parent = Fold(tree, Pop_Heap(tree));
+        // The next node to fold is most likely the one now first; its parent
+        // lies anywhere in the pool, so its loading starts at once.
+        if (tree.heap.end > 1) {
+            __builtin_prefetch(&tree.nodes[tree.nodes[tree.heap.entries[1].node].parent]);
         }
-        heap->slots[k] = heap->slots[above];
-        heap->keys[k] = heap->keys[above];
-        heap->slots[k]->heap_slot = k;
-        k = above;
+        Heap_Add(tree, parent);
     }
-    heap->slots[k] = node;
-    heap->keys[k] = key;
-    node->heap_slot = k;
+    Average_Heap_Nodes(tree);
 }
 
-void down_heap(fold_heap* heap, octree_node* node) {
-    int k = node->heap_slot;
-    const std::int64_t key = heap->keys[k];
-    for (;;) {
-        int c = 2 * k;
-        if (c >= heap->end) {
-            break;
-        }
-        if (c + 1 < heap->end) {
-            // The right child on a strictly smaller key, without a branch:
-            // which child wins is a toss-up the processor cannot predict.
-            c += heap->keys[c] > heap->keys[c + 1] ? 1 : 0;
-        }
-        if (key <= heap->keys[c]) {
-            break;
-        }
-        heap->slots[k] = heap->slots[c];
-        heap->keys[k] = heap->keys[c];
-        heap->slots[k]->heap_slot = k;
-        k = c;
-    }
-    heap->slots[k] = node;
-    heap->keys[k] = key;
-    node->heap_slot = k;
-}
-
-void heap_add(fold_heap* heap, octree_node* node) {
-    if (node->flags & NODE_IN_HEAP) {
-        const std::int64_t key = heap_key(node);
-        // Both sifts would stop at once: most pixels fall into a known leaf
-        // without changing its weight.
-        if (key == heap->keys[node->heap_slot]) {
-            return;
-        }
-        heap->keys[node->heap_slot] = key;
-        down_heap(heap, node);
-        up_heap(heap, node);
-        return;
-    }
-    node->flags |= NODE_IN_HEAP;
-    if (heap->end == 0) {
-        heap->end = 1;
-    }
-    if (heap->end >= heap->capacity) {
-        while (heap->capacity <= heap->end) {
-            heap->capacity += heap_growth;
-        }
-        try {
-            heap->slots.resize(static_cast<std::size_t>(heap->capacity));
-            heap->keys.resize(static_cast<std::size_t>(heap->capacity));
-        } catch (const std::bad_alloc&) {
-            Out_Of_Memory();
-        }
-    }
-    node->heap_slot = heap->end;
-    heap->keys[heap->end] = heap_key(node);
-    heap->slots[heap->end++] = node;
-    up_heap(heap, node);
-}
-
-octree_node* pop_heap(fold_heap* heap) {
-    if (heap->end <= 1) {
-        return nullptr;
-    }
-    octree_node* first = heap->slots[1];
-    --heap->end;
-    octree_node* moved = heap->slots[heap->end];
-    heap->slots[1] = moved;
-    heap->keys[1] = heap->keys[heap->end];
-    heap->slots[heap->end] = nullptr;
-    moved->heap_slot = 1;
-    down_heap(heap, moved);
-    return first;
-}
-
-const octree_node* replacing_node(const octree_node* root, const std::uint8_t* pixel) {
-    const octree_node* node = root;
-    for (int bit = 0x80; bit != 0; bit >>= 1) {
-        const octree_node* child = node->children[Child_Index(pixel, bit)];
-        if (!child) {
+// The node whose colour replaces each leaf's pixels without dithering: the
+// deepest on their path that is still on the tree. The walk down from the
+// root meets only nodes that are still on it, few and so at hand, where a
+// walk up from the leaf would meet the folded ones scattered in the pool.
+template <class Kind> std::uint32_t Reached_Node(const Tree<Kind>& tree, std::uint32_t path) {
+    const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
+                                   static_cast<std::uint8_t>(path >> 8),
+                                   static_cast<std::uint8_t>(path)};
+    const std::uint32_t indices = Child_Indices(pixel);
+    std::uint32_t node = 0;
+    for (int depth = 1; depth <= 7; ++depth) {
+        const std::uint32_t child =
+            tree.nodes[node].children[static_cast<std::size_t>(Child_Index(indices, depth))];
+        if (child == 0) {
             break;
         }
         node = child;
@@ -458,186 +566,311 @@ const octree_node* replacing_node(const octree_node* root, const std::uint8_t* p
     return node;
 }
 
-void color_replace(const octree_node* root, std::uint8_t* pixel) {
-    Write_Node_Color(replacing_node(root, pixel), pixel);
+template <class Kind>
+std::vector<std::uint32_t> Reached_Nodes(const Tree<Kind>& tree, const Pixel_Leaves& leaves) {
+    std::vector<std::uint32_t> reached(leaves.paths.size());
+    for (std::size_t n = 0; n < reached.size(); ++n) {
+        reached[n] = Reached_Node(tree, leaves.paths[n]);
+    }
+    return reached;
 }
 
-octree_node* nearest_color(int red, int green, int blue, const fold_heap* heap) {
-    octree_node* best = nullptr;
-    std::int64_t best_distance = 100000000;
-    for (int i = 1; i < heap->end; ++i) {
-        octree_node* node = heap->slots[i];
-        const std::int64_t distance = 3 * std::llabs(node->red - red) +
-                                      5 * std::llabs(node->green - green) +
-                                      2 * std::llabs(node->blue - blue);
+template <class Node> void Write_Node_Color(const Node& node, std::uint8_t* pixel) {
+    pixel[0] = static_cast<std::uint8_t>(node.red);
+    pixel[1] = static_cast<std::uint8_t>(node.green);
+    pixel[2] = static_cast<std::uint8_t>(node.blue);
+}
+
+int Clamp_Channel(int value) {
+    if (value > 255) {
+        return 255;
+    }
+    if (value < 0) {
+        return 0;
+    }
+    return value;
+}
+
+// The reduced colours in heap order: colour k is that of heap entry k + 1.
+// Averages of samples lie in 0..255.
+template <class Kind> std::vector<quant_color> Heap_Colors(const Tree<Kind>& tree) {
+    std::vector<quant_color> colors;
+    for (int i = 1; i < tree.heap.end; ++i) {
+        quant_color color;
+        Write_Node_Color(tree.nodes[tree.heap.entries[static_cast<std::size_t>(i)].node],
+                         color.data());
+        colors.push_back(color);
+    }
+    return colors;
+}
+
+// The nearest colour by the weighted distance, the first of equal ones.
+int Nearest_Color(const std::vector<quant_color>& colors, int red, int green, int blue) {
+    int best = 0;
+    int best_distance = 1 << 30;
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+        const quant_color& color = colors[i];
+        const int distance = 3 * std::abs(color[0] - red) + 5 * std::abs(color[1] - green) +
+                             2 * std::abs(color[2] - blue);
         if (distance < best_distance) {
             best_distance = distance;
-            best = node;
+            best = static_cast<int>(i);
         }
     }
     return best;
 }
 
-namespace {
-
-bool Is_Channel(std::int64_t value) {
-    return value >= 0 && value <= 255;
-}
-
-// The heap's colours prepared for the many searches of one diffusion, when
-// there are few enough and all are averages in 0..255; false otherwise.
-bool Heap_Cell_Search(const fold_heap* heap, Cell_Search* search) {
-    std::vector<std::array<int, 3>> colors;
-    for (int i = 1; i < heap->end; ++i) {
-        const octree_node* node = heap->slots[static_cast<std::size_t>(i)];
-        if (!Is_Channel(node->red) || !Is_Channel(node->green) || !Is_Channel(node->blue)) {
-            return false;
-        }
-        colors.push_back({static_cast<int>(node->red), static_cast<int>(node->green),
-                          static_cast<int>(node->blue)});
-    }
+// The colours prepared for the many searches of one diffusion, when there
+// are few enough; false otherwise.
+bool Colors_Cell_Search(const std::vector<quant_color>& colors, Cell_Search* search) {
     if (colors.empty() || colors.size() > max_cell_search_colors) {
         return false;
     }
-    // The weights of nearest_color's distance.
-    Make_Cell_Search(colors, Channel_Cost::weighted, {3, 5, 2}, search);
+    std::vector<std::array<int, 3>> channels;
+    for (const quant_color& color : colors) {
+        channels.push_back({color[0], color[1], color[2]});
+    }
+    // The weights of Nearest_Color's distance.
+    Make_Cell_Search(channels, Channel_Cost::weighted, {3, 5, 2}, search);
     return true;
 }
 
-} // namespace
-
-void error_diffuse(quant_image* image, const fold_heap* heap) {
+// Error diffusion onto the colours: each pixel, in row-major order, is
+// handed to take as (pixel number, number of its colour).
+template <class Take>
+void Diffuse(const std::vector<quant_color>& colors, const quant_image* image, Take&& take) {
+    if (colors.empty()) {
+        return;
+    }
     Cell_Search cells;
-    const bool by_cells = Heap_Cell_Search(heap, &cells);
-    const int width = image->width;
-    const int height = image->height;
-    const std::size_t samples = static_cast<std::size_t>(width) * height * 3;
+    const bool by_cells = Colors_Cell_Search(colors, &cells);
+    const auto width = static_cast<std::size_t>(image->width);
+    const auto height = static_cast<std::size_t>(image->height);
+    // A column more on each side and a row more below take the shares that
+    // would leave the image, so that every pixel passes all four alike.
+    const std::size_t stride = (width + 2) * 3;
     std::vector<std::int32_t> sums;
     try {
-        sums.resize(samples);
+        sums.resize(stride * (height + 1));
     } catch (const std::bad_alloc&) {
         Out_Of_Memory();
     }
     // Kept in units of 1/15 so that the weights 7, 5, 2 and 1 add up exactly.
-    for (std::size_t i = 0; i < samples; ++i) {
-        sums[i] = image->pixels[i] * 15;
+    for (std::size_t i = 0; i < height; ++i) {
+        const std::uint8_t* samples = image->pixels + i * width * 3;
+        std::int32_t* row = sums.data() + i * stride + 3;
+        for (std::size_t k = 0; k < width * 3; ++k) {
+            row[k] = samples[k] * 15;
+        }
     }
-    for (int i = 0; i < height; ++i) {
-        for (int j = 0; j < width; ++j) {
-            const std::size_t at = (static_cast<std::size_t>(i) * width + j) * 3;
-            std::int32_t* value = &sums[at];
+    for (std::size_t i = 0; i < height; ++i) {
+        std::int32_t* value = sums.data() + i * stride + 3;
+        for (std::size_t j = 0; j < width; ++j, value += 3) {
             for (int c = 0; c < 3; ++c) {
-                value[c] /= 15;
+                value[c] = Clamp_Channel(value[c] / 15);
             }
+            const int chosen = by_cells ? Nearest_In_Cells(cells, value[0], value[1], value[2])
+                                        : Nearest_Color(colors, value[0], value[1], value[2]);
+            const quant_color& color = colors[static_cast<std::size_t>(chosen)];
+            take(i * width + j, chosen);
+            std::int32_t* below = value + stride;
             for (int c = 0; c < 3; ++c) {
-                value[c] = Clamp_Channel(value[c]);
-            }
-            const octree_node* node =
-                by_cells ? heap->slots[static_cast<std::size_t>(
-                               1 + Nearest_In_Cells(cells, value[0], value[1], value[2]))]
-                         : nearest_color(value[0], value[1], value[2], heap);
-            const int error[3] = {value[0] - static_cast<int>(node->red),
-                                  value[1] - static_cast<int>(node->green),
-                                  value[2] - static_cast<int>(node->blue)};
-            Write_Node_Color(node, image->pixels + at);
-            const bool has_right = j < width - 1;
-            const bool has_below = i < height - 1;
-            const std::size_t below = at + static_cast<std::size_t>(width) * 3;
-            for (int c = 0; c < 3; ++c) {
-                if (has_right) {
-                    sums[at + 3 + c] += error[c] * 7;
-                }
-                if (has_below) {
-                    sums[below + c] += error[c] * 5;
-                }
-                if (has_below && has_right) {
-                    sums[below + 3 + c] += error[c] * 2;
-                }
-                if (has_below && j > 0) {
-                    sums[below - 3 + c] += error[c] * 1;
-                }
+                const int error = value[c] - color[static_cast<std::size_t>(c)];
+                value[3 + c] += error * 7;
+                below[c - 3] += error;
+                below[c] += error * 5;
+                below[3 + c] += error * 2;
             }
         }
     }
 }
 
-namespace {
+void Write_Diffused(const std::vector<quant_color>& colors, const quant_image* image,
+                    std::uint8_t* pixels) {
+    Diffuse(colors, image, [&](std::size_t pixel, int chosen) {
+        const quant_color& color = colors[static_cast<std::size_t>(chosen)];
+        std::copy(color.begin(), color.end(), pixels + 3 * pixel);
+    });
+}
 
-// The pixels' leaves, kept per thread for the same reason as the leaf table.
-thread_local leaf_numbers pixel_leaves;
+// Numbers the reduced colours in order of first appearance: each of the
+// reduction's colours is looked up once, and equal colours share a number.
+class Color_Numbering {
+  public:
+    Color_Numbering(std::size_t colors, quant_numbered* out_) : of_color(colors, -1), out(out_) {
+        out->colors.clear();
+    }
 
-// Steps 1 to 4 of the reduction: the tree of all pixels, folded until no
-// more than n_colors nodes remain in the heap, each holding its average.
-octree_node* Reduced_Tree(const quant_image* image, int n_colors, fold_heap* heap,
-                          leaf_numbers* numbers) {
-    // Fewer than one colour cannot be had; folding would reach the root.
-    n_colors = std::max(n_colors, 1);
-    node_pool_restart();
-    octree_node* root = node_new(0, 0, nullptr);
-    insert_pixels(root, image, heap, numbers);
-    while (heap->end > n_colors + 1) {
-        octree_node* parent = node_fold(pop_heap(heap));
-        // The next node to fold is most likely the one now first; its parent
-        // lies anywhere in the pool, so its loading starts at once.
-        if (heap->end > 1) {
-            __builtin_prefetch(heap->slots[1]->parent);
+    std::uint8_t Number(std::size_t at, const quant_color& color) {
+        if (of_color[at] < 0) {
+            of_color[at] = Find_Or_Add(color);
         }
-        heap_add(heap, parent);
+        return static_cast<std::uint8_t>(of_color[at]);
     }
-    Average_Heap_Nodes(heap);
-    return root;
+
+  private:
+    int Find_Or_Add(const quant_color& color) {
+        std::vector<std::uint8_t>& colors = out->colors;
+        for (std::size_t at = 0; at < colors.size(); at += 3) {
+            if (std::equal(color.begin(), color.end(),
+                           colors.begin() + static_cast<std::ptrdiff_t>(at))) {
+                return static_cast<int>(at / 3);
+            }
+        }
+        colors.insert(colors.end(), color.begin(), color.end());
+        return static_cast<int>(colors.size() / 3 - 1);
+    }
+
+    std::vector<int> of_color;
+    quant_numbered* out;
+};
+
+// The colour number of each leaf's pixels without dithering, the leaves
+// taken in turn until out has received as many colours as until_colors;
+// out receives the colours.
+template <class Kind>
+std::vector<std::uint8_t> Number_Leaves(const Tree<Kind>& tree, const Pixel_Leaves& leaves,
+                                        std::size_t until_colors, quant_numbered* out) {
+    // Every node a pixel reaches holds a reduced colour, so it is in the heap.
+    Color_Numbering numbering(static_cast<std::size_t>(tree.heap.end), out);
+    // Leaves are numbered in the order of their first pixels, so their
+    // colours come in the pixels' order of first appearance.
+    std::vector<std::uint8_t> of_leaf(leaves.paths.size());
+    for (std::size_t n = 0; n < of_leaf.size() && out->colors.size() < 3 * until_colors; ++n) {
+        const std::uint32_t reached = Reached_Node(tree, leaves.paths[n]);
+        quant_color color;
+        Write_Node_Color(tree.nodes[reached], color.data());
+        of_leaf[n] = numbering.Number(static_cast<std::size_t>(tree.heap.slot_of[reached]), color);
+    }
+    return of_leaf;
 }
 
-// color_replace on every pixel. All pixels of a leaf share the bits that
-// choose its path (the lowest bit of a channel never selects a child), so
-// the node they reach is found once per leaf, from the leaf's path.
-void Replace_All(const octree_node* root, const leaf_numbers& numbers, quant_image* image) {
-    std::vector<const octree_node*> reached(numbers.paths.size());
-    for (std::size_t n = 0; n < reached.size(); ++n) {
-        const std::uint32_t path = numbers.paths[n];
-        const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
-                                       static_cast<std::uint8_t>(path >> 8),
-                                       static_cast<std::uint8_t>(path)};
-        reached[n] = replacing_node(root, pixel);
+std::size_t Distinct_Colors(const std::vector<quant_color>& colors) {
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < colors.size(); ++i) {
+        distinct += std::find(colors.begin(), colors.begin() + static_cast<std::ptrdiff_t>(i),
+                              colors[i]) == colors.begin() + static_cast<std::ptrdiff_t>(i);
     }
-    const std::size_t pixel_count = Pixel_Count(image);
-    for (std::size_t i = 0; i < pixel_count; ++i) {
-        Write_Node_Color(reached[static_cast<std::size_t>(numbers.of_pixel[i])],
-                         image->pixels + 3 * i);
+    return distinct;
+}
+
+template <class Kind>
+void Number_Plain(const Tree<Kind>& tree, const Pixel_Leaves& leaves, quant_numbered* out) {
+    const std::vector<std::uint8_t> of_leaf =
+        Number_Leaves(tree, leaves, std::numeric_limits<std::size_t>::max(), out);
+    out->numbers.resize(leaves.of_pixel.size());
+    for (std::size_t i = 0; i < leaves.of_pixel.size(); ++i) {
+        out->numbers[i] = of_leaf[static_cast<std::size_t>(leaves.of_pixel[i])];
     }
 }
 
-// Per-pixel numbers of a huge image are not kept for the small ones after.
-void Release_Large_Numbers(leaf_numbers* numbers) {
+void Number_Diffused(const std::vector<quant_color>& colors, const quant_image* image,
+                     quant_numbered* out) {
+    Color_Numbering numbering(colors.size(), out);
+    out->numbers.resize(Pixel_Count(image));
+    Diffuse(colors, image, [&](std::size_t pixel, int chosen) {
+        const auto at = static_cast<std::size_t>(chosen);
+        out->numbers[pixel] = numbering.Number(at, colors[at]);
+    });
+}
+
+template <class Kind>
+void Write_Plain(const Tree<Kind>& tree, const Pixel_Leaves& leaves, std::uint8_t* pixels) {
+    const std::vector<std::uint32_t> reached = Reached_Nodes(tree, leaves);
+    for (std::size_t i = 0; i < leaves.of_pixel.size(); ++i) {
+        Write_Node_Color(tree.nodes[reached[static_cast<std::size_t>(leaves.of_pixel[i])]],
+                         pixels + 3 * i);
+    }
+}
+
+// What a huge image needed is not kept for the small ones after it.
+void Release_Large(Octree_Workspace::Parts& parts) {
     constexpr std::size_t kept_pixels = std::size_t{1} << 16;
-    if (numbers->of_pixel.size() > kept_pixels) {
-        *numbers = leaf_numbers{};
+    constexpr std::size_t kept_table_entries = std::size_t{1} << 16;
+    constexpr std::size_t kept_heap_room = std::size_t{1} << 17;
+    constexpr std::size_t kept_node_bytes = std::size_t{16} << 20;
+    if (parts.pixel_leaves.of_pixel.size() > kept_pixels) {
+        parts.pixel_leaves = Pixel_Leaves{};
     }
+    if (parts.leaf_table.entries.size() > kept_table_entries) {
+        parts.leaf_table.entries = {};
+    }
+    if (parts.small_heap.room > kept_heap_room) {
+        parts.small_heap = {};
+    }
+    parts.large_heap = {};
+    if (parts.pool.bytes > kept_node_bytes) {
+        parts.pool = Node_Memory{};
+    }
+}
+
+// Reduces the image in the workspace with the record its size needs, then
+// hands the tree and the pixels' leaves to finish.
+template <class Finish>
+void Reduce_In(const quant_image* image, int n_colors, Octree_Workspace& workspace,
+               Finish&& finish) {
+    Octree_Workspace::Parts& parts = *workspace.parts;
+    const std::size_t pixels = Pixel_Count(image);
+    const auto run = [&]<class Kind>(Kind) {
+        using Node = typename Kind::Node;
+        auto* nodes = static_cast<Node*>(Node_Room(&parts.pool, Most_Nodes(pixels) * sizeof(Node)));
+        const std::size_t most_nodes = Most_Nodes(pixels);
+        auto& heap = Heap_Of<Kind>(parts);
+        Make_Heap_Room(&heap, most_nodes);
+        Tree<Kind> tree{nodes, 0, heap};
+        Reduce(tree, image, n_colors, parts);
+        finish(std::as_const(tree), std::as_const(parts.pixel_leaves));
+    };
+    if (pixels <= small_tree_pixels) {
+        run(Small_Kind{});
+    } else {
+        run(Large_Kind{});
+    }
+    Release_Large(parts);
 }
 
 } // namespace
 
-void color_quant(quant_image* image, int n_colors, int dither) {
-    fold_heap heap;
-    const octree_node* root = Reduced_Tree(image, n_colors, &heap, &pixel_leaves);
-    if (dither) {
-        error_diffuse(image, &heap);
-    } else {
-        Replace_All(root, pixel_leaves, image);
-    }
-    Release_Large_Numbers(&pixel_leaves);
+void color_quant(quant_image* image, int n_colors, int dither, Octree_Workspace& workspace) {
+    Reduce_In(image, n_colors, workspace, [&](const auto& tree, const Pixel_Leaves& leaves) {
+        if (dither) {
+            Write_Diffused(Heap_Colors(tree), image, image->pixels);
+        } else {
+            Write_Plain(tree, leaves, image->pixels);
+        }
+    });
 }
 
 void color_quant_both(const quant_image* image, int n_colors, std::uint8_t* plain,
-                      std::uint8_t* diffused) {
-    fold_heap heap;
-    const octree_node* root = Reduced_Tree(image, n_colors, &heap, &pixel_leaves);
-    // Replace_All writes every pixel of the plain picture.
-    quant_image plain_image{image->width, image->height, plain};
-    Replace_All(root, pixel_leaves, &plain_image);
-    const std::size_t bytes = Pixel_Count(image) * 3;
-    std::copy(image->pixels, image->pixels + bytes, diffused);
-    quant_image diffused_image{image->width, image->height, diffused};
-    error_diffuse(&diffused_image, &heap);
-    Release_Large_Numbers(&pixel_leaves);
+                      std::uint8_t* diffused, Octree_Workspace& workspace) {
+    Reduce_In(image, n_colors, workspace, [&](const auto& tree, const Pixel_Leaves& leaves) {
+        Write_Plain(tree, leaves, plain);
+        Write_Diffused(Heap_Colors(tree), image, diffused);
+    });
+}
+
+void color_quant_numbered(const quant_image* image, int n_colors, quant_numbered* plain,
+                          quant_numbered* diffused, Octree_Workspace& workspace) {
+    Reduce_In(image, n_colors, workspace, [&](const auto& tree, const Pixel_Leaves& leaves) {
+        if (plain) {
+            Number_Plain(tree, leaves, plain);
+        }
+        if (diffused) {
+            Number_Diffused(Heap_Colors(tree), image, diffused);
+        }
+    });
+}
+
+void color_diffuse(quant_image* image, const std::vector<quant_color>& colors) {
+    Write_Diffused(colors, image, image->pixels);
+}
+
+std::vector<std::uint8_t> color_quant_colors(const quant_image* image, int n_colors,
+                                             Octree_Workspace& workspace) {
+    quant_numbered reduced;
+    Reduce_In(image, n_colors, workspace, [&](const auto& tree, const Pixel_Leaves& leaves) {
+        // Once every reduced colour has been met, no later leaf brings another.
+        Number_Leaves(tree, leaves, Distinct_Colors(Heap_Colors(tree)), &reduced);
+    });
+    return reduced.colors;
 }

@@ -19,7 +19,8 @@ struct Import_Session : App_Session {
     Import_Session() {
         const DTImage image = Pattern_Image(128, 96, 7);
         Write_RGB_PNG(png_path, 128, 96, image.pixels);
-        candidates = Build_Candidates(image);
+        Octree_Workspace workspace;
+        candidates = Build_Candidates(image, workspace);
     }
 
     // Clicks the start window's import entry and waits for the chooser.

@@ -51,7 +51,8 @@ std::vector<std::string> Lines_Of(const std::string& text) {
 } // namespace
 
 TEST_F(Converter_Test, EachMethodWritesItsImportSlot) {
-    const Candidates candidates = Build_Candidates(image);
+    Octree_Workspace workspace;
+    const Candidates candidates = Build_Candidates(image, workspace);
     const std::pair<std::string, int> methods[] = {
         {"floyd-steinberg", 0}, {"diffusion", 1}, {"octree", 2}, {"closest", 3}};
     for (const auto& [method, slot] : methods) {
@@ -70,19 +71,21 @@ TEST_F(Converter_Test, EachMethodWritesItsImportSlot) {
 }
 
 TEST_F(Converter_Test, PpmInputIsRecognisedByItsBytes) {
+    Octree_Workspace workspace;
     Write_Bytes(dir.file("boat.png.data"), PPM_Bytes(128, 96, image.pixels));
     const Converter_Result result =
         Run_Converter({"--method", "octree", dir.file("boat.png.data"), dir.file("out.MQ4")});
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(Read_Bytes(dir.file("out.MQ4")), Mq4_Bytes(Build_Candidates(image)[2]));
+    EXPECT_EQ(Read_Bytes(dir.file("out.MQ4")), Mq4_Bytes(Build_Candidates(image, workspace)[2]));
 }
 
 TEST_F(Converter_Test, PngOutputShowsDisplayColoursScaled) {
+    Octree_Workspace workspace;
     const Converter_Result result =
         Run_Converter({"--method", "diffusion", "--scale", "3", input, dir.file("big.PNG")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out + result.err, "");
-    const MQ4_Document picture = Build_Candidates(image)[1];
+    const MQ4_Document picture = Build_Candidates(image, workspace)[1];
     EXPECT_EQ(Read_Bytes(dir.file("big.PNG")), *Encode_PNG_Picture(picture, 3));
     const std::optional<DTImage> written = CreateImageFromFile(dir.file("big.PNG").c_str());
     ASSERT_TRUE(written);
@@ -95,7 +98,8 @@ TEST_F(Converter_Test, PngOutputShowsDisplayColoursScaled) {
 }
 
 TEST_F(Converter_Test, Mq4InputIsReadWithoutConversion) {
-    MQ4_Document picture = Build_Candidates(image)[3];
+    Octree_Workspace workspace;
+    MQ4_Document picture = Build_Candidates(image, workspace)[3];
     ASSERT_TRUE(Write_MQ4_File(dir.file("pic.mq4"), picture));
     Converter_Result result =
         Run_Converter({"--method", "diffusion", dir.file("pic.mq4"), dir.file("copy.MQ4")});
@@ -170,6 +174,7 @@ TEST_F(Converter_Test, HelpAndVersion) {
 }
 
 TEST_F(Converter_Test, GridMethodsWriteTheirPictures) {
+    Octree_Workspace workspace;
     for (Method method : {Method::refined, Method::refined_dither, Method::perceptual}) {
         const std::string name = Method_Info(method).name;
         SCOPED_TRACE(name);
@@ -178,7 +183,7 @@ TEST_F(Converter_Test, GridMethodsWriteTheirPictures) {
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.out + result.err, "");
         const std::vector<std::uint8_t> bytes = Read_Bytes(dir.file(name + ".MQ4"));
-        EXPECT_EQ(bytes, Mq4_Bytes(Build_Method_Picture(image, method)));
+        EXPECT_EQ(bytes, Mq4_Bytes(Build_Method_Picture(image, method, workspace)));
         // A second run gives the same bytes.
         EXPECT_EQ(Run_Converter({"--method", name, input, dir.file("again.MQ4")}).status, 0);
         EXPECT_EQ(Read_Bytes(dir.file("again.MQ4")), bytes);

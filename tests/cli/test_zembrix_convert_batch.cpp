@@ -39,7 +39,8 @@ struct Batch_Test : testing::Test {
     void SetUp() override {
         Write_RGB_PNG(in.file("boat.png"), 128, 96, Pattern_Image(128, 96, 3).pixels);
         Write_Bytes(in.file("sea.side.ppm"), PPM_Bytes(128, 96, Pattern_Image(128, 96, 4).pixels));
-        MQ4_Document picture = Build_Candidates(Pattern_Image(128, 96, 5))[2];
+        Octree_Workspace workspace;
+        MQ4_Document picture = Build_Candidates(Pattern_Image(128, 96, 5), workspace)[2];
         ASSERT_TRUE(Write_MQ4_File(in.file("old.MQ4"), picture));
         good = {in.file("boat.png"), in.file("sea.side.ppm"), in.file("old.MQ4")};
         Write_Text(in.file("notes.png"), "not an image at all");

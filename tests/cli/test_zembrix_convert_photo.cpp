@@ -138,7 +138,9 @@ TEST_F(Photo_Test, PipesCarryImagesInAndPicturesOut) {
 }
 
 TEST_F(Photo_Test, StandardInputTellsAnMq4PictureByItsFirstBytes) {
-    MQ4_Document source = Build_Candidates(Pattern_Image(128, 96, 9))[Index(Method::diffusion)];
+    Octree_Workspace workspace;
+    MQ4_Document source =
+        Build_Candidates(Pattern_Image(128, 96, 9), workspace)[Index(Method::diffusion)];
     ASSERT_TRUE(Write_MQ4_File(dir.file("old.MQ4"), source));
     ASSERT_EQ(Run_Converter({"--scale", "2", dir.file("old.MQ4"), dir.file("named.png")}).status,
               0);
@@ -340,6 +342,7 @@ TEST_F(Photo_Test, FurtherFormatsShareABatchsPalette) {
 }
 
 TEST_F(Photo_Test, JpegWithoutFitTakesItsFirstPixelsAsOtherImagesDo) {
+    Octree_Workspace workspace;
     Test_JPEG jpeg;
     jpeg.width = 128;
     jpeg.height = 96;
@@ -350,7 +353,8 @@ TEST_F(Photo_Test, JpegWithoutFitTakesItsFirstPixelsAsOtherImagesDo) {
     const Converter_Result result =
         Run_Converter({"--method", "octree", dir.file("small.jpg"), dir.file("small.MQ4")});
     EXPECT_EQ(result.status, 0) << result.err;
-    const MQ4_Bytes expected = Encode_MQ4(Build_Method_Picture(*decoded, Method::octree));
+    const MQ4_Bytes expected =
+        Encode_MQ4(Build_Method_Picture(*decoded, Method::octree, workspace));
     EXPECT_EQ(Read_Bytes(dir.file("small.MQ4")),
               std::vector<std::uint8_t>(expected.begin(), expected.end()));
 }

@@ -31,8 +31,10 @@ DTPixel Split(std::int32_t c) {
 } // namespace
 
 TEST(Conversion, OneColourImage) {
+    Octree_Workspace workspace;
     for (int dither : {0, 1}) {
-        const MQ4_Document picture = Convert_Image(Filled(128, 96, {255, 255, 255}), dither);
+        const MQ4_Document picture =
+            Convert_Image(Filled(128, 96, {255, 255, 255}), dither, workspace);
         EXPECT_EQ(Color_Word(picture.palette[0]), 0xF8F8F8);
         EXPECT_EQ(Encode_555(Color_Word(picture.palette[0])), 0xFFFF);
         for (int n = 0; n < picture_pixels; ++n) {
@@ -49,6 +51,7 @@ TEST(Conversion, OneColourImage) {
 }
 
 TEST(Conversion, ColoursAreNumberedInOrderOfFirstAppearance) {
+    Octree_Workspace workspace;
     // The first 16 pixels introduce the colours in this order; the rest
     // repeat them in another.
     const int order[16] = {3, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 2, 1, 0};
@@ -60,7 +63,7 @@ TEST(Conversion, ColoursAreNumberedInOrderOfFirstAppearance) {
         colour_of.push_back(k);
     }
     for (int dither : {0, 1}) {
-        const MQ4_Document picture = Convert_Image(Image_Of(128, 96, pixels), dither);
+        const MQ4_Document picture = Convert_Image(Image_Of(128, 96, pixels), dither, workspace);
         for (int i = 0; i < palette_size; ++i) {
             EXPECT_EQ(Color_Word(picture.palette[i]), Display_Of(few_colours[order[i]])) << i;
         }
@@ -71,13 +74,14 @@ TEST(Conversion, ColoursAreNumberedInOrderOfFirstAppearance) {
 }
 
 TEST(Conversion, ColoursEqualAfterDownsamplingKeepTheirOwnIndices) {
+    Octree_Workspace workspace;
     // (8, 8, 8) and (12, 12, 12) both show as 0x080808 but are two reduced
     // colours.
     std::vector<DTPixel> pixels(picture_pixels, DTPixel{8, 8, 8});
     for (int n = picture_pixels / 2; n < picture_pixels; ++n) {
         pixels[n] = {12, 12, 12};
     }
-    const MQ4_Document picture = Convert_Image(Image_Of(128, 96, pixels), 0);
+    const MQ4_Document picture = Convert_Image(Image_Of(128, 96, pixels), 0, workspace);
     EXPECT_EQ(Color_Word(picture.palette[0]), 0x080808);
     EXPECT_EQ(Color_Word(picture.palette[1]), 0x080808);
     EXPECT_EQ(Encode_555(Color_Word(picture.palette[1])), 0x8421);
@@ -86,6 +90,7 @@ TEST(Conversion, ColoursEqualAfterDownsamplingKeepTheirOwnIndices) {
 }
 
 TEST(Conversion, WideImagesGiveTheirTopRowsSplitInHalves) {
+    Octree_Workspace workspace;
     std::vector<DTPixel> pixels;
     for (int y = 0; y < 96; ++y) {
         for (int x = 0; x < 256; ++x) {
@@ -100,7 +105,7 @@ TEST(Conversion, WideImagesGiveTheirTopRowsSplitInHalves) {
     EXPECT_EQ(working.pixels[1 * 128 + 0], pixels[0 * 256 + 128]);
     EXPECT_EQ(working.pixels[95 * 128 + 127], pixels[47 * 256 + 255]);
     for (int dither : {0, 1}) {
-        const MQ4_Document picture = Convert_Image(wide, dither);
+        const MQ4_Document picture = Convert_Image(wide, dither, workspace);
         for (int y = 0; y < 96; ++y) {
             for (int x = 0; x < 128; ++x) {
                 const DTPixel source = pixels[(y / 2) * 256 + (y % 2) * 128 + x];
@@ -113,13 +118,14 @@ TEST(Conversion, WideImagesGiveTheirTopRowsSplitInHalves) {
 }
 
 TEST(Conversion, TallImagesGivePairsOfRowsSideBySide) {
+    Octree_Workspace workspace;
     std::vector<DTPixel> pixels;
     for (int y = 0; y < 192; ++y) {
         for (int x = 0; x < 64; ++x) {
             pixels.push_back(few_colours[(x / 8 + y * 3) % 16]);
         }
     }
-    const MQ4_Document picture = Convert_Image(Image_Of(64, 192, pixels), 0);
+    const MQ4_Document picture = Convert_Image(Image_Of(64, 192, pixels), 0, workspace);
     for (int y = 0; y < 96; ++y) {
         for (int x = 0; x < 128; ++x) {
             const DTPixel source = pixels[(2 * y + x / 64) * 64 + x % 64];
@@ -130,6 +136,7 @@ TEST(Conversion, TallImagesGivePairsOfRowsSideBySide) {
 }
 
 TEST(Conversion, ImagesBelow12288PixelsGiveNoPicture) {
+    Octree_Workspace workspace;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(Image_Fills_Picture(Filled(100, 50, {1, 2, 3})));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
@@ -140,22 +147,23 @@ TEST(Conversion, ImagesBelow12288PixelsGiveNoPicture) {
     Temp_Dir dir;
     Write_RGB_PNG(dir.file("small.png"), 127, 96, std::vector<DTPixel>(127 * 96, {1, 2, 3}));
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(Load_PNG_File(dir.file("small.png"), 0));
-    EXPECT_FALSE(Load_Candidates(dir.file("small.png")));
+    EXPECT_FALSE(Load_PNG_File(dir.file("small.png"), 0, workspace));
+    EXPECT_FALSE(Load_Candidates(dir.file("small.png"), workspace));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Image 127x96 is smaller than 128x96 (12192 of 12288 pixels).\n"
               "Image 127x96 is smaller than 128x96 (12192 of 12288 pixels).\n");
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(Load_PNG_File(dir.file("missing.png"), 1));
+    EXPECT_FALSE(Load_PNG_File(dir.file("missing.png"), 1, workspace));
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Could not open image file: No such file or directory\n");
 }
 
 TEST(Candidates, BuiltFromOneImageInSlotOrder) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 11);
-    const Candidates candidates = Build_Candidates(image);
-    const MQ4_Document octree = Convert_Image(image, 0);
-    const MQ4_Document diffusion = Convert_Image(image, 1);
+    const Candidates candidates = Build_Candidates(image, workspace);
+    const MQ4_Document octree = Convert_Image(image, 0, workspace);
+    const MQ4_Document diffusion = Convert_Image(image, 1, workspace);
     EXPECT_EQ(candidates[Index(Method::octree)].pixels, octree.pixels);
     EXPECT_EQ(candidates[Index(Method::octree)].palette, octree.palette);
     EXPECT_EQ(candidates[Index(Method::diffusion)].pixels, diffusion.pixels);
@@ -169,15 +177,16 @@ TEST(Candidates, BuiltFromOneImageInSlotOrder) {
         EXPECT_FALSE(candidate.document_name);
     }
     for (int slot = 0; slot < candidate_count; ++slot) {
-        const MQ4_Document alone = Build_Candidate(image, method_table[slot].method);
+        const MQ4_Document alone = Build_Candidate(image, method_table[slot].method, workspace);
         EXPECT_EQ(alone.pixels, candidates[slot].pixels) << slot;
         EXPECT_EQ(alone.palette, candidates[slot].palette) << slot;
     }
 }
 
 TEST(Candidates, ClosestColourPicksTheFirstNearestEntry) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 5);
-    const MQ4_Document closest = Build_Candidates(image)[Index(Method::closest)];
+    const MQ4_Document closest = Build_Candidates(image, workspace)[Index(Method::closest)];
     for (int n = 0; n < picture_pixels; ++n) {
         const DTPixel p = image.pixels[n];
         int best = 0;
@@ -201,6 +210,7 @@ TEST(Candidates, ClosestColourPicksTheFirstNearestEntry) {
 }
 
 TEST(Candidates, FewColoursShareBlackFillersAndTakeTheLowestIndex) {
+    Octree_Workspace workspace;
     // (3, 3, 3) shows as black like the 14 unused entries; white comes first.
     std::vector<DTPixel> pixels(picture_pixels, DTPixel{255, 255, 255});
     for (int n = 1; n < picture_pixels; n += 3) {
@@ -209,7 +219,7 @@ TEST(Candidates, FewColoursShareBlackFillersAndTakeTheLowestIndex) {
     for (int n = 2; n < picture_pixels; n += 3) {
         pixels[n] = {40, 40, 40}; // nearest to black, dithered it varies
     }
-    const Candidates candidates = Build_Candidates(Image_Of(128, 96, pixels));
+    const Candidates candidates = Build_Candidates(Image_Of(128, 96, pixels), workspace);
     const MQ4_Document& octree = candidates[Index(Method::octree)];
     EXPECT_EQ(Color_Word(octree.palette[0]), 0xF8F8F8);
     EXPECT_EQ(Color_Word(octree.palette[1]), 0x000000);
@@ -228,17 +238,18 @@ TEST(Candidates, FewColoursShareBlackFillersAndTakeTheLowestIndex) {
 }
 
 TEST(Candidates, LoadedOnceFromAFile) {
+    Octree_Workspace workspace;
     Temp_Dir dir;
     const DTImage image = Pattern_Image(128, 96, 9);
     Write_RGB_PNG(dir.file("boat.png"), 128, 96, image.pixels);
-    const std::optional<Candidates> loaded = Load_Candidates(dir.file("boat.png"));
+    const std::optional<Candidates> loaded = Load_Candidates(dir.file("boat.png"), workspace);
     ASSERT_TRUE(loaded);
-    const Candidates built = Build_Candidates(image);
+    const Candidates built = Build_Candidates(image, workspace);
     for (int slot = 0; slot < candidate_count; ++slot) {
         EXPECT_EQ((*loaded)[slot].pixels, built[slot].pixels) << slot;
         EXPECT_EQ((*loaded)[slot].palette, built[slot].palette) << slot;
     }
-    const std::optional<MQ4_Document> diffusion = Load_PNG_File(dir.file("boat.png"), 1);
+    const std::optional<MQ4_Document> diffusion = Load_PNG_File(dir.file("boat.png"), 1, workspace);
     ASSERT_TRUE(diffusion);
     EXPECT_EQ(diffusion->pixels, built[Index(Method::diffusion)].pixels);
 }

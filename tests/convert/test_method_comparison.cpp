@@ -78,15 +78,16 @@ TEST(FormatQualityRow, ColumnsAndInfinity) {
 }
 
 TEST(CompareMethods, OneRowPerMethodInOrder) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 4);
-    const std::vector<std::string> lines = Lines(Compare_Methods(image));
+    const std::vector<std::string> lines = Lines(Compare_Methods(image, workspace));
     ASSERT_EQ(lines.size(), 1u + method_count);
     EXPECT_EQ(lines[0] + "\n", quality_table_header);
     const DTImage working = Working_Image(image);
     for (const Method_Row& row : method_table) {
         SCOPED_TRACE(row.name);
         const Picture_Quality quality =
-            Measure_Picture(working, Build_Method_Picture(image, row.method));
+            Measure_Picture(working, Build_Method_Picture(image, row.method, workspace));
         EXPECT_EQ(lines[1 + Index(row.method)] + "\n", Format_Quality_Row(row.name, quality));
         EXPECT_GT(quality.psnr, 15.0);
         EXPECT_LT(quality.mean_delta_e, 20.0);

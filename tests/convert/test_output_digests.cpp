@@ -381,23 +381,24 @@ void Check_Rows(const std::map<std::string, std::vector<std::uint32_t>>& expecte
 constexpr std::size_t image_groups = 4;
 
 void Check_Image_Group(std::size_t group) {
+    Octree_Workspace workspace;
     const std::vector<Image_Case> cases = Image_Cases();
     std::vector<Row> rows;
     for (std::size_t n = group; n < cases.size(); n += image_groups) {
         const Image_Case& c = cases[n];
         std::vector<std::uint32_t> values;
-        for (const MQ4_Document& candidate : Build_Candidates(c.image)) {
+        for (const MQ4_Document& candidate : Build_Candidates(c.image, workspace)) {
             Digest digest;
             Add_Picture(candidate, &digest);
             values.push_back(digest.Value());
         }
         for (const Method_Row& row : method_table) {
             Digest digest;
-            Add_Picture(Build_Method_Picture(c.image, row.method), &digest);
+            Add_Picture(Build_Method_Picture(c.image, row.method, workspace), &digest);
             values.push_back(digest.Value());
         }
         Digest table;
-        table.Add(Compare_Methods(c.image));
+        table.Add(Compare_Methods(c.image, workspace));
         values.push_back(table.Value());
         rows.push_back({c.name, values});
     }
@@ -440,6 +441,7 @@ TEST(OutputDigests, EveryMethodOnImagesOfGroup3) {
 }
 
 TEST(OutputDigests, EveryLoaderPathOnEveryFile) {
+    Octree_Workspace workspace;
     Temp_Dir dir;
     std::vector<Row> rows;
     for (const File_Case& c : File_Cases()) {
@@ -452,7 +454,7 @@ TEST(OutputDigests, EveryLoaderPathOnEveryFile) {
                    std::to_string(image->pixelCount));
         Add_Pixels(Working_Image(*image), &loaded);
         std::vector<std::uint32_t> values{loaded.Value()};
-        const std::optional<Candidates> candidates = Load_Candidates(path);
+        const std::optional<Candidates> candidates = Load_Candidates(path, workspace);
         ASSERT_TRUE(candidates) << c.name;
         for (const MQ4_Document& candidate : *candidates) {
             Digest digest;

@@ -66,11 +66,12 @@ std::vector<std::uint8_t> File_Bytes(const MQ4_Document& picture) {
 } // namespace
 
 TEST(RefinedConversion, PicturesAreWellFormedAndOnTheGrid) {
+    Octree_Workspace workspace;
     for (unsigned seed : {3u, 21u, 40u}) {
         const DTImage image = Pattern_Image(128, 96, seed);
         for (bool dither : {false, true}) {
             SCOPED_TRACE(testing::Message() << "seed " << seed << " dither " << dither);
-            const MQ4_Document picture = Convert_Refined(image, dither);
+            const MQ4_Document picture = Convert_Refined(image, dither, workspace);
             Expect_Well_Formed(picture);
             std::set<std::int32_t> colours;
             for (int n = 0; n < picture_pixels; ++n) {
@@ -83,10 +84,11 @@ TEST(RefinedConversion, PicturesAreWellFormedAndOnTheGrid) {
 }
 
 TEST(RefinedConversion, DitherUsesTheSamePalette) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 8);
-    const MQ4_Document plain = Convert_Refined(image, false);
-    const MQ4_Document dithered = Convert_Refined(image, true);
-    const std::vector<DTPixel> palette = Refined_Palette(Working_Image(image));
+    const MQ4_Document plain = Convert_Refined(image, false, workspace);
+    const MQ4_Document dithered = Convert_Refined(image, true, workspace);
+    const std::vector<DTPixel> palette = Refined_Palette(Working_Image(image), workspace);
     for (const MQ4_Document* picture : {&plain, &dithered}) {
         for (int n = 0; n < picture_pixels; ++n) {
             const DTPixel shown = Shown(*picture, n);
@@ -103,9 +105,10 @@ TEST(RefinedConversion, DitherUsesTheSamePalette) {
 }
 
 TEST(RefinedConversion, FewDisplayableColoursComeOutExactly) {
+    Octree_Workspace workspace;
     const DTImage image = Few_Grid_Colours();
     for (bool dither : {false, true}) {
-        const MQ4_Document picture = Convert_Refined(image, dither);
+        const MQ4_Document picture = Convert_Refined(image, dither, workspace);
         Expect_Well_Formed(picture);
         for (int n = 0; n < picture_pixels; ++n) {
             ASSERT_TRUE(Shown(picture, n) == image.pixels[n]) << "dither " << dither << " " << n;
@@ -114,40 +117,44 @@ TEST(RefinedConversion, FewDisplayableColoursComeOutExactly) {
 }
 
 TEST(RefinedConversion, ColoursNearTheGridShowTheirNearestLevels) {
+    Octree_Workspace workspace;
     // 0x0D0A15 lies nearer to 0x100818 than to what truncation gives (0x080810).
     std::vector<DTPixel> pixels(picture_pixels, DTPixel{13, 10, 21});
     for (int n = 0; n < picture_pixels; n += 3) {
         pixels[n] = {250, 3, 124};
     }
     const MQ4_Document picture =
-        Convert_Refined(Image_Of(picture_width, picture_height, pixels), false);
+        Convert_Refined(Image_Of(picture_width, picture_height, pixels), false, workspace);
     EXPECT_EQ(Color_Word(picture.palette[0]), 0xF80080);
     EXPECT_EQ(Color_Word(picture.palette[1]), 0x100818);
     EXPECT_EQ(Encode_555(Color_Word(picture.palette[1])), 0x8823);
 }
 
 TEST(RefinedConversion, SameInputGivesTheSameBytes) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 12);
     for (Method method : {Method::refined, Method::refined_dither}) {
-        const std::vector<std::uint8_t> first = File_Bytes(Build_Method_Picture(image, method));
+        const std::vector<std::uint8_t> first =
+            File_Bytes(Build_Method_Picture(image, method, workspace));
         // Other work in between, the octree's shared pool included.
-        Build_Candidates(Pattern_Image(128, 96, 13));
-        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method)), first)
+        Build_Candidates(Pattern_Image(128, 96, 13), workspace);
+        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method, workspace)), first)
             << Method_Info(method).name;
     }
 }
 
 TEST(RefinedConversion, MethodNumbersReachEveryConversion) {
+    Octree_Workspace workspace;
     const DTImage image = Pattern_Image(128, 96, 2);
-    const Candidates candidates = Build_Candidates(image);
+    const Candidates candidates = Build_Candidates(image, workspace);
     for (int slot = 0; slot < candidate_count; ++slot) {
-        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_table[slot].method)),
+        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_table[slot].method, workspace)),
                   File_Bytes(candidates[slot]));
     }
-    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, Method::refined)),
-              File_Bytes(Convert_Refined(image, false)));
-    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, Method::refined_dither)),
-              File_Bytes(Convert_Refined(image, true)));
+    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, Method::refined, workspace)),
+              File_Bytes(Convert_Refined(image, false, workspace)));
+    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, Method::refined_dither, workspace)),
+              File_Bytes(Convert_Refined(image, true, workspace)));
     EXPECT_EQ(Method_Named("refined"), Method::refined);
     EXPECT_EQ(Method_Named("refined-dither"), Method::refined_dither);
 }
@@ -175,13 +182,14 @@ std::set<std::int32_t> Colours_Shown(const MQ4_Document& picture) {
 } // namespace
 
 TEST(PerceptualConversion, NeverEndsWorseThanItsStartByItsOwnMeasure) {
+    Octree_Workspace workspace;
     for (unsigned seed : {5u, 17u}) {
         const DTImage working = Working_Image(Pattern_Image(128, 96, seed));
         // A free refined start, and a given palette with half of it free.
         std::vector<bool> half(palette_size, false);
         std::fill_n(half.begin(), 8, true);
-        for (const Perceptual_Start& start :
-             {Refined_Start(working), Given_Palette_Start(working, Grey_Steps(), half)}) {
+        for (const Perceptual_Start& start : {Refined_Start(working, workspace),
+                                              Given_Palette_Start(working, Grey_Steps(), half)}) {
             SCOPED_TRACE(testing::Message() << "seed " << seed << " placed " << start.placed);
             const Perceptual_Fit from{start.palette, start.indices};
             const Perceptual_Fit fit = Fit_Perceptual(working, from, start.movable);
@@ -199,17 +207,21 @@ TEST(PerceptualConversion, NeverEndsWorseThanItsStartByItsOwnMeasure) {
 }
 
 TEST(PerceptualConversion, PicturesAreWellFormedAndTheSameOnEveryRunAndThread) {
+    Octree_Workspace workspace;
     const DTImage working = Working_Image(Pattern_Image(128, 96, 9));
-    const MQ4_Document picture = Convert_Perceptual(working, Refined_Start(working));
+    const MQ4_Document picture = Convert_Perceptual(working, Refined_Start(working, workspace));
     Expect_Well_Formed(picture);
     EXPECT_GE(Colours_Shown(picture).size(), 8u);
     const std::vector<std::uint8_t> bytes = File_Bytes(picture);
-    EXPECT_EQ(File_Bytes(Convert_Perceptual(working, Refined_Start(working))), bytes);
+    EXPECT_EQ(File_Bytes(Convert_Perceptual(working, Refined_Start(working, workspace))), bytes);
     std::vector<std::uint8_t> threaded[2];
-    std::thread first(
-        [&] { threaded[0] = File_Bytes(Convert_Perceptual(working, Refined_Start(working))); });
-    std::thread second(
-        [&] { threaded[1] = File_Bytes(Convert_Perceptual(working, Refined_Start(working))); });
+    // Each thread with a workspace of its own, as a batch's threads have.
+    const auto convert = [&](std::vector<std::uint8_t>* bytes) {
+        Octree_Workspace own;
+        *bytes = File_Bytes(Convert_Perceptual(working, Refined_Start(working, own)));
+    };
+    std::thread first(convert, &threaded[0]);
+    std::thread second(convert, &threaded[1]);
     first.join();
     second.join();
     EXPECT_EQ(threaded[0], bytes);
@@ -217,13 +229,14 @@ TEST(PerceptualConversion, PicturesAreWellFormedAndTheSameOnEveryRunAndThread) {
 }
 
 TEST(PerceptualConversion, GivenAndKeptColoursKeepTheirPlaces) {
+    Octree_Workspace workspace;
     const DTImage working = Working_Image(Pattern_Image(128, 96, 30));
     const MQ4_Document given =
         Convert_Perceptual(working, Given_Palette_Start(working, Grey_Steps()));
     EXPECT_TRUE(given.palette == Grey_Steps());
     // Three kept colours first, one of them used by no pixel; the others move
     // and follow in order of first appearance.
-    Perceptual_Start kept = Refined_Start(working);
+    Perceptual_Start kept = Refined_Start(working, workspace);
     kept.palette[2] = {8, 248, 248};
     for (std::uint8_t& index : kept.indices) {
         index = index == 2 ? 3 : index;
@@ -246,6 +259,7 @@ TEST(PerceptualConversion, GivenAndKeptColoursKeepTheirPlaces) {
 }
 
 TEST(PerceptualConversion, AFlatImageGivesAFlatOrTwoColourPicture) {
+    Octree_Workspace workspace;
     for (const int grey : {18, 59, 100, 203}) {
         SCOPED_TRACE(grey);
         const auto level = static_cast<std::uint8_t>(grey);
@@ -257,7 +271,7 @@ TEST(PerceptualConversion, AFlatImageGivesAFlatOrTwoColourPicture) {
         const std::int32_t below = grey / grid_step * grid_step * 0x010101;
         const std::int32_t above = below + grid_step * 0x010101;
         const std::set<std::int32_t> free =
-            Colours_Shown(Convert_Perceptual(flat, Refined_Start(flat)));
+            Colours_Shown(Convert_Perceptual(flat, Refined_Start(flat, workspace)));
         EXPECT_LE(free.size(), 2u);
         for (const std::int32_t colour : free) {
             EXPECT_TRUE(colour == below || colour == above) << std::hex << colour;
@@ -269,6 +283,7 @@ TEST(PerceptualConversion, AFlatImageGivesAFlatOrTwoColourPicture) {
 }
 
 TEST(PerceptualConversion, SixteenColoursOnTheLevelsComeBackUnchanged) {
+    Octree_Workspace workspace;
     std::vector<DTPixel> pixels = Few_Grid_Colours().pixels;
     // Two more grid colours in blocks of their own.
     for (int n = 0; n < picture_pixels; ++n) {
@@ -277,7 +292,7 @@ TEST(PerceptualConversion, SixteenColoursOnTheLevelsComeBackUnchanged) {
         }
     }
     const DTImage image = Image_Of(picture_width, picture_height, pixels);
-    const MQ4_Document picture = Convert_Perceptual(image, Refined_Start(image));
+    const MQ4_Document picture = Convert_Perceptual(image, Refined_Start(image, workspace));
     Expect_Well_Formed(picture);
     EXPECT_EQ(Colours_Shown(picture).size(), 16u);
     for (int n = 0; n < picture_pixels; ++n) {

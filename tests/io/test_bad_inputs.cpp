@@ -32,11 +32,12 @@ bool Same_Pictures(const Candidates& a, const Candidates& b) {
 } // namespace
 
 TEST(BadInputs, ImagesAreRefusedWithTheirMessageAndTheConverterStaysSound) {
+    Octree_Workspace workspace;
     Temp_Dir dir;
     const DTImage image = Pattern_Image(128, 96, 8);
     const std::string good = dir.file("good.png");
     Write_RGB_PNG(good, 128, 96, image.pixels);
-    const Candidates expected = Build_Candidates(image);
+    const Candidates expected = Build_Candidates(image, workspace);
 
     for (const Bad_Input& input : Bad_Image_Inputs()) {
         SCOPED_TRACE(input.what);
@@ -44,14 +45,14 @@ TEST(BadInputs, ImagesAreRefusedWithTheirMessageAndTheConverterStaysSound) {
         Create_Bad_Input(input, path);
         Reset_Largest_Allocation();
         testing::internal::CaptureStderr();
-        const std::optional<Candidates> refused = Load_Candidates(path);
+        const std::optional<Candidates> refused = Load_Candidates(path, workspace);
         const std::size_t largest = Largest_Allocation();
         EXPECT_EQ(testing::internal::GetCapturedStderr(), Expected_Message(input, path));
         EXPECT_FALSE(refused);
         EXPECT_LT(largest, allocation_bound);
 
         testing::internal::CaptureStderr();
-        const std::optional<Candidates> converted = Load_Candidates(good);
+        const std::optional<Candidates> converted = Load_Candidates(good, workspace);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         ASSERT_TRUE(converted);
         EXPECT_TRUE(Same_Pictures(*converted, expected));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "quant/OctQuant_Steps.h"
+#include "quant/OctQuant.h"
 
 #include <algorithm>
 #include <array>
@@ -8,36 +8,22 @@
 
 namespace {
 
-octree_node Red_Node(int red) {
-    octree_node node{};
-    node.red = red;
-    node.pixel_count = 1;
-    node.depth = 7;
-    return node;
+quant_color Red(int red) {
+    return {static_cast<std::uint8_t>(red), 0, 0};
 }
 
-// A heap of averaged colours, the nodes in slot order as given (equal keys
-// keep their places).
-struct Palette_Heap {
-    std::vector<octree_node> nodes;
-    fold_heap heap;
-    explicit Palette_Heap(std::vector<octree_node> colours) : nodes(std::move(colours)) {
-        for (octree_node& node : nodes) {
-            heap_add(&heap, &node);
-        }
-    }
-};
+using Palette = std::vector<quant_color>;
 
 // Diffuses a row-major image of red samples (green and blue 0) and gives the
 // red results.
 std::vector<int> Diffuse_Reds(int width, int height, const std::vector<int>& reds,
-                              const Palette_Heap& palette) {
+                              const Palette& palette) {
     std::vector<std::uint8_t> bytes;
     for (int red : reds) {
         bytes.insert(bytes.end(), {static_cast<std::uint8_t>(red), 0, 0});
     }
     quant_image image{width, height, bytes.data()};
-    error_diffuse(&image, &palette.heap);
+    color_diffuse(&image, palette);
     std::vector<int> result;
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
         result.push_back(bytes[i]);
@@ -45,10 +31,27 @@ std::vector<int> Diffuse_Reds(int width, int height, const std::vector<int>& red
     return result;
 }
 
+// The nearest colour by 3, 5 and 2 times the channels' differences, the
+// first of equal ones.
+const quant_color& Nearest(const Palette& palette, const int value[3]) {
+    std::size_t best = 0;
+    int best_distance = 1 << 30;
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        const int distance = 3 * std::abs(palette[i][0] - value[0]) +
+                             5 * std::abs(palette[i][1] - value[1]) +
+                             2 * std::abs(palette[i][2] - value[2]);
+        if (distance < best_distance) {
+            best = i;
+            best_distance = distance;
+        }
+    }
+    return palette[best];
+}
+
 // Plain restatement over a 2-D grid, neighbour by neighbour, to compare with.
 std::vector<std::uint8_t> Reference_Diffuse(int width, int height,
                                             const std::vector<std::uint8_t>& pixels,
-                                            const fold_heap& heap) {
+                                            const Palette& palette) {
     std::vector<std::vector<std::array<int, 3>>> sums(height,
                                                       std::vector<std::array<int, 3>>(width));
     for (int y = 0; y < height; ++y) {
@@ -69,9 +72,8 @@ std::vector<std::uint8_t> Reference_Diffuse(int width, int height,
             for (int c = 0; c < 3; ++c) {
                 v[c] = std::clamp(sums[y][x][c] / 15, 0, 255);
             }
-            const octree_node* node = nearest_color(v[0], v[1], v[2], &heap);
-            const int colour[3] = {static_cast<int>(node->red), static_cast<int>(node->green),
-                                   static_cast<int>(node->blue)};
+            const quant_color& nearest = Nearest(palette, v);
+            const int colour[3] = {nearest[0], nearest[1], nearest[2]};
             for (int c = 0; c < 3; ++c) {
                 out[(y * width + x) * 3 + c] = static_cast<std::uint8_t>(colour[c]);
                 for (const Share& s : shares) {
@@ -92,7 +94,7 @@ TEST(ErrorDiffusion, WorkedExampleTruncatesAfterTheShares) {
     // The first pixel (60) takes 80 and passes 7 x -20 to the right, which is
     // then visited with (1500 - 140) / 15 = 90 (not 91): nearer to 80 than to
     // 101. Undiffused it would take 101.
-    const Palette_Heap palette({Red_Node(80), Red_Node(101)});
+    const Palette palette{Red(80), Red(101)};
     EXPECT_EQ(Diffuse_Reds(2, 1, {60, 100}, palette), (std::vector<int>{80, 80}));
     EXPECT_EQ(Diffuse_Reds(1, 1, {100}, palette), (std::vector<int>{101}));
 }
@@ -100,14 +102,14 @@ TEST(ErrorDiffusion, WorkedExampleTruncatesAfterTheShares) {
 TEST(ErrorDiffusion, RightShareIsSevenFifteenths) {
     // The first pixel (100) becomes 0 and passes 700; 128 is the first value
     // nearer to 255 than to 0.
-    const Palette_Heap palette({Red_Node(0), Red_Node(255)});
+    const Palette palette{Red(0), Red(255)};
     // (15 x 82 + 700) / 15 = 128, (15 x 81 + 700) / 15 = 127.
     EXPECT_EQ(Diffuse_Reds(2, 1, {100, 82}, palette), (std::vector<int>{0, 255}));
     EXPECT_EQ(Diffuse_Reds(2, 1, {100, 81}, palette), (std::vector<int>{0, 0}));
 }
 
 TEST(ErrorDiffusion, OneColumnPassesOnlyDownwardFiveFifteenths) {
-    const Palette_Heap palette({Red_Node(0), Red_Node(255)});
+    const Palette palette{Red(0), Red(255)};
     // (15 x 95 + 500) / 15 = 128, (15 x 90 + 500) / 15 = 123.
     EXPECT_EQ(Diffuse_Reds(1, 2, {100, 95}, palette), (std::vector<int>{0, 255}));
     EXPECT_EQ(Diffuse_Reds(1, 2, {100, 90}, palette), (std::vector<int>{0, 0}));
@@ -119,14 +121,14 @@ TEST(ErrorDiffusion, ClampsBeforeSearchingAndPassesTheClampedError) {
         // -70 / 15 = -4, clamped to 0, so it passes nothing and the third
         // (16) stays nearer to 30. Unclamped, -4 would pass -28 and make it
         // (240 - 28) / 15 = 14, nearer to 0.
-        const Palette_Heap palette({Red_Node(0), Red_Node(30)});
+        const Palette palette{Red(0), Red(30)};
         EXPECT_EQ(Diffuse_Reds(3, 1, {20, 0, 16}, palette), (std::vector<int>{30, 0, 30}));
     }
     {
         // 255 takes 200 and passes 385; the next 255 is visited with 280,
         // clamped to 255, and passes 385 again, leaving the third at
         // (1050 + 385) / 15 = 95, nearer to 0 (unclamped: 107, nearer to 200).
-        const Palette_Heap palette({Red_Node(0), Red_Node(200)});
+        const Palette palette{Red(0), Red(200)};
         EXPECT_EQ(Diffuse_Reds(3, 1, {255, 255, 70}, palette), (std::vector<int>{200, 200, 0}));
     }
 }
@@ -137,22 +139,35 @@ TEST(ErrorDiffusion, AgreesWithAGridRestatementOnRandomImages) {
     for (int trial = 0; trial < 20; ++trial) {
         const int width = 1 + trial % 7;
         const int height = 1 + trial / 3;
-        std::vector<octree_node> colours;
-        for (int i = 0; i < 2 + trial % 5; ++i) {
-            octree_node node = Red_Node(byte(random));
-            node.green = byte(random);
-            node.blue = byte(random);
-            colours.push_back(node);
+        // Up to 80 colours: more than the search by cells takes, too.
+        Palette palette;
+        for (int i = 0; i < 2 + trial % 5 + (trial % 4 == 3 ? 70 : 0); ++i) {
+            palette.push_back({static_cast<std::uint8_t>(byte(random)),
+                               static_cast<std::uint8_t>(byte(random)),
+                               static_cast<std::uint8_t>(byte(random))});
         }
-        const Palette_Heap palette(colours);
         std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 3);
         for (std::uint8_t& sample : pixels) {
             sample = static_cast<std::uint8_t>(byte(random));
         }
         const std::vector<std::uint8_t> expected =
-            Reference_Diffuse(width, height, pixels, palette.heap);
+            Reference_Diffuse(width, height, pixels, palette);
         quant_image image{width, height, pixels.data()};
-        error_diffuse(&image, &palette.heap);
+        color_diffuse(&image, palette);
         EXPECT_EQ(pixels, expected) << width << "x" << height;
     }
+}
+
+TEST(ErrorDiffusion, NearestByWeightedDistanceAndTheFirstOnTies) {
+    // From black: blue 10 costs 20, green 3 costs 15, red 5 costs 15 too.
+    const Palette palette{{0, 0, 10}, {0, 3, 0}, {5, 0, 0}};
+    std::vector<std::uint8_t> black{0, 0, 0};
+    quant_image image{1, 1, black.data()};
+    color_diffuse(&image, palette);
+    EXPECT_EQ(black, (std::vector<std::uint8_t>{0, 3, 0}));
+    // 15 lies as near to 20 as to 10: the first listed wins either way.
+    for (const Palette& pair : {Palette{Red(20), Red(10)}, Palette{Red(10), Red(20)}}) {
+        EXPECT_EQ(Diffuse_Reds(1, 1, {15}, pair), (std::vector<int>{pair[0][0]}));
+    }
+    EXPECT_EQ(Diffuse_Reds(1, 1, {14}, {Red(20), Red(10)}), (std::vector<int>{10}));
 }
