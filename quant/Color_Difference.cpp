@@ -91,11 +91,11 @@ double Mean_Hue(const Prime_Color& p1, const Prime_Color& p2) {
 
 } // namespace
 
-Lab_Color Srgb_To_Lab(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    const std::array<double, 256>& linear = Linear_Table();
-    const double r = linear[red];
-    const double g = linear[green];
-    const double b = linear[blue];
+double Srgb_To_Linear(std::uint8_t sample) {
+    return Linear_Table()[sample];
+}
+
+Lab_Color Linear_To_Lab(double r, double g, double b) {
     const double x = 0.4124564 * r + 0.3575761 * g + 0.1804375 * b;
     const double y = 0.2126729 * r + 0.7151522 * g + 0.0721750 * b;
     const double z = 0.0193339 * r + 0.1191920 * g + 0.9503041 * b;
@@ -103,6 +103,11 @@ Lab_Color Srgb_To_Lab(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     const double fy = Lab_F(y / 1.00000);
     const double fz = Lab_F(z / 1.08883);
     return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
+}
+
+Lab_Color Srgb_To_Lab(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    const std::array<double, 256>& linear = Linear_Table();
+    return Linear_To_Lab(linear[red], linear[green], linear[blue]);
 }
 
 double Ciede2000(const Lab_Color& first, const Lab_Color& second) {

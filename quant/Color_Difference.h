@@ -10,6 +10,12 @@ struct Lab_Color {
     double b;
 };
 
+// An sRGB sample 0..255 as linear light 0..1.
+double Srgb_To_Linear(std::uint8_t sample);
+
+// The L*a*b* colour of linear-light RGB, each 0..1 (D65 white).
+Lab_Color Linear_To_Lab(double red, double green, double blue);
+
 // The L*a*b* colour of an 8-bit sRGB triple (D65 white, 2 degree observer).
 Lab_Color Srgb_To_Lab(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 

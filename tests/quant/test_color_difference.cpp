@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "quant/Color_Difference.h"
+#include "quant/Perceived_Difference.h"
+#include "support/Test_Images.h"
 
 #include <array>
 #include <cmath>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -87,4 +91,57 @@ TEST(SrgbToLab, KnownColoursUnderD65) {
     // Mid grey stays neutral; the dark end follows the linear part of both curves.
     Expect_Lab_Near(Srgb_To_Lab(128, 128, 128), 53.5850, 0.0, 0.0);
     Expect_Lab_Near(Srgb_To_Lab(1, 1, 1), 0.2740, 0.0, 0.0);
+}
+
+namespace {
+
+DTImage Flat_Image(int width, int height, DTPixel colour) {
+    return Image_Of(width, height,
+                    std::vector<DTPixel>(static_cast<std::size_t>(width) * height, colour));
+}
+
+} // namespace
+
+TEST(PerceivedDifference, FlatImagesDifferByTheirColoursAtEveryBlur) {
+    // A blur of a flat image is the same flat image only if the weights sum to
+    // one and the edges are clamped rather than padded.
+    const DTPixel first{200, 40, 90};
+    const DTPixel second{180, 60, 100};
+    const double expected = Ciede2000(Srgb_To_Lab(200, 40, 90), Srgb_To_Lab(180, 60, 100));
+    for (double sigma : {0.0, 1.0, 2.5}) {
+        SCOPED_TRACE(sigma);
+        const DTImage a = Flat_Image(20, 12, first);
+        const DTImage b = Flat_Image(20, 12, second);
+        EXPECT_NEAR(Perceived_Difference(a, b, sigma), expected, 1e-4);
+        EXPECT_NEAR(Perceived_Difference(b, a, sigma), expected, 1e-4);
+        EXPECT_EQ(Perceived_Difference(a, a, sigma), 0.0);
+    }
+}
+
+TEST(PerceivedDifference, ACheckerboardLooksLikeItsMeanInLinearLight) {
+    std::vector<DTPixel> checker;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            checker.push_back((x + y) % 2 ? DTPixel{255, 255, 255} : DTPixel{0, 0, 0});
+        }
+    }
+    const DTImage board = Image_Of(32, 32, checker);
+    // Half of white's light is 188 in sRGB; 128 is the mean of the codes, the
+    // answer of a blur that forgot the gamma.
+    const double to_linear_mean = Perceived_Difference(board, Flat_Image(32, 32, {188, 188, 188}));
+    const double to_code_mean = Perceived_Difference(board, Flat_Image(32, 32, {128, 128, 128}));
+    EXPECT_LT(to_linear_mean, 0.6);
+    EXPECT_GT(to_code_mean, 15.0);
+    // Unblurred, every pixel is far from grey.
+    EXPECT_GT(Perceived_Difference(board, Flat_Image(32, 32, {188, 188, 188}), 0.0), 20.0);
+}
+
+TEST(PerceivedDifference, RefusesImagesOfDifferentSizes) {
+    EXPECT_THROW(Perceived_Difference(Flat_Image(4, 3, {}), Flat_Image(3, 4, {})),
+                 std::invalid_argument);
+    DTImage short_of_pixels = Flat_Image(4, 3, {});
+    short_of_pixels.pixels.resize(5);
+    EXPECT_THROW(Perceived_Difference(short_of_pixels, Flat_Image(4, 3, {})),
+                 std::invalid_argument);
+    EXPECT_EQ(Perceived_Difference(DTImage{}, DTImage{}), 0.0);
 }
