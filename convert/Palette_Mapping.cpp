@@ -49,10 +49,27 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
     return picture;
 }
 
+MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& palette,
+                              const Dither_Options& dither) {
+    const std::vector<std::uint8_t> indices =
+        Map_Dithered(working, std::vector<DTPixel>(palette.begin(), palette.end()), dither);
+    MQ4_Document picture;
+    std::copy_n(indices.begin(), picture_pixels, picture.pixels.begin());
+    Set_Palette(&picture, palette);
+    return picture;
+}
+
 Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels) {
+    return Fit_Shared_Palette(pixels, {});
+}
+
+Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels,
+                                  const std::vector<DTPixel>& kept) {
     Palette_Colors palette{};
     const int rows = static_cast<int>(pixels.size() / picture_width);
     if (rows == 0) {
+        const std::vector<DTPixel> alone = Refine_Grid_Palette({}, {}, palette_size, kept);
+        std::copy(alone.begin(), alone.end(), palette.begin());
         return palette;
     }
     // The octree's colours of all the pixels as one tall image start the
@@ -72,8 +89,15 @@ Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels) {
             start.push_back(color);
         }
     }
-    const std::vector<DTPixel> fitted = Refine_Grid_Palette(pixels, start, palette_size);
+    const std::vector<DTPixel> fitted = Refine_Grid_Palette(pixels, start, palette_size, kept);
     std::copy(fitted.begin(), fitted.end(), palette.begin());
+    return palette;
+}
+
+Palette_Colors Fill_Palette(const DTImage& working, const std::vector<DTPixel>& given) {
+    Palette_Colors palette{};
+    const std::vector<DTPixel> filled = Refined_Palette(working, given);
+    std::copy(filled.begin(), filled.end(), palette.begin());
     return palette;
 }
 

@@ -4,6 +4,7 @@
 #include "core/Picture_Rules.h"
 #include "quant/Grid_Refine.h"
 
+#include <algorithm>
 #include <cstddef>
 
 const std::array<const char*, method_count> method_names{
@@ -11,13 +12,20 @@ const std::array<const char*, method_count> method_names{
 
 namespace {
 
-// The picture of palette indices, renumbered in order of first appearance.
+// The picture of palette indices: the first `kept` entries keep their
+// places, used or not, and the others are renumbered after them in order of
+// first appearance.
 MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
-                           const std::vector<DTPixel>& palette) {
+                           const std::vector<DTPixel>& palette, int kept) {
     MQ4_Document picture;
     std::array<int, palette_size> renumbered;
     renumbered.fill(-1);
     int used = 0;
+    for (; used < kept; ++used) {
+        renumbered[used] = used;
+        picture.palette_rgb[used] =
+            Display_Color(palette[used].r, palette[used].g, palette[used].b);
+    }
     for (int n = 0; n < picture_pixels; ++n) {
         const std::uint8_t index = indices[n];
         if (renumbered[index] < 0) {
@@ -37,12 +45,30 @@ std::vector<DTPixel> Refined_Palette(const DTImage& working) {
     return Refine_Grid_Palette(working.pixels, Octree_Colors(working), palette_size);
 }
 
+std::vector<DTPixel> Refined_Palette(const DTImage& working, const std::vector<DTPixel>& kept) {
+    return Refine_Grid_Palette(working.pixels, Octree_Colors(working), palette_size, kept);
+}
+
 MQ4_Document Convert_Refined(const DTImage& loaded, bool dither) {
+    return Convert_Refined(
+        loaded, Refined_Options{{dither ? Dither_Kind::floyd_steinberg : Dither_Kind::none}, {}});
+}
+
+MQ4_Document Convert_Refined(const DTImage& loaded, const Refined_Options& options) {
     const DTImage working = Working_Image(loaded);
-    const std::vector<DTPixel> palette = Refined_Palette(working);
-    const std::vector<std::uint8_t> indices =
-        dither ? Map_Diffused(working, palette) : Map_Nearest(working.pixels, palette);
-    return Build_Picture(indices, palette);
+    const std::vector<DTPixel> palette = Refined_Palette(working, options.kept);
+    // The kept colours are the palette's first entries (as many as are
+    // distinct on the grid).
+    std::vector<DTPixel> kept;
+    for (const DTPixel& color : options.kept) {
+        const DTPixel shown = Nearest_Grid_Color(color);
+        if (std::find(kept.begin(), kept.end(), shown) == kept.end() &&
+            kept.size() < palette_size) {
+            kept.push_back(shown);
+        }
+    }
+    return Build_Picture(Map_Dithered(working, palette, options.dither), palette,
+                         static_cast<int>(kept.size()));
 }
 
 MQ4_Document Build_Method_Picture(const DTImage& loaded, int method) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "convert/Conversion.h"
+#include "convert/Palette_Mapping.h"
 #include "convert/Refined_Conversion.h"
 #include "core/Picture_Rules.h"
 #include "io/MQ4_File.h"
@@ -144,4 +145,46 @@ TEST(RefinedConversion, MethodNumbersReachEveryConversion) {
               File_Bytes(Convert_Refined(image, true)));
     EXPECT_STREQ(method_names[method_refined], "refined");
     EXPECT_STREQ(method_names[method_refined_dither], "refined-dither");
+}
+
+TEST(RefinedConversion, KeptColoursTakeTheFirstEntriesWithEveryDither) {
+    const DTImage image = Pattern_Image(128, 96, 5);
+    const std::vector<DTPixel> kept{{1, 2, 3}, {250, 250, 250}, {0, 255, 0}};
+    for (const Dither_Kind kind :
+         {Dither_Kind::none, Dither_Kind::floyd_steinberg, Dither_Kind::bayer4}) {
+        SCOPED_TRACE(Dither_Kind_Name(kind));
+        const MQ4_Document picture = Convert_Refined(image, {{kind}, kept});
+        EXPECT_EQ(picture.palette_rgb[0], 0x000000);
+        EXPECT_EQ(picture.palette_rgb[1], 0xF8F8F8);
+        EXPECT_EQ(picture.palette_rgb[2], 0x00F800);
+        for (int i = 3; i < palette_size; ++i) {
+            EXPECT_TRUE(On_Grid(Split(picture.palette_rgb[i])));
+        }
+        // Without kept colours the refined methods' pictures come out.
+        if (kind != Dither_Kind::bayer4) {
+            EXPECT_EQ(File_Bytes(Convert_Refined(image, {{kind}, {}})),
+                      File_Bytes(Convert_Refined(image, kind == Dither_Kind::floyd_steinberg)));
+        }
+    }
+}
+
+TEST(PaletteMapping, SharedAndFilledPalettesKeepTheirGivenColoursFirst) {
+    const DTImage image = Working_Image(Pattern_Image(128, 96, 6));
+    const std::vector<DTPixel> given{{0, 0, 0}, {13, 200, 7}};
+    const Palette_Colors shared = Fit_Shared_Palette(image.pixels, given);
+    const Palette_Colors filled = Fill_Palette(image, given);
+    for (const Palette_Colors* palette : {&shared, &filled}) {
+        EXPECT_TRUE((*palette)[0] == (DTPixel{0, 0, 0}));
+        EXPECT_TRUE((*palette)[1] == (DTPixel{16, 200, 8}));
+        // The empty entries are fitted, not left black.
+        std::set<std::int32_t> distinct;
+        for (const DTPixel& colour : *palette) {
+            distinct.insert(Display_Color(colour.r, colour.g, colour.b));
+        }
+        EXPECT_EQ(distinct.size(), 16u);
+    }
+    // A dither kind maps onto the palette as given.
+    const MQ4_Document mapped =
+        Map_Onto_Palette(image, filled, Dither_Options{Dither_Kind::blue_noise});
+    EXPECT_EQ(Palette_Of(mapped), filled);
 }
