@@ -271,7 +271,8 @@ TEST_F(Photo_Test, BadPaletteFilesAreRefusedBeforeAnythingIsWritten) {
         {dir.file("seventeen.gpl"), "it holds 17 colours, more than 16"},
         {dir.file("bad-line.gpl"),
          "line 3 is not a colour (three whole numbers from 0 to 255, then a name)"},
-        {dir.file("notes.txt"), "it is not an MQ4 picture, a GIMP palette (.gpl) or a PNG"},
+        {dir.file("notes.txt"),
+         "it is not an MQ4 picture, a PNG or a palette file (.gpl, .act, .pal, .hex)"},
         {dir.file("photo.png"), "the PNG has more than 16 colours"},
         {dir.file("missing.gpl"), "No such file or directory"},
     };
