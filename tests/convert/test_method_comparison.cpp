@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "convert/Contact_Sheet.h"
 #include "convert/Conversion.h"
 #include "convert/Method_Comparison.h"
 #include "convert/Refined_Conversion.h"
@@ -8,6 +9,9 @@
 
 #include <cmath>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -91,4 +95,91 @@ TEST(CompareMethods, OneRowPerMethodInOrder) {
         EXPECT_GT(quality.psnr, 15.0);
         EXPECT_LT(quality.mean_delta_e, 20.0);
     }
+}
+
+namespace {
+
+// An image whose every pixel has its own colour, none of them the sheet's.
+DTImage Numbered_Image(int width, int height, int seed) {
+    std::vector<DTPixel> pixels;
+    for (int n = 0; n < width * height; ++n) {
+        pixels.push_back({static_cast<std::uint8_t>(seed * 40 + 1),
+                          static_cast<std::uint8_t>(n / 256), static_cast<std::uint8_t>(n % 256)});
+    }
+    return Image_Of(width, height, pixels);
+}
+
+std::vector<std::size_t> Where(const DTImage& sheet, DTPixel colour) {
+    std::vector<std::size_t> places;
+    for (std::size_t n = 0; n < sheet.pixels.size(); ++n) {
+        if (sheet.pixels[n] == colour) {
+            places.push_back(n);
+        }
+    }
+    return places;
+}
+
+} // namespace
+
+TEST(ContactSheet, PicturesAreEnlargedWholeAndLaidOutInRows) {
+    std::vector<Sheet_Entry> entries;
+    for (int i = 0; i < 5; ++i) {
+        entries.push_back({"entry " + std::to_string(i), Numbered_Image(12, 9, i)});
+    }
+    const DTImage sheet = Contact_Sheet(entries, {2, 4, 2});
+    ASSERT_EQ(sheet.pixels.size(), static_cast<std::size_t>(sheet.width) * sheet.height);
+    EXPECT_GT(sheet.width, 4 * 24);
+    EXPECT_LT(sheet.width, 5 * 24 + 40);
+    std::vector<std::pair<int, int>> corners;
+    for (int i = 0; i < 5; ++i) {
+        const DTImage& image = entries[i].image;
+        const std::vector<std::size_t> first = Where(sheet, image.pixels[0]);
+        ASSERT_EQ(first.size(), 4u) << i;
+        const int left = static_cast<int>(first[0] % sheet.width);
+        const int top = static_cast<int>(first[0] / sheet.width);
+        corners.emplace_back(left, top);
+        for (int y = 0; y < 18; ++y) {
+            for (int x = 0; x < 24; ++x) {
+                ASSERT_TRUE(sheet.pixels[(top + y) * sheet.width + left + x] ==
+                            image.pixels[(y / 2) * 12 + x / 2])
+                    << i << " " << x << "," << y;
+            }
+        }
+    }
+    // Four a row, in order, the fifth under the first.
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(corners[i].second, corners[0].second);
+        EXPECT_GT(corners[i].first, corners[i - 1].first + 24);
+    }
+    EXPECT_EQ(corners[4].first, corners[0].first);
+    EXPECT_GT(corners[4].second, corners[0].second + 18 + 24);
+    EXPECT_TRUE(Contact_Sheet({}).pixels.empty());
+}
+
+TEST(ContactSheet, LabelsAreDrawnUnderTheirPictureOnly) {
+    const DTImage image = Numbered_Image(40, 30, 1);
+    const DTImage blank = Contact_Sheet({{"", image}, {"", image}});
+    const DTImage labelled = Contact_Sheet({{"bayer4\nperceived 1.234", image}, {"", image}});
+    const DTImage other = Contact_Sheet({{"bayer8\nperceived 1.234", image}, {"", image}});
+    // A label too long for its cell, and characters the font lacks.
+    const DTImage spilled =
+        Contact_Sheet({{std::string(200, 'W') + "\n\t\xC3\xA9\nthird line", image}, {"", image}});
+    ASSERT_EQ(labelled.pixels.size(), blank.pixels.size());
+    const int half = blank.width / 2;
+    int inked = 0;
+    for (std::size_t n = 0; n < blank.pixels.size(); ++n) {
+        const int x = static_cast<int>(n % blank.width);
+        const int y = static_cast<int>(n / blank.width);
+        if (!(labelled.pixels[n] == blank.pixels[n])) {
+            ++inked;
+            // Under the first picture, within its cell.
+            EXPECT_LT(x, half);
+            EXPECT_GT(y, 8 + 60);
+        }
+        if (x >= half) {
+            ASSERT_TRUE(spilled.pixels[n] == blank.pixels[n]) << x << "," << y;
+        }
+    }
+    EXPECT_GT(inked, 100);
+    EXPECT_FALSE(labelled.pixels == other.pixels);
 }
