@@ -67,8 +67,12 @@ MQ4_Document Convert_Refined(const DTImage& loaded, const Refined_Options& optio
             kept.push_back(shown);
         }
     }
-    return Build_Picture(Map_Dithered(working, palette, options.dither), palette,
-                         static_cast<int>(kept.size()));
+    return Refined_Picture(working, palette, options.dither, static_cast<int>(kept.size()));
+}
+
+MQ4_Document Refined_Picture(const DTImage& working, const std::vector<DTPixel>& palette,
+                             const Dither_Options& dither, int kept) {
+    return Build_Picture(Map_Dithered(working, palette, dither), palette, kept);
 }
 
 MQ4_Document Build_Method_Picture(const DTImage& loaded, int method) {

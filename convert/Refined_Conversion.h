@@ -45,6 +45,13 @@ struct Refined_Options {
     std::vector<DTPixel> kept;
 };
 
+// The picture of a 128x96 working image on a palette that Refined_Palette
+// gave, whose first `kept` entries are kept colours: those keep their
+// places, used or not; the other colours follow in order of first
+// appearance, and entries beyond them are black.
+MQ4_Document Refined_Picture(const DTImage& working, const std::vector<DTPixel>& palette,
+                             const Dither_Options& dither, int kept);
+
 // The refined picture with a dither kind and kept colours. The kept colours
 // are the first entries, in their order, used or not; the other colours
 // follow in order of first appearance, and entries beyond them are black.

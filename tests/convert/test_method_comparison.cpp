@@ -5,11 +5,13 @@
 #include "convert/Method_Comparison.h"
 #include "convert/Refined_Conversion.h"
 #include "quant/Color_Difference.h"
+#include "quant/Palette_Dither.h"
 #include "support/Test_Images.h"
 
 #include <cmath>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -58,6 +60,8 @@ TEST(MeasurePicture, KnownErrors) {
     EXPECT_NEAR(quality.psnr, 42.11, 0.005);
     EXPECT_NEAR(quality.mean_delta_e, Ciede2000(Srgb_To_Lab(10, 10, 10), Srgb_To_Lab(8, 8, 8)),
                 1e-12);
+    // A flat error looks the same blurred.
+    EXPECT_NEAR(quality.perceived, quality.mean_delta_e, 1e-4);
 
     // Half the pixels off by 8 in red only: mean squared error 64 / 3 / 2.
     picture.palette_rgb[1] = 0x100808;
@@ -74,17 +78,21 @@ TEST(MeasurePicture, KnownErrors) {
 }
 
 TEST(FormatQualityRow, ColumnsAndInfinity) {
-    EXPECT_EQ(Format_Quality_Row("closest", {16, 31.6549, 3.21249}),
-              "closest               16     31.65      3.212\n");
-    EXPECT_EQ(Format_Quality_Row("refined-dither", {3, INFINITY, 0.0}),
-              "refined-dither         3       inf      0.000\n");
-    EXPECT_EQ(std::string(quality_table_header), "method           colours   PSNR dB  CIEDE2000\n");
+    EXPECT_EQ(Format_Quality_Row("closest", {16, 31.6549, 3.21249, 1.5}),
+              "closest               16     31.65      3.212      1.500\n");
+    EXPECT_EQ(Format_Quality_Row("refined-dither", {3, INFINITY, 0.0, 0.0}),
+              "refined-dither         3       inf      0.000      0.000\n");
+    // Longer names take room from the colours' column, up to two digits.
+    EXPECT_EQ(Format_Quality_Row("refined+sierra-lite", {16, 30.0, 3.0, 1.5}),
+              "refined+sierra-lite   16     30.00      3.000      1.500\n");
+    EXPECT_EQ(std::string(quality_table_header),
+              "method           colours   PSNR dB  CIEDE2000  perceived\n");
 }
 
-TEST(CompareMethods, OneRowPerMethodInOrder) {
+TEST(CompareMethods, OneRowPerMethodThenPerDitherKindInOrder) {
     const DTImage image = Pattern_Image(128, 96, 4);
     const std::vector<std::string> lines = Lines(Compare_Methods(image));
-    ASSERT_EQ(lines.size(), 1u + method_count);
+    ASSERT_EQ(lines.size(), 1u + method_count + dither_kind_count - 2);
     EXPECT_EQ(lines[0] + "\n", quality_table_header);
     const DTImage working = Working_Image(image);
     for (int method = 0; method < method_count; ++method) {
@@ -94,6 +102,22 @@ TEST(CompareMethods, OneRowPerMethodInOrder) {
         EXPECT_EQ(lines[1 + method] + "\n", Format_Quality_Row(method_names[method], quality));
         EXPECT_GT(quality.psnr, 15.0);
         EXPECT_LT(quality.mean_delta_e, 20.0);
+        EXPECT_LT(quality.perceived, quality.mean_delta_e);
+    }
+    // The refined palette with each other kind, as --method refined --dither KIND makes it.
+    const std::vector<Compared_Picture> pictures = Compare_Pictures(image);
+    int row = 1 + method_count;
+    for (const std::string_view kind :
+         {"atkinson", "sierra-lite", "jarvis", "bayer2", "bayer4", "bayer8", "blue-noise"}) {
+        SCOPED_TRACE(kind);
+        const Compared_Picture& compared = pictures[row - 1];
+        EXPECT_EQ(compared.options, "--method refined --dither " + std::string(kind));
+        const MQ4_Document picture = Convert_Refined(image, {{*Dither_Kind_Named(kind)}, {}});
+        EXPECT_EQ(compared.picture.pixels, picture.pixels);
+        EXPECT_EQ(compared.picture.palette_rgb, picture.palette_rgb);
+        EXPECT_EQ(lines[row] + "\n", Format_Quality_Row("refined+" + std::string(kind),
+                                                        Measure_Picture(working, picture)));
+        ++row;
     }
 }
 
