@@ -39,19 +39,20 @@ test: deps-test
 	cmake --build $(BUILD) -j $(JOBS)
 	$(XVFB) ctest --test-dir $(BUILD) --output-on-failure -j $(TEST_JOBS)
 
-# The tests that need no display (the unit tests and zembrix-convert run as
-# a process), built with AddressSanitizer and UndefinedBehaviorSanitizer, but
-# for the digests of every method's output, which check bytes as the plain
-# run does. The window and packaging tests run in the plain build only: all
-# of them here would take CI past its time.
+# The whole suite but the packaging tests, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer: the unit tests, zembrix-convert run as a
+# process, the windows drawn on the virtual display and the programs driven
+# end to end. The digests of every method's output check bytes as the plain
+# run does, and the packaging tests build the package from a plain build:
+# both are left to make test.
 SANITIZE_BUILD ?= build-sanitize
 test-sanitize: deps-test
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZEMBRIX_SANITIZE=address,undefined \
 		-DZEMBRIX_WERROR=ON
-	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target unit_tests cli_tests
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target unit_tests cli_tests x_tests e2e_tests
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-		ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(TEST_JOBS) -L '^(unit|cli)$$' \
-		-E '^OutputDigests[.]EveryMethod'
+		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(TEST_JOBS) \
+		-LE packaging -E '^OutputDigests[.]EveryMethod'
 
 # The two programs and the unit tests built with clang in Release, and the
 # unit tests run there. The window, end-to-end and packaging tests run in

@@ -22,7 +22,7 @@ void Straight_Picture(const MQ4_Document& picture, Display* display, Drawable wi
         for (int x = 0; x < picture_width; ++x) {
             const int index = picture.pixels[static_cast<std::size_t>(y * picture_width + x)];
             XSetForeground(display, gc,
-                           Shown(picture.palette_rgb[static_cast<std::size_t>(index)]));
+                           Shown(Color_Word(picture.palette[static_cast<std::size_t>(index)])));
             XFillRectangle(display, window, gc, left + scale * x, top + scale * y, scale, scale);
         }
     }
@@ -95,7 +95,8 @@ void Straight_Editor_Window(const MQ4_Document& document, const Editor_State& st
                             Display* display, Drawable window, GC gc) {
     Straight_Picture(document, display, window, gc, 0, 0, 7);
     for (int i = 0; i < palette_size; ++i) {
-        XSetForeground(display, gc, Shown(document.palette_rgb[static_cast<std::size_t>(i)]));
+        XSetForeground(display, gc,
+                       Shown(Color_Word(document.palette[static_cast<std::size_t>(i)])));
         XFillRectangle(display, window, gc, 919, 10 + 25 * i, 60, 20);
     }
     for (const auto& [top, text_x, label] :

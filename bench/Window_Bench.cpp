@@ -35,7 +35,8 @@ struct Bench_Windows {
 MQ4_Document Busy_Picture() {
     MQ4_Document picture;
     for (int i = 0; i < palette_size; ++i) {
-        picture.palette_rgb[static_cast<std::size_t>(i)] = 0x101010 * i + 0x080400 * (i % 3);
+        picture.palette[static_cast<std::size_t>(i)] =
+            Split_Color(0x101010 * i + 0x080400 * (i % 3));
     }
     for (int y = 0; y < picture_height; ++y) {
         for (int x = 0; x < picture_width; ++x) {
@@ -173,10 +174,10 @@ void Add_Full_Repaints(Bench_Report& report, Bench_Windows& w, const Candidates&
     };
     const Editor_Case cases[] = {
         {"editor, busy picture", &w.busy},
-        {"editor, photo: Floyd-Steinberg", &photo[slot_floyd_steinberg]},
-        {"editor, photo: diffusion", &photo[slot_diffusion]},
-        {"editor, photo: octree", &photo[slot_octree]},
-        {"editor, photo: closest colour", &photo[slot_closest]},
+        {"editor, photo: Floyd-Steinberg", &photo[Index(Method::floyd_steinberg)]},
+        {"editor, photo: diffusion", &photo[Index(Method::diffusion)]},
+        {"editor, photo: octree", &photo[Index(Method::octree)]},
+        {"editor, photo: closest colour", &photo[Index(Method::closest)]},
     };
     for (const Editor_Case& c : cases) {
         const MQ4_Document* picture = c.picture;
@@ -293,5 +294,5 @@ void Register_Window_Benchmarks(Display* display, const Candidates& photo, Bench
     windows.choices = {&pictures[0], &pictures[1], &pictures[2], &pictures[3]};
     Open_Windows(display, windows);
     Add_Full_Repaints(report, windows, pictures);
-    Add_Editor_Actions(report, windows, pictures[slot_octree]);
+    Add_Editor_Actions(report, windows, pictures[Index(Method::octree)]);
 }

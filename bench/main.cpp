@@ -53,14 +53,14 @@ void Register_Conversions(const DTImage& image) {
                                  })
         ->Unit(benchmark::kMicrosecond)
         ->MinTime(0.5);
-    const char* names[candidate_count] = {"floyd-steinberg", "diffusion", "octree", "closest"};
     for (int slot = 0; slot < candidate_count; ++slot) {
-        const std::string name = std::string("convert/") + names[slot] + " alone";
+        const Method method = method_table[slot].method;
+        const std::string name = std::string("convert/") + method_table[slot].name + " alone";
         benchmark::RegisterBenchmark(name.c_str(),
-                                     [slot](benchmark::State& state) {
+                                     [method](benchmark::State& state) {
                                          for (auto _ : state) {
                                              benchmark::DoNotOptimize(
-                                                 Build_Candidate(picture, slot));
+                                                 Build_Candidate(picture, method));
                                          }
                                      })
             ->Unit(benchmark::kMicrosecond)

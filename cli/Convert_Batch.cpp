@@ -1,6 +1,6 @@
 #include "cli/Convert_Batch.h"
 
-#include "cli/Convert_Tool.h"
+#include "cli/Convert_IO.h"
 #include "cli/Shared_Palette.h"
 #include "core/Picture_Rules.h"
 #include "core/Report.h"
@@ -126,7 +126,9 @@ struct Read_Ahead {
 // What the threads of a batch share in a stage. Jobs start in input order.
 struct Batch_Run {
     const std::vector<Batch_Job>& jobs;
-    const Convert_Args& args;
+    const Convert_Settings& settings;
+    // The palette every picture is mapped onto, when one is given or shared.
+    const Palette_Colors* palette = nullptr;
     Job_Stage stage = Job_Stage::convert;
     // The inputs read ahead, when the pictures are made from them.
     const Read_Ahead* ahead = nullptr;
@@ -143,11 +145,11 @@ struct Batch_Run {
 // read ahead onto the shared palette.
 std::optional<MQ4_Document> Job_Picture(const Batch_Run& run, std::size_t job) {
     if (!run.ahead) {
-        return Read_Input(run.jobs[job].input, run.args);
+        return Read_Input(run.jobs[job].input, run.settings, run.palette);
     }
     const std::size_t start = *run.ahead->images.starts[job];
-    return Map_Onto_Palette(Batch_Image(run.ahead->images, start), *run.args.palette,
-                            run.args.slot);
+    return Map_Onto_Palette(Batch_Image(run.ahead->images, start), *run.palette,
+                            run.settings.method);
 }
 
 Job_Outcome Run_Job(const Batch_Run& run, std::size_t job) {
@@ -162,11 +164,11 @@ Job_Outcome Run_Job(const Batch_Run& run, std::size_t job) {
     Report_Capture capture;
     try {
         if (run.stage == Job_Stage::read_working) {
-            outcome.working = Read_Input_Image(run.jobs[job].input, run.args);
+            outcome.working = Read_Input_Image(run.jobs[job].input, run.settings);
             outcome.done = outcome.working.has_value();
         } else {
             const std::optional<MQ4_Document> picture = Job_Picture(run, job);
-            outcome.done = picture && Write_Output(run.jobs[job].output, *picture, run.args);
+            outcome.done = picture && Write_Output(run.jobs[job].output, *picture, run.settings);
         }
     } catch (const std::exception& error) {
         outcome.fatal = true;
@@ -202,8 +204,8 @@ void Work(Batch_Run* run) {
     }
 }
 
-int Thread_Count(const Convert_Args& args, std::size_t jobs) {
-    long wanted = args.jobs;
+int Thread_Count(const Convert_Settings& settings, std::size_t jobs) {
+    long wanted = settings.jobs;
     if (wanted < 1) {
         wanted = std::max(sysconf(_SC_NPROCESSORS_ONLN), 1L);
     }
@@ -241,9 +243,9 @@ void Report_Failure(const Batch_Job& job, const std::string& reason) {
 // Reads every input's working image, on the batch's threads. After a fatal
 // failure, with nothing written, tells the failures before it and it, and
 // gives false.
-bool Read_Every_Input(const Batch_Plan& plan, const Convert_Args& args, Read_Ahead* ahead) {
-    Batch_Run run{plan.jobs, args, Job_Stage::read_working};
-    Start_Threads(&run, Thread_Count(args, plan.jobs.size()));
+bool Read_Every_Input(const Batch_Plan& plan, const Convert_Settings& settings, Read_Ahead* ahead) {
+    Batch_Run run{plan.jobs, settings, nullptr, Job_Stage::read_working};
+    Start_Threads(&run, Thread_Count(settings, plan.jobs.size()));
     ahead->images.pixels.reserve(plan.jobs.size() * std::size_t{picture_pixels});
     for (std::size_t job = 0; job < plan.jobs.size(); ++job) {
         Job_Outcome outcome = Take_Outcome(&run, job);
@@ -272,19 +274,19 @@ std::string Batch_Output_Name(const std::string& input, Output_Format format) {
     return title;
 }
 
-Batch_Plan Plan_Batch(const Convert_Args& args) {
+Batch_Plan Plan_Batch(const Convert_Settings& settings) {
     Batch_Plan plan;
-    plan.refusal = Folder_Problem(args.output_dir);
+    plan.refusal = Folder_Problem(settings.output_dir);
     if (!plan.refusal.empty()) {
         return plan;
     }
-    for (const std::string& input : args.inputs) {
+    for (const std::string& input : settings.inputs) {
         if (!Names_A_File(input)) {
             plan.refusal = Quoted(input) + " names no file";
             return plan;
         }
         plan.jobs.push_back(
-            {input, Output_Path(args.output_dir, Batch_Output_Name(input, args.format))});
+            {input, Output_Path(settings.output_dir, Batch_Output_Name(input, settings.format))});
     }
     plan.refusal = Clash_Problem(plan.jobs);
     if (!plan.refusal.empty()) {
@@ -293,21 +295,24 @@ Batch_Plan Plan_Batch(const Convert_Args& args) {
     return plan;
 }
 
-int Run_Batch(Convert_Args* args) {
-    const Batch_Plan plan = Plan_Batch(*args);
+Batch_Result Run_Batch(const Convert_Settings& settings,
+                       const std::optional<Palette_Colors>& given) {
+    const Batch_Plan plan = Plan_Batch(settings);
     if (!plan.refusal.empty()) {
         std::fprintf(stderr, "zembrix-convert: %s; nothing was converted\n", plan.refusal.c_str());
-        return exit_usage;
+        return {exit_usage, std::nullopt};
     }
     Read_Ahead ahead;
-    if (args->shared_palette) {
-        if (!Read_Every_Input(plan, *args, &ahead)) {
-            return exit_failure;
+    std::optional<Palette_Colors> palette = given;
+    if (settings.shared_palette) {
+        if (!Read_Every_Input(plan, settings, &ahead)) {
+            return {exit_failure, std::nullopt};
         }
-        args->palette = Fit_Batch_Palette(ahead.images);
+        palette = Fit_Batch_Palette(ahead.images);
     }
-    Batch_Run run{plan.jobs, *args, Job_Stage::convert, args->shared_palette ? &ahead : nullptr};
-    Start_Threads(&run, Thread_Count(*args, plan.jobs.size()));
+    Batch_Run run{plan.jobs, settings, palette ? &*palette : nullptr, Job_Stage::convert,
+                  settings.shared_palette ? &ahead : nullptr};
+    Start_Threads(&run, Thread_Count(settings, plan.jobs.size()));
     std::size_t converted = 0;
     for (std::size_t job = 0; job < plan.jobs.size(); ++job) {
         const Job_Outcome outcome = Take_Outcome(&run, job);
@@ -318,9 +323,9 @@ int Run_Batch(Convert_Args* args) {
         Report_Failure(plan.jobs[job], outcome.reason);
         if (outcome.fatal) {
             // The threads finish the jobs they hold and start no more.
-            return exit_failure;
+            return {exit_failure, palette};
         }
     }
     std::printf("converted %zu of %zu\n", converted, plan.jobs.size());
-    return converted == plan.jobs.size() ? exit_success : exit_failure;
+    return {converted == plan.jobs.size() ? exit_success : exit_failure, palette};
 }

@@ -1,8 +1,10 @@
 #pragma once
 // zembrix-convert -o OUTDIR INPUT...: many inputs converted into one folder.
 
-#include "cli/Convert_Args.h"
+#include "cli/Convert_Settings.h"
+#include "core/Palette.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,12 +25,19 @@ struct Batch_Plan {
 // ".MQ4"), or the same name ending in ".png" for the PNG format.
 std::string Batch_Output_Name(const std::string& input, Output_Format format);
 
-Batch_Plan Plan_Batch(const Convert_Args& args);
+Batch_Plan Plan_Batch(const Convert_Settings& settings);
 
 // Converts every input on the batch's threads, going on past failures: one
 // line on standard error for each failure, in input order, and "converted N
-// of M" on standard output at the end. With --shared-palette every input is
-// read first and the palette fitted to them all is put in args->palette.
-// Gives 0 when all were converted, 1 when any failed, 2 when the batch was
-// refused.
-int Run_Batch(Convert_Args* args);
+// of M" on standard output at the end. Every picture is mapped onto the
+// given palette when there is one; with --shared-palette every input is read
+// first and mapped onto the palette fitted to them all.
+struct Batch_Result {
+    // 0 when all were converted, 1 when any failed, 2 when the batch was
+    // refused.
+    int status = 0;
+    // The palette the pictures were mapped onto, if one was.
+    std::optional<Palette_Colors> palette;
+};
+Batch_Result Run_Batch(const Convert_Settings& settings,
+                       const std::optional<Palette_Colors>& given);

@@ -1,6 +1,6 @@
 #include "cli/Thumbnail.h"
 
-#include "cli/Convert_Tool.h"
+#include "cli/Convert_IO.h"
 #include "io/MQ4_File.h"
 #include "io/PNG_Writer.h"
 

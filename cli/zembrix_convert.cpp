@@ -1,5 +1,7 @@
 // zembrix-convert: the import's four conversions without any window.
 
+#include "cli/Convert_IO.h"
+#include "cli/Convert_Options.h"
 #include "cli/Convert_Tool.h"
 
 #include <new>

@@ -96,7 +96,7 @@ MQ4_Document Build_Picture(const std::vector<DTPixel>& pixels, const Color_List&
         }
         picture.pixels[static_cast<std::size_t>(n)] = seen_positions[at];
     }
-    Set_Palette(&picture, list);
+    picture.palette = Display_Palette(list);
     return picture;
 }
 
@@ -152,7 +152,7 @@ struct Mapping_Palette {
 };
 
 void Share_Palette(const MQ4_Document& octree, Mapping_Palette* shared) {
-    shared->colors = Palette_Of(octree);
+    shared->colors = octree.palette;
     shared->palette = {palette_size, shared->colors.data()};
     shared->channels = SplitPaletteChannels(shared->palette);
 }
@@ -160,9 +160,9 @@ void Share_Palette(const MQ4_Document& octree, Mapping_Palette* shared) {
 // The Floyd-Steinberg or the closest-colour picture. The searches give each
 // pixel's palette index, which is the first position of its colour (the
 // lowest index wins equal distances), as looking the colour up would.
-MQ4_Document Map_To_Palette(const DTImage& working, const Mapping_Palette& shared, int slot) {
+MQ4_Document Map_To_Palette(const DTImage& working, const Mapping_Palette& shared, Method method) {
     MQ4_Document picture;
-    if (slot == slot_floyd_steinberg) {
+    if (Method_Info(method).mapping == Pixel_Mapping::import_dither) {
         DTImage dithered = working;
         ApplyFloydSteinbergDither(&dithered, shared.palette, shared.channels,
                                   picture.pixels.data());
@@ -180,7 +180,7 @@ MQ4_Document Map_To_Palette(const DTImage& working, const Mapping_Palette& share
             picture.pixels[static_cast<std::size_t>(n)] = previous_index;
         }
     }
-    Set_Palette(&picture, shared.colors);
+    picture.palette = shared.colors;
     return picture;
 }
 
@@ -224,26 +224,29 @@ MQ4_Document Convert_Image(const DTImage& loaded, int dither) {
 Candidates Build_Candidates(const DTImage& loaded) {
     const DTImage working = Working_Image(loaded);
     Candidates candidates;
-    Convert_Working_Both(working, &candidates[slot_octree], &candidates[slot_diffusion]);
+    Convert_Working_Both(working, &candidates[Index(Method::octree)],
+                         &candidates[Index(Method::diffusion)]);
     Mapping_Palette shared;
-    Share_Palette(candidates[slot_octree], &shared);
-    candidates[slot_floyd_steinberg] = Map_To_Palette(working, shared, slot_floyd_steinberg);
-    candidates[slot_closest] = Map_To_Palette(working, shared, slot_closest);
+    Share_Palette(candidates[Index(Method::octree)], &shared);
+    candidates[Index(Method::floyd_steinberg)] =
+        Map_To_Palette(working, shared, Method::floyd_steinberg);
+    candidates[Index(Method::closest)] = Map_To_Palette(working, shared, Method::closest);
     return candidates;
 }
 
-MQ4_Document Build_Candidate(const DTImage& loaded, int slot) {
+MQ4_Document Build_Candidate(const DTImage& loaded, Method method) {
     const DTImage working = Working_Image(loaded);
-    if (slot == slot_diffusion) {
+    const Pixel_Mapping mapping = Method_Info(method).mapping;
+    if (mapping == Pixel_Mapping::octree_diffusion) {
         return Convert_Working(working, 1);
     }
     MQ4_Document octree = Convert_Working(working, 0);
-    if (slot == slot_octree) {
+    if (mapping == Pixel_Mapping::octree_leaf) {
         return octree;
     }
     Mapping_Palette shared;
     Share_Palette(octree, &shared);
-    return Map_To_Palette(working, shared, slot);
+    return Map_To_Palette(working, shared, method);
 }
 
 std::optional<DTImage> Load_Picture_Image(const std::string& path) {

@@ -4,19 +4,14 @@
 
 #include "core/DTImage.h"
 #include "core/MQ4_Document.h"
+#include "core/Method.h"
 
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-// The candidates in the chooser's order.
-enum Candidate_Slot : int {
-    slot_floyd_steinberg = 0,
-    slot_diffusion = 1,
-    slot_octree = 2,
-    slot_closest = 3,
-};
+// The import's candidates: the first four methods, in the chooser's order.
 constexpr int candidate_count = 4;
 using Candidates = std::array<MQ4_Document, candidate_count>;
 
@@ -40,9 +35,9 @@ MQ4_Document Convert_Image(const DTImage& loaded, int dither);
 // All four candidates of an image that fills a picture, without titles.
 Candidates Build_Candidates(const DTImage& loaded);
 
-// The one candidate of the slot, exactly as Build_Candidates makes it, without
+// The one candidate of the method, exactly as Build_Candidates makes it, without
 // the work of the others.
-MQ4_Document Build_Candidate(const DTImage& loaded, int slot);
+MQ4_Document Build_Candidate(const DTImage& loaded, Method method);
 
 // Loads an image that fills a picture, keeping only its first 12288 pixels
 // (its width, height and pixel count stay the file's); none when the file

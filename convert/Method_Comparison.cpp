@@ -28,14 +28,14 @@ int Count_Colors(const MQ4_Document& picture) {
     for (const std::uint8_t index : picture.pixels) {
         used[index & 0x0F] = true;
     }
-    std::vector<std::int32_t> colors;
+    std::vector<DTPixel> colors;
     for (int i = 0; i < palette_size; ++i) {
         bool known = false;
-        for (const std::int32_t color : colors) {
-            known = known || color == picture.palette_rgb[i];
+        for (const DTPixel color : colors) {
+            known = known || color == picture.palette[i];
         }
         if (used[i] && !known) {
-            colors.push_back(picture.palette_rgb[i]);
+            colors.push_back(picture.palette[i]);
         }
     }
     return static_cast<int>(colors.size());
@@ -52,10 +52,9 @@ double Psnr(std::int64_t squared_error, std::int64_t samples) {
 } // namespace
 
 Picture_Quality Measure_Picture(const DTImage& working, const MQ4_Document& picture) {
-    std::array<DTPixel, palette_size> shown;
+    const Palette_Colors& shown = picture.palette;
     std::array<Lab_Color, palette_size> shown_lab;
     for (int i = 0; i < palette_size; ++i) {
-        shown[i] = Split_Color(picture.palette_rgb[i]);
         shown_lab[i] = Srgb_To_Lab(shown[i].r, shown[i].g, shown[i].b);
     }
     std::int64_t squared_error = 0;
@@ -95,13 +94,15 @@ std::vector<Compared_Picture> Compare_Pictures(const DTImage& loaded) {
     const DTImage working = Working_Image(loaded);
     const Candidates candidates = Build_Candidates(loaded);
     std::vector<Compared_Picture> pictures;
-    for (int method = 0; method < method_count; ++method) {
-        MQ4_Document picture = method < candidate_count
-                                   ? candidates[method]
-                                   : Convert_Refined(loaded, method == method_refined_dither);
+    for (const Method_Row& row : method_table) {
+        // The import's four come from one octree, made once for them all.
+        MQ4_Document picture =
+            row.fit == Palette_Fit::octree
+                ? candidates[Index(row.method)]
+                : Convert_Refined(loaded, row.mapping == Pixel_Mapping::grid_diffusion);
         const Picture_Quality quality = Measure_Picture(working, picture);
-        pictures.push_back({method_names[method], std::string("--method ") + method_names[method],
-                            std::move(picture), quality});
+        pictures.push_back(
+            {row.name, std::string("--method ") + row.name, std::move(picture), quality});
     }
     // The refined palette once for every kind; none and floyd-steinberg are
     // the refined methods above.

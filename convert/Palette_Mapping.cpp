@@ -28,24 +28,26 @@ std::vector<std::uint8_t> Dithered_Indices(const DTImage& working, const Palette
 
 } // namespace
 
-bool Maps_Onto_Palette(int method) {
-    return method == slot_floyd_steinberg || method == slot_closest || method == method_refined ||
-           method == method_refined_dither;
-}
-
-MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& palette, int method) {
+MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& palette,
+                              Method method) {
     const std::vector<DTPixel> colors(palette.begin(), palette.end());
     std::vector<std::uint8_t> indices;
-    if (method == slot_floyd_steinberg) {
+    switch (Method_Info(method).mapping) {
+    case Pixel_Mapping::import_dither:
         indices = Dithered_Indices(working, palette);
-    } else if (method == method_refined_dither) {
+        break;
+    case Pixel_Mapping::grid_diffusion:
         indices = Map_Diffused(working, colors);
-    } else {
+        break;
+    case Pixel_Mapping::nearest:
+    case Pixel_Mapping::octree_diffusion: // refused by the callers: they take no palette
+    case Pixel_Mapping::octree_leaf:
         indices = Map_Nearest(working.pixels, colors);
+        break;
     }
     MQ4_Document picture;
     std::copy_n(indices.begin(), picture_pixels, picture.pixels.begin());
-    Set_Palette(&picture, palette);
+    picture.palette = Display_Palette(palette);
     return picture;
 }
 
@@ -55,7 +57,7 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
         Map_Dithered(working, std::vector<DTPixel>(palette.begin(), palette.end()), dither);
     MQ4_Document picture;
     std::copy_n(indices.begin(), picture_pixels, picture.pixels.begin());
-    Set_Palette(&picture, palette);
+    picture.palette = Display_Palette(palette);
     return picture;
 }
 
@@ -109,7 +111,7 @@ DTImage Picture_Image(const MQ4_Document& picture) {
     image.pixelCount = picture_pixels;
     image.pixels.reserve(picture_pixels);
     for (const std::uint8_t index : picture.pixels) {
-        image.pixels.push_back(Split_Color(picture.palette_rgb[index & 0x0F]));
+        image.pixels.push_back(picture.palette[index & 0x0F]);
     }
     return image;
 }

@@ -5,23 +5,17 @@
 
 #include "core/DTImage.h"
 #include "core/MQ4_Document.h"
+#include "core/Method.h"
 #include "core/Palette.h"
 #include "quant/Palette_Dither.h"
 
 #include <array>
 #include <vector>
 
-// Whether the converter's method (see io/Refined_Conversion.h) can map an
-// image onto a given palette: floyd-steinberg, closest, refined (which then
-// maps by nearest colour, like closest) and refined-dither. The octree
-// methods make their own palette.
-bool Maps_Onto_Palette(int method);
-
 // The picture of a 128x96 working image on the palette, whose entries keep
-// their order: floyd-steinberg dithers as the import does, closest and
-// refined take each pixel's nearest colour, refined-dither diffuses as that
-// method does. No names are set.
-MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& palette, int method);
+// their order, by a method that takes a palette (see core/Method.h): each
+// maps pixels as its row says. No names are set.
+MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& palette, Method method);
 
 // The picture of a 128x96 working image on the palette, whose entries keep
 // their order, mapped with a dither kind (none is nearest colour).

@@ -7,9 +7,6 @@
 #include <algorithm>
 #include <cstddef>
 
-const std::array<const char*, method_count> method_names{
-    "floyd-steinberg", "diffusion", "octree", "closest", "refined", "refined-dither"};
-
 namespace {
 
 // The picture of palette indices: the first `kept` entries keep their
@@ -23,15 +20,14 @@ MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
     int used = 0;
     for (; used < kept; ++used) {
         renumbered[used] = used;
-        picture.palette_rgb[used] =
-            Display_Color(palette[used].r, palette[used].g, palette[used].b);
+        picture.palette[used] = Display_Pixel(palette[used]);
     }
     for (int n = 0; n < picture_pixels; ++n) {
         const std::uint8_t index = indices[n];
         if (renumbered[index] < 0) {
             const DTPixel color = palette[index];
             renumbered[index] = used;
-            picture.palette_rgb[used] = Display_Color(color.r, color.g, color.b);
+            picture.palette[used] = Display_Pixel(color);
             ++used;
         }
         picture.pixels[n] = static_cast<std::uint8_t>(renumbered[index]);
@@ -75,9 +71,10 @@ MQ4_Document Refined_Picture(const DTImage& working, const std::vector<DTPixel>&
     return Build_Picture(Map_Dithered(working, palette, dither), palette, kept);
 }
 
-MQ4_Document Build_Method_Picture(const DTImage& loaded, int method) {
-    if (method == method_refined || method == method_refined_dither) {
-        return Convert_Refined(loaded, method == method_refined_dither);
+MQ4_Document Build_Method_Picture(const DTImage& loaded, Method method) {
+    const Method_Row& row = Method_Info(method);
+    if (row.fit == Palette_Fit::grid) {
+        return Convert_Refined(loaded, row.mapping == Pixel_Mapping::grid_diffusion);
     }
     return Build_Candidate(loaded, method);
 }

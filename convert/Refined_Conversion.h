@@ -6,21 +6,10 @@
 
 #include "core/DTImage.h"
 #include "core/MQ4_Document.h"
+#include "core/Method.h"
 #include "quant/Palette_Dither.h"
 
-#include <array>
 #include <vector>
-
-// The converter's methods: the import's candidate slots 0 to 3 first, then
-// the two refined ones.
-enum Refined_Method : int {
-    method_refined = 4,
-    method_refined_dither = 5,
-};
-constexpr int method_count = 6;
-
-// The command-line name of each method, by number.
-extern const std::array<const char*, method_count> method_names;
 
 // The refined palette of a 128x96 working image: at most 16 grid colours.
 std::vector<DTPixel> Refined_Palette(const DTImage& working);
@@ -59,5 +48,5 @@ MQ4_Document Refined_Picture(const DTImage& working, const std::vector<DTPixel>&
 // floyd-steinberg at full strength.
 MQ4_Document Convert_Refined(const DTImage& loaded, const Refined_Options& options);
 
-// The picture of any of the converter's methods, by number.
-MQ4_Document Build_Method_Picture(const DTImage& loaded, int method);
+// The picture of any of the converter's methods.
+MQ4_Document Build_Method_Picture(const DTImage& loaded, Method method);

@@ -2,22 +2,26 @@
 
 #include "core/Picture_Rules.h"
 
+DTPixel Display_Pixel(DTPixel color) {
+    return {static_cast<std::uint8_t>(Downsample(color.r)),
+            static_cast<std::uint8_t>(Downsample(color.g)),
+            static_cast<std::uint8_t>(Downsample(color.b))};
+}
+
+Palette_Colors Display_Palette(const Palette_Colors& colors) {
+    Palette_Colors shown{};
+    for (int i = 0; i < palette_size; ++i) {
+        shown[i] = Display_Pixel(colors[i]);
+    }
+    return shown;
+}
+
+std::int32_t Color_Word(DTPixel color) {
+    return (color.r << 16) | (color.g << 8) | color.b;
+}
+
 DTPixel Split_Color(std::int32_t color) {
     return {static_cast<std::uint8_t>((color >> 16) & 0xFF),
             static_cast<std::uint8_t>((color >> 8) & 0xFF),
             static_cast<std::uint8_t>(color & 0xFF)};
-}
-
-Palette_Colors Palette_Of(const MQ4_Document& picture) {
-    Palette_Colors palette{};
-    for (int i = 0; i < palette_size; ++i) {
-        palette[i] = Split_Color(picture.palette_rgb[i]);
-    }
-    return palette;
-}
-
-void Set_Palette(MQ4_Document* picture, const Palette_Colors& colors) {
-    for (int i = 0; i < palette_size; ++i) {
-        picture->palette_rgb[i] = Display_Color(colors[i].r, colors[i].g, colors[i].b);
-    }
 }

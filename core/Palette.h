@@ -1,24 +1,26 @@
 #pragma once
-// A picture's palette as the conversions handle it: 16 display colours. The
-// picture record keeps the same colours as 0x00RRGGBB words, the form the
-// windows paint; the hardware's 15-bit words are made only where a file is
-// written (io/MQ4_File.h).
+// A picture's palette: 16 display colours, the one form in which pictures,
+// conversions and palette files hold them. The hardware's 15-bit words are
+// made only where a file is written (io/MQ4_File.h), and 0x00RRGGBB words
+// only where a window is painted.
 
 #include "core/DTImage.h"
-#include "core/MQ4_Document.h"
 
 #include <array>
 #include <cstdint>
 
+constexpr int palette_size = 16;
+
 // 16 display colours (every channel a multiple of 8, 0 to 248).
 using Palette_Colors = std::array<DTPixel, palette_size>;
 
-// A display colour word 0x00RRGGBB as its three channels.
+// The colour the hardware shows for an 8-bit one: each channel cut down to
+// its level.
+DTPixel Display_Pixel(DTPixel color);
+
+// The colours cut down to the hardware's levels.
+Palette_Colors Display_Palette(const Palette_Colors& colors);
+
+// A colour as the word 0x00RRGGBB, and back.
+std::int32_t Color_Word(DTPixel color);
 DTPixel Split_Color(std::int32_t color);
-
-// The picture's 16 display colours.
-Palette_Colors Palette_Of(const MQ4_Document& picture);
-
-// Sets the picture's palette to the colours, each cut down to the hardware's
-// levels.
-void Set_Palette(MQ4_Document* picture, const Palette_Colors& colors);

@@ -33,8 +33,8 @@ std::string Check_Saved_Back(const std::uint8_t* data, const MQ4_Document& pictu
     }
     const MQ4_Bytes saved = Encode_MQ4(picture);
     for (int i = 0; i < palette_size; ++i) {
-        if ((picture.palette_rgb[i] & ~0xF8F8F8) != 0 ||
-            picture.palette_rgb[i] != Decode_555(Encode_555(picture.palette_rgb[i]))) {
+        const std::int32_t word = Color_Word(picture.palette[i]);
+        if ((word & ~0xF8F8F8) != 0 || word != Decode_555(Encode_555(word))) {
             return "palette entry " + std::to_string(i) + " does not match its word";
         }
         // Saving sets the flag bit and keeps the colour bits.
@@ -59,7 +59,7 @@ std::string Check_Candidates(const Candidates& candidates) {
             }
         }
         for (int i = 0; i < palette_size; ++i) {
-            if ((picture.palette_rgb[i] & ~0xF8F8F8) != 0) {
+            if ((Color_Word(picture.palette[i]) & ~0xF8F8F8) != 0) {
                 return "palette entry " + std::to_string(i) + " is not a display colour";
             }
         }
@@ -67,8 +67,9 @@ std::string Check_Candidates(const Candidates& candidates) {
             return "a candidate has a name";
         }
     }
-    if (candidates[slot_floyd_steinberg].palette_rgb != candidates[slot_octree].palette_rgb ||
-        candidates[slot_closest].palette_rgb != candidates[slot_octree].palette_rgb) {
+    if (candidates[Index(Method::floyd_steinberg)].palette !=
+            candidates[Index(Method::octree)].palette ||
+        candidates[Index(Method::closest)].palette != candidates[Index(Method::octree)].palette) {
         return "the shared palette differs";
     }
     return "";

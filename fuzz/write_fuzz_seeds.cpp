@@ -93,9 +93,9 @@ std::vector<std::uint8_t> MQ4_File_Bytes(const MQ4_Document& picture) {
 
 void Write_MQ4_Seeds(const std::string& dir) {
     const Candidates candidates = Build_Candidates(Pattern_Image(128, 96, 3));
-    Write_Bytes(dir + "/diffusion", MQ4_File_Bytes(candidates[slot_diffusion]));
-    Write_Bytes(dir + "/closest", MQ4_File_Bytes(candidates[slot_closest]));
-    std::vector<std::uint8_t> odd = MQ4_File_Bytes(candidates[slot_octree]);
+    Write_Bytes(dir + "/diffusion", MQ4_File_Bytes(candidates[Index(Method::diffusion)]));
+    Write_Bytes(dir + "/closest", MQ4_File_Bytes(candidates[Index(Method::closest)]));
+    std::vector<std::uint8_t> odd = MQ4_File_Bytes(candidates[Index(Method::octree)]);
     odd[65] &= 0x7F;     // a palette word without its flag bit
     odd.push_back(0xAB); // and a byte past the end
     Write_Bytes(dir + "/flagless_and_long", odd);

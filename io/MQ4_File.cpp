@@ -20,7 +20,7 @@ MQ4_Bytes Encode_MQ4(const MQ4_Document& doc) {
     MQ4_Bytes bytes{};
     std::copy(header_start.begin(), header_start.end(), bytes.begin());
     for (int i = 0; i < palette_size; ++i) {
-        const std::uint16_t word = Encode_555(doc.palette_rgb[i]);
+        const std::uint16_t word = Encode_555(Color_Word(doc.palette[i]));
         bytes[mq4_palette_offset + 2 * i] = static_cast<std::uint8_t>(word >> 8);
         bytes[mq4_palette_offset + 2 * i + 1] = static_cast<std::uint8_t>(word & 0xFF);
     }
@@ -41,7 +41,7 @@ void Decode_MQ4(const MQ4_Bytes& bytes, MQ4_Document* doc) {
     for (int i = 0; i < palette_size; ++i) {
         const std::uint16_t word = static_cast<std::uint16_t>(
             (bytes[mq4_palette_offset + 2 * i] << 8) | bytes[mq4_palette_offset + 2 * i + 1]);
-        doc->palette_rgb[i] = Decode_555(word);
+        doc->palette[i] = Split_Color(Decode_555(word));
     }
     for (int k = 0; k < picture_pixels / 2; ++k) {
         const std::uint8_t byte = bytes[mq4_pixel_offset + k];

@@ -76,10 +76,7 @@ DTImage Scaled_Picture(const MQ4_Document& picture, int scale) {
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
             const int index = picture.pixels[(y / scale) * picture_width + x / scale] & 0x0F;
-            const std::int32_t color = picture.palette_rgb[index];
-            image.pixels.push_back({static_cast<std::uint8_t>((color >> 16) & 0xFF),
-                                    static_cast<std::uint8_t>((color >> 8) & 0xFF),
-                                    static_cast<std::uint8_t>(color & 0xFF)});
+            image.pixels.push_back(picture.palette[index]);
         }
     }
     return image;

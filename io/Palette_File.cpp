@@ -97,7 +97,7 @@ std::optional<std::vector<DTPixel>> Read_MQ4_Palette(const std::string& path) {
         Refuse(path, "the MQ4 picture cannot be read");
         return std::nullopt;
     }
-    const Palette_Colors palette = Palette_Of(picture);
+    const Palette_Colors& palette = picture.palette;
     return std::vector<DTPixel>(palette.begin(), palette.end());
 }
 

@@ -60,6 +60,14 @@ bool Injected(int injected) {
     return false;
 }
 
+// The call's outcome, named in the seam's record when it succeeded.
+bool Made(bool succeeded, const char* call) {
+    if (succeeded && write_faults.calls) {
+        write_faults.calls->push_back(call);
+    }
+    return succeeded;
+}
+
 bool Write_All(int fd, const std::uint8_t* bytes, std::size_t size) {
     std::size_t done = 0;
     while (done < size) {
@@ -81,7 +89,7 @@ bool Write_All(int fd, const std::uint8_t* bytes, std::size_t size) {
         }
         done += static_cast<std::size_t>(written);
     }
-    return true;
+    return Made(true, "write");
 }
 
 enum class In_Place { not_opened, failed, written };
@@ -151,14 +159,16 @@ bool Write_File_Safely(const std::string& path, const std::uint8_t* bytes, std::
         fchmod(fd, New_File_Mode());
     }
 
-    bool ok = Write_All(fd, bytes, size) && !Injected(write_faults.fsync_errno) && fsync(fd) == 0;
+    bool ok = Write_All(fd, bytes, size) && !Injected(write_faults.fsync_errno) &&
+              Made(fsync(fd) == 0, "fsync");
     int saved_errno = errno;
-    const bool closed = close(fd) == 0 && !Injected(write_faults.close_errno);
+    const bool closed = Made(close(fd) == 0, "close") && !Injected(write_faults.close_errno);
     if (ok && !closed) {
         ok = false;
         saved_errno = errno;
     }
-    if (ok && (Injected(write_faults.rename_errno) || rename(temp.c_str(), target.c_str()) != 0)) {
+    if (ok && (Injected(write_faults.rename_errno) ||
+               !Made(rename(temp.c_str(), target.c_str()) == 0, "rename"))) {
         ok = false;
         saved_errno = errno;
     }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A seam for tests: a non-zero errno makes that step fail as if the system had
 // reported it. `write_limit` (when not negative) makes writes fail with
@@ -18,6 +19,10 @@ struct Write_Faults {
     int close_errno = 0;
     int rename_errno = 0;
     int temp_errno = 0; // making the temporary file
+    // When not null, the name of each real call that succeeds ("write",
+    // "fsync", "close", "rename"), in the order made: no injected fault
+    // shows whether the real call runs, or when.
+    std::vector<std::string>* calls = nullptr;
 };
 extern Write_Faults write_faults;
 

@@ -36,7 +36,7 @@ void Draw_Picture_And_Swatches(const MQ4_Document& document, Display* display, D
                                GC gc, const Pixel_Format& format) {
     std::vector<Color_Layer> layers = Layered_Rectangles({{&document, 0, 0}}, editor_cell_size);
     for (int i = 0; i < palette_size; ++i) {
-        const unsigned long color = Shown_Color(document.palette_rgb[i]);
+        const unsigned long color = Shown_Color(Color_Word(document.palette[i]));
         const XRectangle swatch{static_cast<short>(palette_left),
                                 static_cast<short>(swatch_top + swatch_pitch * i), swatch_width,
                                 swatch_height};
@@ -122,7 +122,7 @@ void Draw_Editor_Cell(const MQ4_Document* document, int cell, Display* display, 
     }
     const int index = document->pixels[static_cast<std::size_t>(cell)] & 0x0F;
     Set_Foreground(display, gc, format,
-                   Shown_Color(document->palette_rgb[static_cast<std::size_t>(index)]));
+                   Shown_Color(Color_Word(document->palette[static_cast<std::size_t>(index)])));
     XFillRectangle(display, drawable, gc, (cell % picture_width) * editor_cell_size,
                    (cell / picture_width) * editor_cell_size, editor_cell_size, editor_cell_size);
 }

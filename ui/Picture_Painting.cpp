@@ -34,7 +34,7 @@ struct Ranked_Pictures {
 };
 
 unsigned long Index_Color(const MQ4_Document& picture, int index) {
-    return Shown_Color(picture.palette_rgb[static_cast<std::size_t>(index)]);
+    return Shown_Color(Color_Word(picture.palette[static_cast<std::size_t>(index)]));
 }
 
 Ranked_Pictures Rank_Colors(const std::vector<Placed_Picture>& pictures) {

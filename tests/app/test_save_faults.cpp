@@ -35,7 +35,7 @@ struct Stub_Dialogs {
 MQ4_Document Picture_Of(std::uint8_t index, std::int32_t colour) {
     MQ4_Document picture;
     picture.pixels.fill(index);
-    picture.palette_rgb.fill(colour);
+    picture.palette.fill(Split_Color(colour));
     return picture;
 }
 

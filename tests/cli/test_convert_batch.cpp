@@ -9,9 +9,9 @@
 
 namespace {
 
-Convert_Args Batch(const std::string& folder, std::vector<std::string> inputs,
-                   Output_Format format = Output_Format::mq4) {
-    Convert_Args args;
+Convert_Settings Batch(const std::string& folder, std::vector<std::string> inputs,
+                       Output_Format format = Output_Format::mq4) {
+    Convert_Settings args;
     args.output_dir = folder;
     args.inputs = std::move(inputs);
     args.format = format;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/Convert_Args.h"
+#include "cli/Convert_Options.h"
 #include "convert/Conversion.h"
 #include "convert/Method_Comparison.h"
 #include "convert/Refined_Conversion.h"
@@ -88,7 +88,7 @@ TEST_F(Converter_Test, PngOutputShowsDisplayColoursScaled) {
     ASSERT_TRUE(written);
     EXPECT_EQ(written->width, 384);
     EXPECT_EQ(written->height, 288);
-    const std::int32_t c = picture.palette_rgb[picture.pixels[127]];
+    const std::int32_t c = Color_Word(picture.palette[picture.pixels[127]]);
     EXPECT_EQ(written->pixels[383],
               (DTPixel{static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
                        static_cast<std::uint8_t>(c)}));
@@ -139,7 +139,7 @@ TEST_F(Converter_Test, FailuresExitWithOneAndTheLoadersMessage) {
               (std::vector<std::string>{"boat.png", "short.MQ4", "small.png", "text.png"}));
 }
 
-TEST_F(Converter_Test, UsageErrorsExitWithTwoAndTheUsage) {
+TEST_F(Converter_Test, UsageErrorsExitWithTwoAndOneLineThatPointsToHelp) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{},
                                                {input},
@@ -150,8 +150,10 @@ TEST_F(Converter_Test, UsageErrorsExitWithTwoAndTheUsage) {
         const Converter_Result result = Run_Converter(args);
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err.rfind("zembrix-convert: ", 0), 0u) << result.err;
-        EXPECT_NE(result.err.find(convert_usage), std::string::npos);
+        const std::vector<std::string> lines = Lines_Of(result.err);
+        ASSERT_EQ(lines.size(), 2u) << result.err;
+        EXPECT_EQ(lines[0].rfind("zembrix-convert: ", 0), 0u) << result.err;
+        EXPECT_EQ(lines[1], "Try 'zembrix-convert --help' for more information.\n");
     }
     EXPECT_EQ(List_Dir(dir.path), std::vector<std::string>{"boat.png"});
 }
@@ -168,8 +170,8 @@ TEST_F(Converter_Test, HelpAndVersion) {
 }
 
 TEST_F(Converter_Test, RefinedMethodsWriteTheirPictures) {
-    for (int method : {method_refined, method_refined_dither}) {
-        const std::string name = method_names[method];
+    for (Method method : {Method::refined, Method::refined_dither}) {
+        const std::string name = Method_Info(method).name;
         SCOPED_TRACE(name);
         const Converter_Result result =
             Run_Converter({"--method", name, input, dir.file(name + ".MQ4")});
@@ -196,9 +198,9 @@ TEST_F(Converter_Test, CompareShowsTheGainOfTheGridLevels) {
     const std::vector<std::string> lines = Lines_Of(result.out);
     ASSERT_EQ(lines.size(), 14u) << result.out;
     EXPECT_EQ(lines[0], quality_table_header);
-    for (int method = 0; method < method_count; ++method) {
-        EXPECT_EQ(lines[1 + method].rfind(std::string(method_names[method]) + " ", 0), 0u)
-            << lines[1 + method];
+    for (const Method_Row& row : method_table) {
+        const std::string& line = lines[1 + Index(row.method)];
+        EXPECT_EQ(line.rfind(std::string(row.name) + " ", 0), 0u) << line;
     }
     double delta_e = 0;
     for (const DTPixel& c : colours) {
@@ -207,9 +209,9 @@ TEST_F(Converter_Test, CompareShowsTheGainOfTheGridLevels) {
     // The perceived figure, last, is that of blocks a blur runs across.
     const std::string refined =
         Format_Quality_Row("refined", {8, 10 * std::log10(65025.0 / 9), delta_e / 8});
-    EXPECT_EQ(lines[1 + method_refined].substr(0, 45), refined.substr(0, 45));
-    EXPECT_NE(lines[1 + slot_octree].find("    34.15 "), std::string::npos) << lines[3];
-    EXPECT_NE(lines[1 + slot_closest].find("    34.15 "), std::string::npos) << lines[4];
+    EXPECT_EQ(lines[1 + Index(Method::refined)].substr(0, 45), refined.substr(0, 45));
+    EXPECT_NE(lines[1 + Index(Method::octree)].find("    34.15 "), std::string::npos) << lines[3];
+    EXPECT_NE(lines[1 + Index(Method::closest)].find("    34.15 "), std::string::npos) << lines[4];
     EXPECT_EQ(List_Dir(dir.path), (std::vector<std::string>{"boat.png", "eight.png"}));
 }
 
@@ -222,9 +224,9 @@ TEST_F(Converter_Test, CompareOfDisplayableColoursIsExactForTheRefinedMethods) {
     const std::vector<std::string> lines = Lines_Of(result.out);
     // Every dither kind leaves the colours of its palette as they are.
     ASSERT_EQ(lines.size(), 14u) << result.out;
-    EXPECT_EQ(lines[1 + method_refined],
+    EXPECT_EQ(lines[1 + Index(Method::refined)],
               "refined                8       inf      0.000      0.000\n");
-    EXPECT_EQ(lines[1 + method_refined_dither],
+    EXPECT_EQ(lines[1 + Index(Method::refined_dither)],
               "refined-dither         8       inf      0.000      0.000\n");
     for (std::size_t row = 1 + method_count; row < lines.size(); ++row) {
         EXPECT_EQ(lines[row].substr(0, 8), "refined+");

@@ -148,10 +148,11 @@ TEST_F(Batch_Test, NeverOverwritesAnInput) {
     EXPECT_EQ(Read_Bytes(in.file("old.MQ4")), old_bytes);
 }
 
-TEST_F(Batch_Test, UsageErrorsShowTheUsage) {
+TEST_F(Batch_Test, UsageErrorsAndRefusals) {
     Converter_Result result = Run_Converter({"-o", out.path});
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err.rfind("zembrix-convert: expected at least one INPUT\nUsage:", 0), 0u);
+    EXPECT_EQ(result.err, "zembrix-convert: expected at least one INPUT\n"
+                          "Try 'zembrix-convert --help' for more information.\n");
     result = Run_Converter({"-o", out.file("missing"), good[0]});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "zembrix-convert: cannot write into '" + out.file("missing") +
@@ -249,4 +250,28 @@ TEST(BatchThreads, GiveTheSameFilesMessagesAndSummaryAsOne) {
             }
         }
     }
+}
+
+TEST(BatchThreads, ASlowFailureIsToldBeforeALaterFastOne) {
+    // A large PPM cut short fails only once all its rows are read; the missing
+    // file after it fails at once, on the other thread.
+    Temp_Dir in;
+    Temp_Dir out;
+    const int side = 3000;
+    std::vector<std::uint8_t> cut = PPM_Bytes(side, side, std::vector<DTPixel>(side * side));
+    cut.resize(cut.size() - 3 * side);
+    const std::string slow = in.file("large.ppm");
+    Write_Bytes(slow, cut);
+    const std::string fast = in.file("missing.png");
+    std::vector<std::string> errors;
+    for (const char* jobs : {"-j1", "-j2"}) {
+        const Converter_Result result = Run_Converter({jobs, "-o", out.path, slow, fast});
+        EXPECT_EQ(result.status, 1);
+        errors.push_back(result.err);
+    }
+    const std::vector<std::string> lines = Lines(errors[0]);
+    ASSERT_EQ(lines.size(), 2u) << errors[0];
+    EXPECT_EQ(lines[0].rfind("zembrix-convert: " + slow + ": ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("zembrix-convert: " + fast + ": ", 0), 0u) << lines[1];
+    EXPECT_EQ(errors[1], errors[0]);
 }

@@ -40,7 +40,7 @@ MQ4_Document Read_Picture(const std::string& path) {
 }
 
 std::int32_t Colour_At(const MQ4_Document& picture, int x, int y) {
-    return picture.palette_rgb[picture.pixels[y * 128 + x]];
+    return Color_Word(picture.palette[picture.pixels[y * 128 + x]]);
 }
 
 std::vector<std::uint8_t> Palette_Words(const std::string& mq4) {
@@ -137,7 +137,7 @@ TEST_F(Photo_Test, PipesCarryImagesInAndPicturesOut) {
 }
 
 TEST_F(Photo_Test, StandardInputTellsAnMq4PictureByItsFirstBytes) {
-    MQ4_Document source = Build_Candidates(Pattern_Image(128, 96, 9))[slot_diffusion];
+    MQ4_Document source = Build_Candidates(Pattern_Image(128, 96, 9))[Index(Method::diffusion)];
     ASSERT_TRUE(Write_MQ4_File(dir.file("old.MQ4"), source));
     ASSERT_EQ(Run_Converter({"--scale", "2", dir.file("old.MQ4"), dir.file("named.png")}).status,
               0);
@@ -233,15 +233,15 @@ TEST_F(Photo_Test, GivenPaletteFromEachKindOfFile) {
     }
     MQ4_Document source;
     for (int i = 0; i < 16; ++i) {
-        source.palette_rgb[i] = (i * 16 + 8) << 16 | (255 - i * 16) << 8 | (i * 3 & 0xF8);
-        source.palette_rgb[i] &= 0xF8F8F8;
+        source.palette[i] =
+            Split_Color(((i * 16 + 8) << 16 | (255 - i * 16) << 8 | (i * 3 & 0xF8)) & 0xF8F8F8);
     }
     ASSERT_TRUE(Write_MQ4_File(dir.file("series.MQ4"), source));
 
     const std::pair<std::string, Palette_Colors> files[] = {
         {dir.file("colours.gpl"), expected},
         {dir.file("swatches.png"), expected},
-        {dir.file("series.MQ4"), Palette_Of(source)},
+        {dir.file("series.MQ4"), source.palette},
     };
     for (const auto& [file, palette] : files) {
         for (const std::string method : {"closest", "floyd-steinberg", "refined-dither"}) {
@@ -252,7 +252,7 @@ TEST_F(Photo_Test, GivenPaletteFromEachKindOfFile) {
                                "--write-palette", dir.file("used.gpl"), photo, output});
             ASSERT_EQ(result.status, 0) << result.err;
             EXPECT_EQ(result.out + result.err, "");
-            EXPECT_EQ(Palette_Of(Read_Picture(output)), palette);
+            EXPECT_EQ(Read_Picture(output).palette, palette);
             EXPECT_EQ(Read_Text(dir.file("used.gpl")), GIMP_Palette_Text(palette, "used"));
         }
     }
@@ -310,11 +310,14 @@ TEST_F(Photo_Test, SharedPaletteGivesTheWholeSeriesOnePalette) {
     EXPECT_EQ(Palette_Words(out.file("sea.MQ4")), words);
     EXPECT_EQ(Palette_Words(out.file("sky.MQ4")), words);
     const MQ4_Document picture = Read_Picture(out.file("sea.MQ4"));
-    EXPECT_EQ(Read_Text(dir.file("series.gpl")), GIMP_Palette_Text(Palette_Of(picture), "series"));
+    EXPECT_EQ(Read_Text(dir.file("series.gpl")), GIMP_Palette_Text(picture.palette, "series"));
     // The series' colours come from all of it: the photo's pure quadrant
     // colours and the patterns' many more fill the palette.
-    EXPECT_EQ(std::set<std::int32_t>(picture.palette_rgb.begin(), picture.palette_rgb.end()).size(),
-              16u);
+    std::set<std::int32_t> colour_words;
+    for (const DTPixel colour : picture.palette) {
+        colour_words.insert(Color_Word(colour));
+    }
+    EXPECT_EQ(colour_words.size(), 16u);
 }
 
 TEST_F(Photo_Test, JpegWithoutFitTakesItsFirstPixelsAsOtherImagesDo) {
@@ -328,7 +331,7 @@ TEST_F(Photo_Test, JpegWithoutFitTakesItsFirstPixelsAsOtherImagesDo) {
     const Converter_Result result =
         Run_Converter({"--method", "octree", dir.file("small.jpg"), dir.file("small.MQ4")});
     EXPECT_EQ(result.status, 0) << result.err;
-    const MQ4_Bytes expected = Encode_MQ4(Build_Method_Picture(*decoded, slot_octree));
+    const MQ4_Bytes expected = Encode_MQ4(Build_Method_Picture(*decoded, Method::octree));
     EXPECT_EQ(Read_Bytes(dir.file("small.MQ4")),
               std::vector<std::uint8_t>(expected.begin(), expected.end()));
 }

@@ -33,15 +33,15 @@ DTPixel Split(std::int32_t c) {
 TEST(Conversion, OneColourImage) {
     for (int dither : {0, 1}) {
         const MQ4_Document picture = Convert_Image(Filled(128, 96, {255, 255, 255}), dither);
-        EXPECT_EQ(picture.palette_rgb[0], 0xF8F8F8);
-        EXPECT_EQ(Encode_555(picture.palette_rgb[0]), 0xFFFF);
+        EXPECT_EQ(Color_Word(picture.palette[0]), 0xF8F8F8);
+        EXPECT_EQ(Encode_555(Color_Word(picture.palette[0])), 0xFFFF);
         for (int n = 0; n < picture_pixels; ++n) {
             ASSERT_EQ(picture.pixels[n], 0);
         }
         // Entries beyond the picture's colours are black.
         for (int i = 1; i < palette_size; ++i) {
-            EXPECT_EQ(picture.palette_rgb[i], 0);
-            EXPECT_EQ(Encode_555(picture.palette_rgb[i]), 0x8000);
+            EXPECT_EQ(Color_Word(picture.palette[i]), 0);
+            EXPECT_EQ(Encode_555(Color_Word(picture.palette[i])), 0x8000);
         }
         EXPECT_FALSE(picture.file_title);
         EXPECT_FALSE(picture.document_name);
@@ -62,7 +62,7 @@ TEST(Conversion, ColoursAreNumberedInOrderOfFirstAppearance) {
     for (int dither : {0, 1}) {
         const MQ4_Document picture = Convert_Image(Image_Of(128, 96, pixels), dither);
         for (int i = 0; i < palette_size; ++i) {
-            EXPECT_EQ(picture.palette_rgb[i], Display_Of(few_colours[order[i]])) << i;
+            EXPECT_EQ(Color_Word(picture.palette[i]), Display_Of(few_colours[order[i]])) << i;
         }
         for (int n = 0; n < picture_pixels; ++n) {
             ASSERT_EQ(order[picture.pixels[n]], colour_of[n]) << n;
@@ -78,9 +78,9 @@ TEST(Conversion, ColoursEqualAfterDownsamplingKeepTheirOwnIndices) {
         pixels[n] = {12, 12, 12};
     }
     const MQ4_Document picture = Convert_Image(Image_Of(128, 96, pixels), 0);
-    EXPECT_EQ(picture.palette_rgb[0], 0x080808);
-    EXPECT_EQ(picture.palette_rgb[1], 0x080808);
-    EXPECT_EQ(Encode_555(picture.palette_rgb[1]), 0x8421);
+    EXPECT_EQ(Color_Word(picture.palette[0]), 0x080808);
+    EXPECT_EQ(Color_Word(picture.palette[1]), 0x080808);
+    EXPECT_EQ(Encode_555(Color_Word(picture.palette[1])), 0x8421);
     EXPECT_EQ(picture.pixels[0], 0);
     EXPECT_EQ(picture.pixels[picture_pixels - 1], 1);
 }
@@ -104,7 +104,8 @@ TEST(Conversion, WideImagesGiveTheirTopRowsSplitInHalves) {
         for (int y = 0; y < 96; ++y) {
             for (int x = 0; x < 128; ++x) {
                 const DTPixel source = pixels[(y / 2) * 256 + (y % 2) * 128 + x];
-                ASSERT_EQ(picture.palette_rgb[picture.pixels[y * 128 + x]], Display_Of(source))
+                ASSERT_EQ(Color_Word(picture.palette[picture.pixels[y * 128 + x]]),
+                          Display_Of(source))
                     << x << "," << y;
             }
         }
@@ -122,7 +123,7 @@ TEST(Conversion, TallImagesGivePairsOfRowsSideBySide) {
     for (int y = 0; y < 96; ++y) {
         for (int x = 0; x < 128; ++x) {
             const DTPixel source = pixels[(2 * y + x / 64) * 64 + x % 64];
-            ASSERT_EQ(picture.palette_rgb[picture.pixels[y * 128 + x]], Display_Of(source))
+            ASSERT_EQ(Color_Word(picture.palette[picture.pixels[y * 128 + x]]), Display_Of(source))
                 << x << "," << y;
         }
     }
@@ -155,34 +156,34 @@ TEST(Candidates, BuiltFromOneImageInSlotOrder) {
     const Candidates candidates = Build_Candidates(image);
     const MQ4_Document octree = Convert_Image(image, 0);
     const MQ4_Document diffusion = Convert_Image(image, 1);
-    EXPECT_EQ(candidates[slot_octree].pixels, octree.pixels);
-    EXPECT_EQ(candidates[slot_octree].palette_rgb, octree.palette_rgb);
-    EXPECT_EQ(candidates[slot_diffusion].pixels, diffusion.pixels);
-    EXPECT_EQ(candidates[slot_diffusion].palette_rgb, diffusion.palette_rgb);
-    EXPECT_NE(candidates[slot_diffusion].pixels, octree.pixels);
-    for (int slot : {slot_floyd_steinberg, slot_closest}) {
-        EXPECT_EQ(candidates[slot].palette_rgb, octree.palette_rgb);
+    EXPECT_EQ(candidates[Index(Method::octree)].pixels, octree.pixels);
+    EXPECT_EQ(candidates[Index(Method::octree)].palette, octree.palette);
+    EXPECT_EQ(candidates[Index(Method::diffusion)].pixels, diffusion.pixels);
+    EXPECT_EQ(candidates[Index(Method::diffusion)].palette, diffusion.palette);
+    EXPECT_NE(candidates[Index(Method::diffusion)].pixels, octree.pixels);
+    for (std::size_t slot : {Index(Method::floyd_steinberg), Index(Method::closest)}) {
+        EXPECT_EQ(candidates[slot].palette, octree.palette);
     }
     for (const MQ4_Document& candidate : candidates) {
         EXPECT_FALSE(candidate.file_title);
         EXPECT_FALSE(candidate.document_name);
     }
     for (int slot = 0; slot < candidate_count; ++slot) {
-        const MQ4_Document alone = Build_Candidate(image, slot);
+        const MQ4_Document alone = Build_Candidate(image, method_table[slot].method);
         EXPECT_EQ(alone.pixels, candidates[slot].pixels) << slot;
-        EXPECT_EQ(alone.palette_rgb, candidates[slot].palette_rgb) << slot;
+        EXPECT_EQ(alone.palette, candidates[slot].palette) << slot;
     }
 }
 
 TEST(Candidates, ClosestColourPicksTheFirstNearestEntry) {
     const DTImage image = Pattern_Image(128, 96, 5);
-    const MQ4_Document closest = Build_Candidates(image)[slot_closest];
+    const MQ4_Document closest = Build_Candidates(image)[Index(Method::closest)];
     for (int n = 0; n < picture_pixels; ++n) {
         const DTPixel p = image.pixels[n];
         int best = 0;
         long best_distance = -1;
         for (int i = 0; i < palette_size; ++i) {
-            const DTPixel q = Split(closest.palette_rgb[i]);
+            const DTPixel q = Split(Color_Word(closest.palette[i]));
             const long d =
                 (p.r - q.r) * (p.r - q.r) + (p.g - q.g) * (p.g - q.g) + (p.b - q.b) * (p.b - q.b);
             if (best_distance < 0 || d < best_distance) {
@@ -192,7 +193,7 @@ TEST(Candidates, ClosestColourPicksTheFirstNearestEntry) {
         }
         // The index is the first entry showing the chosen colour.
         int first = 0;
-        while (closest.palette_rgb[first] != closest.palette_rgb[best]) {
+        while (Color_Word(closest.palette[first]) != Color_Word(closest.palette[best])) {
             ++first;
         }
         ASSERT_EQ(closest.pixels[n], first) << n;
@@ -209,21 +210,21 @@ TEST(Candidates, FewColoursShareBlackFillersAndTakeTheLowestIndex) {
         pixels[n] = {40, 40, 40}; // nearest to black, dithered it varies
     }
     const Candidates candidates = Build_Candidates(Image_Of(128, 96, pixels));
-    const MQ4_Document& octree = candidates[slot_octree];
-    EXPECT_EQ(octree.palette_rgb[0], 0xF8F8F8);
-    EXPECT_EQ(octree.palette_rgb[1], 0x000000);
-    EXPECT_EQ(octree.palette_rgb[2], 0x282828);
+    const MQ4_Document& octree = candidates[Index(Method::octree)];
+    EXPECT_EQ(Color_Word(octree.palette[0]), 0xF8F8F8);
+    EXPECT_EQ(Color_Word(octree.palette[1]), 0x000000);
+    EXPECT_EQ(Color_Word(octree.palette[2]), 0x282828);
     for (int i = 3; i < palette_size; ++i) {
-        EXPECT_EQ(octree.palette_rgb[i], 0);
-        EXPECT_EQ(Encode_555(octree.palette_rgb[i]), 0x8000);
+        EXPECT_EQ(Color_Word(octree.palette[i]), 0);
+        EXPECT_EQ(Encode_555(Color_Word(octree.palette[i])), 0x8000);
     }
-    for (int slot : {slot_floyd_steinberg, slot_closest}) {
+    for (std::size_t slot : {Index(Method::floyd_steinberg), Index(Method::closest)}) {
         for (int n = 0; n < picture_pixels; ++n) {
             ASSERT_LT(candidates[slot].pixels[n], 3) << "slot " << slot << " pixel " << n;
         }
     }
-    EXPECT_EQ(candidates[slot_closest].pixels[1], 1);
-    EXPECT_EQ(candidates[slot_closest].pixels[2], 2);
+    EXPECT_EQ(candidates[Index(Method::closest)].pixels[1], 1);
+    EXPECT_EQ(candidates[Index(Method::closest)].pixels[2], 2);
 }
 
 TEST(Candidates, LoadedOnceFromAFile) {
@@ -235,9 +236,9 @@ TEST(Candidates, LoadedOnceFromAFile) {
     const Candidates built = Build_Candidates(image);
     for (int slot = 0; slot < candidate_count; ++slot) {
         EXPECT_EQ((*loaded)[slot].pixels, built[slot].pixels) << slot;
-        EXPECT_EQ((*loaded)[slot].palette_rgb, built[slot].palette_rgb) << slot;
+        EXPECT_EQ((*loaded)[slot].palette, built[slot].palette) << slot;
     }
     const std::optional<MQ4_Document> diffusion = Load_PNG_File(dir.file("boat.png"), 1);
     ASSERT_TRUE(diffusion);
-    EXPECT_EQ(diffusion->pixels, built[slot_diffusion].pixels);
+    EXPECT_EQ(diffusion->pixels, built[Index(Method::diffusion)].pixels);
 }

@@ -41,9 +41,9 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST(MeasurePicture, ExactPictureHasInfinitePsnrAndNoDifference) {
     const DTImage image = Picture_Image({16, 32, 248});
     MQ4_Document picture;
-    picture.palette_rgb[0] = 0x1020F8;
-    picture.palette_rgb[5] = 0x1020F8; // unused entries do not count
-    picture.palette_rgb[6] = 0x000000;
+    picture.palette[0] = Split_Color(0x1020F8);
+    picture.palette[5] = Split_Color(0x1020F8); // unused entries do not count
+    picture.palette[6] = Split_Color(0x000000);
     const Picture_Quality quality = Measure_Picture(image, picture);
     EXPECT_EQ(quality.colors, 1);
     EXPECT_TRUE(std::isinf(quality.psnr));
@@ -54,7 +54,7 @@ TEST(MeasurePicture, KnownErrors) {
     // Every sample 2 above its display colour: mean squared error 4.
     const DTImage image = Picture_Image({10, 10, 10});
     MQ4_Document picture;
-    picture.palette_rgb[0] = 0x080808;
+    picture.palette[0] = Split_Color(0x080808);
     const Picture_Quality quality = Measure_Picture(image, picture);
     EXPECT_NEAR(quality.psnr, 10.0 * std::log10(65025.0 / 4.0), 1e-9);
     EXPECT_NEAR(quality.psnr, 42.11, 0.005);
@@ -64,8 +64,8 @@ TEST(MeasurePicture, KnownErrors) {
     EXPECT_NEAR(quality.perceived, quality.mean_delta_e, 1e-4);
 
     // Half the pixels off by 8 in red only: mean squared error 64 / 3 / 2.
-    picture.palette_rgb[1] = 0x100808;
-    picture.palette_rgb[2] = 0x100808; // the same colour twice counts once
+    picture.palette[1] = Split_Color(0x100808);
+    picture.palette[2] = Split_Color(0x100808); // the same colour twice counts once
     for (int n = 0; n < picture_pixels; n += 2) {
         picture.pixels[n] = static_cast<std::uint8_t>(1 + n / 2 % 2);
     }
@@ -95,11 +95,11 @@ TEST(CompareMethods, OneRowPerMethodThenPerDitherKindInOrder) {
     ASSERT_EQ(lines.size(), 1u + method_count + dither_kind_count - 2);
     EXPECT_EQ(lines[0] + "\n", quality_table_header);
     const DTImage working = Working_Image(image);
-    for (int method = 0; method < method_count; ++method) {
-        SCOPED_TRACE(method_names[method]);
+    for (const Method_Row& row : method_table) {
+        SCOPED_TRACE(row.name);
         const Picture_Quality quality =
-            Measure_Picture(working, Build_Method_Picture(image, method));
-        EXPECT_EQ(lines[1 + method] + "\n", Format_Quality_Row(method_names[method], quality));
+            Measure_Picture(working, Build_Method_Picture(image, row.method));
+        EXPECT_EQ(lines[1 + Index(row.method)] + "\n", Format_Quality_Row(row.name, quality));
         EXPECT_GT(quality.psnr, 15.0);
         EXPECT_LT(quality.mean_delta_e, 20.0);
         EXPECT_LT(quality.perceived, quality.mean_delta_e);
@@ -114,7 +114,7 @@ TEST(CompareMethods, OneRowPerMethodThenPerDitherKindInOrder) {
         EXPECT_EQ(compared.options, "--method refined --dither " + std::string(kind));
         const MQ4_Document picture = Convert_Refined(image, {{*Dither_Kind_Named(kind)}, {}});
         EXPECT_EQ(compared.picture.pixels, picture.pixels);
-        EXPECT_EQ(compared.picture.palette_rgb, picture.palette_rgb);
+        EXPECT_EQ(compared.picture.palette, picture.palette);
         EXPECT_EQ(lines[row] + "\n", Format_Quality_Row("refined+" + std::string(kind),
                                                         Measure_Picture(working, picture)));
         ++row;

@@ -406,9 +406,9 @@ void Check_Image_Group(std::size_t group) {
             Add_Picture(candidate, &digest);
             values.push_back(digest.Value());
         }
-        for (int method = 0; method < method_count; ++method) {
+        for (const Method_Row& row : method_table) {
             Digest digest;
-            Add_Picture(Build_Method_Picture(c.image, method), &digest);
+            Add_Picture(Build_Method_Picture(c.image, row.method), &digest);
             values.push_back(digest.Value());
         }
         Digest table;

@@ -18,7 +18,7 @@ DTPixel Split(std::int32_t c) {
 }
 
 DTPixel Shown(const MQ4_Document& picture, int n) {
-    return Split(picture.palette_rgb[picture.pixels[n]]);
+    return Split(Color_Word(picture.palette[picture.pixels[n]]));
 }
 
 // Fourteen colours on the grid in bands and blocks.
@@ -46,9 +46,9 @@ void Expect_Well_Formed(const MQ4_Document& picture) {
         }
     }
     for (int i = 0; i < palette_size; ++i) {
-        EXPECT_TRUE(On_Grid(Split(picture.palette_rgb[i]))) << i;
+        EXPECT_TRUE(On_Grid(Split(Color_Word(picture.palette[i])))) << i;
         if (i >= next_new) {
-            EXPECT_EQ(picture.palette_rgb[i], 0) << "unused entries are black";
+            EXPECT_EQ(Color_Word(picture.palette[i]), 0) << "unused entries are black";
         }
     }
     EXPECT_FALSE(picture.file_title);
@@ -71,7 +71,7 @@ TEST(RefinedConversion, PicturesAreWellFormedAndOnTheGrid) {
             Expect_Well_Formed(picture);
             std::set<std::int32_t> colours;
             for (int n = 0; n < picture_pixels; ++n) {
-                colours.insert(picture.palette_rgb[picture.pixels[n]]);
+                colours.insert(Color_Word(picture.palette[picture.pixels[n]]));
             }
             EXPECT_LE(colours.size(), 16u);
             EXPECT_GE(colours.size(), 8u) << "a photo-like picture uses most of the palette";
@@ -118,18 +118,19 @@ TEST(RefinedConversion, ColoursNearTheGridShowTheirNearestLevels) {
     }
     const MQ4_Document picture =
         Convert_Refined(Image_Of(picture_width, picture_height, pixels), false);
-    EXPECT_EQ(picture.palette_rgb[0], 0xF80080);
-    EXPECT_EQ(picture.palette_rgb[1], 0x100818);
-    EXPECT_EQ(Encode_555(picture.palette_rgb[1]), 0x8823);
+    EXPECT_EQ(Color_Word(picture.palette[0]), 0xF80080);
+    EXPECT_EQ(Color_Word(picture.palette[1]), 0x100818);
+    EXPECT_EQ(Encode_555(Color_Word(picture.palette[1])), 0x8823);
 }
 
 TEST(RefinedConversion, SameInputGivesTheSameBytes) {
     const DTImage image = Pattern_Image(128, 96, 12);
-    for (int method : {method_refined, method_refined_dither}) {
+    for (Method method : {Method::refined, Method::refined_dither}) {
         const std::vector<std::uint8_t> first = File_Bytes(Build_Method_Picture(image, method));
         // Other work in between, the octree's shared pool included.
         Build_Candidates(Pattern_Image(128, 96, 13));
-        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method)), first) << method;
+        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method)), first)
+            << Method_Info(method).name;
     }
 }
 
@@ -137,14 +138,15 @@ TEST(RefinedConversion, MethodNumbersReachEveryConversion) {
     const DTImage image = Pattern_Image(128, 96, 2);
     const Candidates candidates = Build_Candidates(image);
     for (int slot = 0; slot < candidate_count; ++slot) {
-        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, slot)), File_Bytes(candidates[slot]));
+        EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_table[slot].method)),
+                  File_Bytes(candidates[slot]));
     }
-    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_refined)),
+    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, Method::refined)),
               File_Bytes(Convert_Refined(image, false)));
-    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, method_refined_dither)),
+    EXPECT_EQ(File_Bytes(Build_Method_Picture(image, Method::refined_dither)),
               File_Bytes(Convert_Refined(image, true)));
-    EXPECT_STREQ(method_names[method_refined], "refined");
-    EXPECT_STREQ(method_names[method_refined_dither], "refined-dither");
+    EXPECT_EQ(Method_Named("refined"), Method::refined);
+    EXPECT_EQ(Method_Named("refined-dither"), Method::refined_dither);
 }
 
 TEST(RefinedConversion, KeptColoursTakeTheFirstEntriesWithEveryDither) {
@@ -154,11 +156,11 @@ TEST(RefinedConversion, KeptColoursTakeTheFirstEntriesWithEveryDither) {
          {Dither_Kind::none, Dither_Kind::floyd_steinberg, Dither_Kind::bayer4}) {
         SCOPED_TRACE(Dither_Kind_Name(kind));
         const MQ4_Document picture = Convert_Refined(image, {{kind}, kept});
-        EXPECT_EQ(picture.palette_rgb[0], 0x000000);
-        EXPECT_EQ(picture.palette_rgb[1], 0xF8F8F8);
-        EXPECT_EQ(picture.palette_rgb[2], 0x00F800);
+        EXPECT_EQ(picture.palette[0], (DTPixel{0, 0, 0}));
+        EXPECT_EQ(picture.palette[1], (DTPixel{248, 248, 248}));
+        EXPECT_EQ(picture.palette[2], (DTPixel{0, 248, 0}));
         for (int i = 3; i < palette_size; ++i) {
-            EXPECT_TRUE(On_Grid(Split(picture.palette_rgb[i])));
+            EXPECT_TRUE(On_Grid(picture.palette[i]));
         }
         // Without kept colours the refined methods' pictures come out.
         if (kind != Dither_Kind::bayer4) {
@@ -186,5 +188,5 @@ TEST(PaletteMapping, SharedAndFilledPalettesKeepTheirGivenColoursFirst) {
     // A dither kind maps onto the palette as given.
     const MQ4_Document mapped =
         Map_Onto_Palette(image, filled, Dither_Options{Dither_Kind::blue_noise});
-    EXPECT_EQ(Palette_Of(mapped), filled);
+    EXPECT_EQ(mapped.palette, filled);
 }

@@ -22,7 +22,7 @@ constexpr std::size_t allocation_bound = 8u << 20;
 
 bool Same_Pictures(const Candidates& a, const Candidates& b) {
     for (int i = 0; i < candidate_count; ++i) {
-        if (a[i].pixels != b[i].pixels || a[i].palette_rgb != b[i].palette_rgb) {
+        if (a[i].pixels != b[i].pixels || a[i].palette != b[i].palette) {
             return false;
         }
     }
@@ -104,7 +104,7 @@ TEST(BadInputs, Mq4FilesOfTheWrongLengthLeaveThePictureAlone) {
     Temp_Dir dir;
     MQ4_Document before;
     before.pixels.fill(7);
-    before.palette_rgb.fill(0x808080);
+    before.palette.fill(Split_Color(0x808080));
     before.file_title = "kept.MQ4";
 
     for (const Bad_Input& input : Bad_MQ4_Inputs()) {
@@ -120,11 +120,11 @@ TEST(BadInputs, Mq4FilesOfTheWrongLengthLeaveThePictureAlone) {
             // Only the first 6657 bytes count.
             EXPECT_EQ(picture.pixels[0], 0x2);
             EXPECT_EQ(picture.pixels[12287], 0x3);
-            EXPECT_EQ(picture.palette_rgb[0], Decode_555(0x2323));
+            EXPECT_EQ(Color_Word(picture.palette[0]), Decode_555(0x2323));
             EXPECT_EQ(picture.document_name, path);
         } else {
             EXPECT_EQ(picture.pixels, before.pixels);
-            EXPECT_EQ(picture.palette_rgb, before.palette_rgb);
+            EXPECT_EQ(picture.palette, before.palette);
             EXPECT_EQ(picture.file_title, before.file_title);
             EXPECT_FALSE(picture.document_name);
         }

@@ -9,7 +9,7 @@ namespace {
 MQ4_Document Patterned_Picture() {
     MQ4_Document doc;
     for (int i = 0; i < palette_size; ++i) {
-        doc.palette_rgb[i] = Display_Color(i * 16, 255 - i * 16, (i * 37) & 0xFF);
+        doc.palette[i] = Split_Color(Display_Color(i * 16, 255 - i * 16, (i * 37) & 0xFF));
     }
     for (int n = 0; n < picture_pixels; ++n) {
         doc.pixels[n] = static_cast<std::uint8_t>((n * 7 + n / 128) % 16);
@@ -36,10 +36,10 @@ TEST(MQ4Layout, HeaderPaddingAndSize) {
 
 TEST(MQ4Layout, PaletteWordsBigEndianFromDisplayColours) {
     MQ4_Document doc;
-    doc.palette_rgb[0] = 0xF8F8F8;
-    doc.palette_rgb[1] = 0xF80000;
-    doc.palette_rgb[2] = 0x00F800;
-    doc.palette_rgb[3] = 0x0000F8;
+    doc.palette[0] = Split_Color(0xF8F8F8);
+    doc.palette[1] = Split_Color(0xF80000);
+    doc.palette[2] = Split_Color(0x00F800);
+    doc.palette[3] = Split_Color(0x0000F8);
     const MQ4_Bytes bytes = Encode_MQ4(doc);
     const std::uint8_t expected[] = {0xFF, 0xFF, 0xFC, 0x00, 0x83, 0xE0, 0x80, 0x1F, 0x80, 0x00};
     for (int i = 0; i < 10; ++i) {
@@ -83,8 +83,8 @@ TEST(MQ4Decode, KeepsWordsAsStored) {
     bytes[513] = 0x3C;
     MQ4_Document doc;
     Decode_MQ4(bytes, &doc);
-    EXPECT_EQ(doc.palette_rgb[0], 0xF8F8F8);
-    EXPECT_EQ(doc.palette_rgb[1], 0x000008);
+    EXPECT_EQ(Color_Word(doc.palette[0]), 0xF8F8F8);
+    EXPECT_EQ(Color_Word(doc.palette[1]), 0x000008);
     EXPECT_EQ(doc.pixels[0], 3);
     EXPECT_EQ(doc.pixels[1], 12);
 }
@@ -99,7 +99,7 @@ TEST(MQ4File, SaveAndReopenGivesTheSamePicture) {
     MQ4_Document read;
     ASSERT_TRUE(Read_MQ4_File(path, &read));
     EXPECT_EQ(read.pixels, doc.pixels);
-    EXPECT_EQ(read.palette_rgb, doc.palette_rgb);
+    EXPECT_EQ(read.palette, doc.palette);
     EXPECT_EQ(read.document_name, path);
     EXPECT_EQ(read.file_title, "scene.MQ4");
 }

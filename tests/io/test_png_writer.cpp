@@ -9,7 +9,8 @@ namespace {
 MQ4_Document Sample_Picture() {
     MQ4_Document picture;
     for (int i = 0; i < palette_size; ++i) {
-        picture.palette_rgb[i] = (i * 16) << 16 | (248 - i * 8) << 8 | (i * 40 % 256 & 0xF8);
+        picture.palette[i] =
+            Split_Color((i * 16) << 16 | (248 - i * 8) << 8 | (i * 40 % 256 & 0xF8));
     }
     for (int n = 0; n < picture_pixels; ++n) {
         picture.pixels[n] = static_cast<std::uint8_t>((n / 128 + n % 128 / 3) % 16);
@@ -18,7 +19,7 @@ MQ4_Document Sample_Picture() {
 }
 
 DTPixel Display_Pixel(const MQ4_Document& picture, int x, int y) {
-    const std::int32_t c = picture.palette_rgb[picture.pixels[y * 128 + x]];
+    const std::int32_t c = Color_Word(picture.palette[picture.pixels[y * 128 + x]]);
     return {static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
             static_cast<std::uint8_t>(c)};
 }

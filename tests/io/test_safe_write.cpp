@@ -59,6 +59,17 @@ TEST(SafeWrite, FailuresLeaveTheOldFileAndNoTemporary) {
     }
 }
 
+TEST(SafeWrite, TheNewBytesReachTheDiskBeforeTheyTakeTheName) {
+    Temp_Dir dir;
+    const Faults_Reset reset;
+    std::vector<std::string> calls;
+    write_faults.calls = &calls;
+    const std::uint8_t bytes[] = {1, 2, 3};
+    std::string reason;
+    ASSERT_TRUE(Write_File_Safely(dir.file("a.bin"), bytes, sizeof bytes, &reason)) << reason;
+    EXPECT_EQ(calls, (std::vector<std::string>{"write", "fsync", "close", "rename"}));
+}
+
 TEST(SafeWrite, MissingFolderIsReported) {
     Temp_Dir dir;
     const std::string path = dir.file("no/such/folder/x.MQ4");

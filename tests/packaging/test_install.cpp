@@ -134,8 +134,8 @@ struct Desktop_Install : testing::Test {
 MQ4_Document Banded_Picture() {
     MQ4_Document picture;
     for (int i = 0; i < palette_size; ++i) {
-        picture.palette_rgb[static_cast<std::size_t>(i)] =
-            Display_Color(i * 16, 248 - i * 8, (i * 88) & 0xFF);
+        picture.palette[static_cast<std::size_t>(i)] =
+            Split_Color(Display_Color(i * 16, 248 - i * 8, (i * 88) & 0xFF));
     }
     for (int n = 0; n < picture_pixels; ++n) {
         picture.pixels[static_cast<std::size_t>(n)] =
@@ -149,8 +149,9 @@ std::vector<DTPixel> Enlarged(const MQ4_Document& picture, int scale) {
     std::vector<DTPixel> pixels;
     for (int y = 0; y < picture_height * scale; ++y) {
         for (int x = 0; x < picture_width * scale; ++x) {
-            const std::int32_t color = picture.palette_rgb[static_cast<std::size_t>(
-                picture.pixels[static_cast<std::size_t>((y / scale) * picture_width + x / scale)])];
+            const std::int32_t color = Color_Word(
+                picture.palette[static_cast<std::size_t>(picture.pixels[static_cast<std::size_t>(
+                    (y / scale) * picture_width + x / scale)])]);
             pixels.push_back({static_cast<std::uint8_t>(color >> 16),
                               static_cast<std::uint8_t>(color >> 8),
                               static_cast<std::uint8_t>(color)});

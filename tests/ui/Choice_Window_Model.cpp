@@ -35,8 +35,8 @@ std::string Compare_With_Chooser_Rules(const Screen_Image& image,
                 const int py = y - origins[p][1];
                 if (px >= 0 && px < 512 && py >= 0 && py < 384) {
                     const int index = pictures[p].pixels[(py / 4) * 128 + px / 4];
-                    expected =
-                        static_cast<std::uint32_t>(Shown_Color(pictures[p].palette_rgb[index]));
+                    expected = static_cast<std::uint32_t>(
+                        Shown_Color(Color_Word(pictures[p].palette[index])));
                 }
             }
             if (y == 818) {

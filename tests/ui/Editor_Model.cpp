@@ -70,13 +70,13 @@ Editor_Picture Model_Editor(const MQ4_Document& document, const Editor_State& st
     for (int row = 0; row < 96; ++row) {
         for (int column = 0; column < 128; ++column) {
             const auto color = static_cast<std::uint32_t>(
-                document.palette_rgb[document.pixels[row * 128 + column]] & 0xF8F8F8);
+                Color_Word(document.palette[document.pixels[row * 128 + column]]) & 0xF8F8F8);
             Fill(picture, 7 * column, 7 * row, 7, 7, color);
         }
     }
     for (int i = 0; i < 16; ++i) {
         Fill(picture, 919, 10 + 25 * i, 60, 20,
-             static_cast<std::uint32_t>(document.palette_rgb[i] & 0xF8F8F8));
+             static_cast<std::uint32_t>(Color_Word(document.palette[i]) & 0xF8F8F8));
     }
     Frame(picture, 918, 604, 61, 21, 0xFF0000);
     Fill(picture, 919, 605, 60, 20, 0x808080);

@@ -17,7 +17,7 @@ std::array<MQ4_Document, 4> Test_Pictures() {
     std::array<MQ4_Document, 4> pictures;
     for (int p = 0; p < 4; ++p) {
         for (int i = 0; i < palette_size; ++i) {
-            pictures[p].palette_rgb[i] = (i * 0x110F07 + p * 0x030507) & 0xFFFFFF;
+            pictures[p].palette[i] = Split_Color((i * 0x110F07 + p * 0x030507) & 0xFFFFFF);
         }
         for (int n = 0; n < picture_pixels; ++n) {
             pictures[p].pixels[n] = static_cast<std::uint8_t>((n / 3 + n / 128 * p + p) % 16);

@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "support/X_Driver.h"
+#include "ui/Editor.h"
 #include "ui/Editor_Drawing.h"
+#include "ui/Editor_Layout.h"
 #include "ui/Editor_Model.h"
 #include "ui/Windows.h"
 
 #include <random>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -42,8 +45,8 @@ MQ4_Document Random_Picture(std::mt19937& random) {
     std::uniform_int_distribution<int> index(0, 15);
     std::uniform_int_distribution<int> run(1, 9);
     std::uniform_int_distribution<std::int32_t> color(0, 0xFFFFFF);
-    for (std::int32_t& entry : document.palette_rgb) {
-        entry = color(random);
+    for (DTPixel& entry : document.palette) {
+        entry = Split_Color(color(random));
     }
     for (int n = 0; n < picture_pixels;) {
         const auto value = static_cast<std::uint8_t>(index(random));
@@ -221,3 +224,27 @@ TEST_F(Editor_Changes, ChoosingTheSameColourOrToolAgainSendsNothing) {
 }
 
 } // namespace
+
+// SAVE hands the picture as it stands to the action its caller gave, and
+// the editor goes on; EXIT ends it.
+TEST(EditorSaveAction, SaveGivesTheEditedPictureToTheCaller) {
+    MQ4_Document document;
+    document.file_title = "save-action.MQ4";
+    document.palette[3] = Split_Color(0xF80000);
+    std::vector<MQ4_Document> saved;
+    std::thread editor_thread(
+        [&] { MQ4_Editor(&document, [&](const MQ4_Document& shown) { saved.push_back(shown); }); });
+    const Window window = Find_Window("save-action.MQ4");
+    ASSERT_NE(window, 0u);
+    const int right_column = palette_left + swatch_width / 2;
+    Click(window, right_column, pencil_top + 25);
+    Click(window, right_column, swatch_top + 3 * swatch_pitch + swatch_height / 2);
+    Click(window, 3, 3); // the top-left pixel
+    Click(window, right_column, save_frame_top + 12);
+    Click(window, right_column, exit_frame_top + 12);
+    editor_thread.join();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].pixels[0], 3);
+    EXPECT_EQ(saved[0].pixels, document.pixels);
+    EXPECT_EQ(saved[0].file_title, document.file_title);
+}

@@ -62,7 +62,7 @@ MQ4_Document Busy_Picture() {
                                      0x808080, 0x123456, 0xF8F8F8, 0x08F010, 0xABCDEF, 0x7F7F7F,
                                      0xC0C0C0, 0x400080, 0xFF8800, 0x010203};
     for (int i = 0; i < 16; ++i) {
-        document.palette_rgb[i] = colors[i];
+        document.palette[i] = Split_Color(colors[i]);
     }
     for (int y = 0; y < 96; ++y) {
         for (int x = 0; x < 128; ++x) {
@@ -75,7 +75,7 @@ MQ4_Document Busy_Picture() {
 
 TEST_F(Editor_Drawing, AllZeroPictureIsOneBlockOfColourZero) {
     MQ4_Document document;
-    document.palette_rgb[0] = 0x4C6E1F; // low bits set: shown as 0x486818
+    document.palette[0] = Split_Color(0x4C6E1F); // low bits set: shown as 0x486818
     Draw(document, Editor_State{});
     const auto pixels = Read_Back();
     for (int y = 0; y < 672; ++y) {

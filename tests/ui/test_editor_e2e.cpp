@@ -27,7 +27,7 @@ MQ4_Document Test_Picture() {
                                      0x00F8F8, 0xF800F8, 0x808080, 0x400000, 0x004000, 0x000040,
                                      0xC08040, 0x4080C0, 0x80C040, 0x282828};
     for (int i = 0; i < 16; ++i) {
-        document.palette_rgb[i] = colors[i];
+        document.palette[i] = Split_Color(colors[i]);
     }
     for (int y = 0; y < 96; ++y) {
         for (int x = 0; x < 128; ++x) {
@@ -45,7 +45,8 @@ std::vector<std::uint8_t> Expected_File(const MQ4_Document& document) {
     bytes[1] = 0xFF;
     bytes[2] = 0x90;
     bytes[9] = 0x01;
-    for (const std::int32_t color : document.palette_rgb) {
+    for (const DTPixel shown : document.palette) {
+        const std::int32_t color = Color_Word(shown);
         const int red = (color >> 16) & 0xFF;
         const int green = (color >> 8) & 0xFF;
         const int blue = color & 0xFF;

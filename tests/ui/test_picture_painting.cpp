@@ -50,8 +50,8 @@ std::string Difference(const Canvas& canvas, const std::vector<Placed_Picture>& 
                                   0x0F;
                 expected.pixels[static_cast<std::size_t>((placed.top + y) * canvas.width +
                                                          placed.left + x)] =
-                    static_cast<std::uint32_t>(
-                        Shown_Color(placed.picture->palette_rgb[static_cast<std::size_t>(index)]));
+                    static_cast<std::uint32_t>(Shown_Color(
+                        Color_Word(placed.picture->palette[static_cast<std::size_t>(index)])));
             }
         }
     }
@@ -75,10 +75,10 @@ MQ4_Document Random_Picture(std::mt19937& random, int colors, int longest_run) {
     std::uniform_int_distribution<int> index(0, colors - 1);
     std::uniform_int_distribution<int> run(1, longest_run);
     std::uniform_int_distribution<int> color(0, 0xFFFFFF);
-    for (std::int32_t& entry : picture.palette_rgb) {
-        entry = color(random);
+    for (DTPixel& entry : picture.palette) {
+        entry = Split_Color(color(random));
     }
-    picture.palette_rgb[9] = picture.palette_rgb[2] | 0x030303; // shown alike
+    picture.palette[9] = Split_Color(Color_Word(picture.palette[2]) | 0x030303); // shown alike
     for (int n = 0; n < picture_pixels;) {
         const auto value = static_cast<std::uint8_t>(index(random));
         for (int k = run(random); k > 0 && n < picture_pixels; --k) {
@@ -122,7 +122,8 @@ TEST(LayeredRectangles, OneLayerPerShownColourMostUsedFirst) {
         EXPECT_FALSE(layer.rectangles.empty());
         int layer_uses = 0;
         for (int index = 0; index < palette_size; ++index) {
-            if (Shown_Color(picture.palette_rgb[static_cast<std::size_t>(index)]) == layer.color) {
+            if (Shown_Color(Color_Word(picture.palette[static_cast<std::size_t>(index)])) ==
+                layer.color) {
                 layer_uses += uses[static_cast<std::size_t>(index)];
             }
         }
@@ -133,8 +134,8 @@ TEST(LayeredRectangles, OneLayerPerShownColourMostUsedFirst) {
 
 TEST(LayeredRectangles, ABackgroundIsOneRectangleUnderItsSpeck) {
     MQ4_Document picture;
-    picture.palette_rgb[2] = 0x123456;
-    picture.palette_rgb[7] = 0xFFFFFF;
+    picture.palette[2] = Split_Color(0x123456);
+    picture.palette[7] = Split_Color(0xFFFFFF);
     picture.pixels.fill(2);
     picture.pixels[40 + 50 * 128] = 7;
     const auto layers = Layered_Rectangles({{&picture, 10, 20}}, 7);

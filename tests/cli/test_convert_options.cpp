@@ -1,42 +1,41 @@
 #include <gtest/gtest.h>
 
-#include "cli/Convert_Args.h"
+#include "cli/Convert_Options.h"
 #include "cli/Thumbnail.h"
-#include "convert/Refined_Conversion.h"
 
 namespace {
 
-Convert_Args Parse(std::vector<std::string> args) {
-    return Parse_Convert_Args(args);
+Convert_Settings Parse(std::vector<std::string> args) {
+    return Parse_Convert_Args(args).settings;
 }
 
 void Expect_Usage_Error(std::vector<std::string> args, const std::string& error) {
-    const Convert_Args parsed = Parse(args);
-    EXPECT_EQ(parsed.action, Convert_Action::usage_error);
+    const Convert_Command parsed = Parse_Convert_Args(args);
+    EXPECT_EQ(parsed.settings.action, Convert_Action::usage_error);
     EXPECT_EQ(parsed.error, error);
 }
 
 } // namespace
 
-TEST(ConvertArgs, DefaultsToFloydSteinbergAtScaleOne) {
-    const Convert_Args args = Parse({"in.png", "out.MQ4"});
+TEST(ConvertOptions, DefaultsToFloydSteinbergAtScaleOne) {
+    const Convert_Settings args = Parse({"in.png", "out.MQ4"});
     EXPECT_EQ(args.action, Convert_Action::run);
-    EXPECT_EQ(args.slot, 0);
+    EXPECT_EQ(args.method, Method::floyd_steinberg);
     EXPECT_EQ(args.scale, 1);
     EXPECT_EQ(args.input, "in.png");
     EXPECT_EQ(args.output, "out.MQ4");
 }
 
-TEST(ConvertArgs, MethodsNameTheImportSlots) {
-    EXPECT_EQ(Parse({"--method", "floyd-steinberg", "a", "b.mq4"}).slot, 0);
-    EXPECT_EQ(Parse({"--method", "diffusion", "a", "b.mq4"}).slot, 1);
-    EXPECT_EQ(Parse({"a", "--method=octree", "b.mq4"}).slot, 2);
-    EXPECT_EQ(Parse({"a", "b.mq4", "--method", "closest"}).slot, 3);
+TEST(ConvertOptions, MethodsNameTheImportSlots) {
+    EXPECT_EQ(Parse({"--method", "floyd-steinberg", "a", "b.mq4"}).method, Method::floyd_steinberg);
+    EXPECT_EQ(Parse({"--method", "diffusion", "a", "b.mq4"}).method, Method::diffusion);
+    EXPECT_EQ(Parse({"a", "--method=octree", "b.mq4"}).method, Method::octree);
+    EXPECT_EQ(Parse({"a", "b.mq4", "--method", "closest"}).method, Method::closest);
     Expect_Usage_Error({"--method", "Closest", "a", "b.mq4"}, "unknown method 'Closest'");
     Expect_Usage_Error({"a", "b.mq4", "--method"}, "--method needs a value");
 }
 
-TEST(ConvertArgs, ScaleIsAWholeNumberFrom1To16) {
+TEST(ConvertOptions, ScaleIsAWholeNumberFrom1To16) {
     EXPECT_EQ(Parse({"--scale", "16", "a", "b.png"}).scale, 16);
     EXPECT_EQ(Parse({"--scale=1", "a", "b.png"}).scale, 1);
     for (const std::string bad : {"0", "17", "-1", "2x", "", " 3", "1e1"}) {
@@ -45,7 +44,7 @@ TEST(ConvertArgs, ScaleIsAWholeNumberFrom1To16) {
     }
 }
 
-TEST(ConvertArgs, OutputMustBeMq4OrPngInAnyCase) {
+TEST(ConvertOptions, OutputMustBeMq4OrPngInAnyCase) {
     EXPECT_EQ(Parse({"a.png", "b.Mq4"}).action, Convert_Action::run);
     EXPECT_EQ(Parse({"a.png", "b.PNG"}).action, Convert_Action::run);
     Expect_Usage_Error({"a.png", "b.jpg"}, "OUTPUT must end in .MQ4 or .png, or be -");
@@ -53,7 +52,7 @@ TEST(ConvertArgs, OutputMustBeMq4OrPngInAnyCase) {
     Expect_Usage_Error({"a.png", "mq4"}, "OUTPUT must end in .MQ4 or .png, or be -");
 }
 
-TEST(ConvertArgs, OperandsOptionsAndHelp) {
+TEST(ConvertOptions, OperandsOptionsAndHelp) {
     Expect_Usage_Error({}, "expected INPUT and OUTPUT");
     Expect_Usage_Error({"a.png"}, "expected INPUT and OUTPUT");
     Expect_Usage_Error({"a.png", "b.png", "c.png"}, "expected INPUT and OUTPUT");
@@ -62,26 +61,25 @@ TEST(ConvertArgs, OperandsOptionsAndHelp) {
     EXPECT_EQ(Parse({"--version"}).action, Convert_Action::version);
     // After "--" everything is a file name; "-" alone stands for standard
     // input or output.
-    const Convert_Args dashed = Parse({"--", "--odd.png", "-"});
+    const Convert_Settings dashed = Parse({"--", "--odd.png", "-"});
     EXPECT_EQ(dashed.action, Convert_Action::run);
     EXPECT_TRUE(Writes_Standard_Output(dashed));
-    const Convert_Args named = Parse({"--", "--odd.png", "-x.png"});
+    const Convert_Settings named = Parse({"--", "--odd.png", "-x.png"});
     EXPECT_EQ(named.action, Convert_Action::run);
     EXPECT_EQ(named.input, "--odd.png");
     EXPECT_EQ(named.output, "-x.png");
 }
 
-TEST(ConvertArgs, RefinedMethodsFollowTheImportSlots) {
-    for (int method = 0; method < method_count; ++method) {
-        EXPECT_EQ(Parse({"--method", method_names[method], "a", "b.mq4"}).slot, method)
-            << method_names[method];
+TEST(ConvertOptions, RefinedMethodsFollowTheImportSlots) {
+    for (const Method_Row& row : method_table) {
+        EXPECT_EQ(Parse({"--method", row.name, "a", "b.mq4"}).method, row.method) << row.name;
     }
-    EXPECT_EQ(Parse({"--method=refined-dither", "a", "b.png"}).slot, method_refined_dither);
+    EXPECT_EQ(Parse({"--method=refined-dither", "a", "b.png"}).method, Method::refined_dither);
     Expect_Usage_Error({"--method", "refined-", "a", "b.mq4"}, "unknown method 'refined-'");
 }
 
-TEST(ConvertArgs, CompareTakesOneInputAndNoOutput) {
-    const Convert_Args args = Parse({"--compare", "photo.png"});
+TEST(ConvertOptions, CompareTakesOneInputAndNoOutput) {
+    const Convert_Settings args = Parse({"--compare", "photo.png"});
     EXPECT_EQ(args.action, Convert_Action::compare);
     EXPECT_EQ(args.input, "photo.png");
     EXPECT_EQ(Parse({"photo.png", "--compare"}).action, Convert_Action::compare);
@@ -92,16 +90,17 @@ TEST(ConvertArgs, CompareTakesOneInputAndNoOutput) {
     Expect_Usage_Error({"--compare", "--format", "png", "a.png"}, "--compare takes one INPUT");
 }
 
-TEST(ConvertArgs, OutputFolderChoosesTheBatchForm) {
-    const Convert_Args args = Parse({"-o", "out", "--method=octree", "a.png", "b.ppm", "c.MQ4"});
+TEST(ConvertOptions, OutputFolderChoosesTheBatchForm) {
+    const Convert_Settings args =
+        Parse({"-o", "out", "--method=octree", "a.png", "b.ppm", "c.MQ4"});
     EXPECT_EQ(args.action, Convert_Action::run);
     EXPECT_TRUE(Is_Batch(args));
     EXPECT_EQ(args.output_dir, "out");
     EXPECT_EQ(args.inputs, (std::vector<std::string>{"a.png", "b.ppm", "c.MQ4"}));
     EXPECT_EQ(args.format, Output_Format::mq4);
-    EXPECT_EQ(args.slot, 2);
+    EXPECT_EQ(args.method, Method::octree);
     // A single input is a batch too, whatever its name looks like.
-    const Convert_Args one = Parse({"a.png", "--output-dir=pics", "--format", "png"});
+    const Convert_Settings one = Parse({"a.png", "--output-dir=pics", "--format", "png"});
     EXPECT_TRUE(Is_Batch(one));
     EXPECT_EQ(one.inputs, std::vector<std::string>{"a.png"});
     EXPECT_EQ(one.format, Output_Format::png);
@@ -109,7 +108,7 @@ TEST(ConvertArgs, OutputFolderChoosesTheBatchForm) {
     EXPECT_FALSE(Is_Batch(Parse({"a.png", "b.MQ4"})));
 }
 
-TEST(ConvertArgs, BatchUsageErrors) {
+TEST(ConvertOptions, BatchUsageErrors) {
     Expect_Usage_Error({"-o", "out"}, "expected at least one INPUT");
     Expect_Usage_Error({"a.png", "-o"}, "-o needs a value");
     Expect_Usage_Error({"-o", "", "a.png"}, "OUTDIR must not be empty");
@@ -120,8 +119,8 @@ TEST(ConvertArgs, BatchUsageErrors) {
     Expect_Usage_Error({"-o", "out", "a.png", "-"}, "standard input (-) cannot be an INPUT of -o");
 }
 
-TEST(ConvertArgs, FitPipesAndPalettes) {
-    const Convert_Args fit = Parse({"--fit", "crop", "-", "-", "--format", "png"});
+TEST(ConvertOptions, FitPipesAndPalettes) {
+    const Convert_Settings fit = Parse({"--fit", "crop", "-", "-", "--format", "png"});
     EXPECT_EQ(fit.action, Convert_Action::run);
     EXPECT_EQ(fit.fit, Fit_Mode::crop);
     EXPECT_EQ(fit.format, Output_Format::png);
@@ -131,13 +130,15 @@ TEST(ConvertArgs, FitPipesAndPalettes) {
     EXPECT_EQ(Parse({"a", "b.MQ4"}).fit, Fit_Mode::none);
     EXPECT_EQ(Parse({"--fit", "crop", "--compare", "a.jpg"}).fit, Fit_Mode::crop);
 
-    const Convert_Args given = Parse({"--palette", "p.gpl", "--write-palette", "w.GPL", "a", "-"});
+    const Convert_Settings given =
+        Parse({"--palette", "p.gpl", "--write-palette", "w.GPL", "a", "-"});
     EXPECT_EQ(given.palette_file, "p.gpl");
     EXPECT_EQ(given.write_palette, "w.GPL");
-    const Convert_Args shared = Parse({"--shared-palette", "--method", "refined-dither",
-                                       "--write-palette", "s.gpl", "-o", "out", "a.jpg", "b.jpg"});
+    const Convert_Settings shared =
+        Parse({"--shared-palette", "--method", "refined-dither", "--write-palette", "s.gpl", "-o",
+               "out", "a.jpg", "b.jpg"});
     EXPECT_TRUE(shared.shared_palette);
-    EXPECT_EQ(shared.slot, method_refined_dither);
+    EXPECT_EQ(shared.method, Method::refined_dither);
     EXPECT_EQ(shared.write_palette, "s.gpl");
 
     const std::pair<std::vector<std::string>, std::string> errors[] = {
@@ -165,7 +166,7 @@ TEST(ConvertArgs, FitPipesAndPalettes) {
     }
 }
 
-TEST(ConvertArgs, JobsGoWithTheBatch) {
+TEST(ConvertOptions, JobsGoWithTheBatch) {
     EXPECT_EQ(Parse({"-o", "out", "a.png"}).jobs, 0); // one per processor
     EXPECT_EQ(Parse({"-j", "4", "-o", "out", "a.png"}).jobs, 4);
     EXPECT_EQ(Parse({"-j1", "-o", "out", "a.png"}).jobs, 1);
@@ -180,8 +181,8 @@ TEST(ConvertArgs, JobsGoWithTheBatch) {
     Expect_Usage_Error({"-j", "2", "--compare", "a.png"}, "--compare takes one INPUT");
 }
 
-TEST(ConvertArgs, ThumbnailTakesASizeAndTwoFilesOfAnyName) {
-    const Convert_Args args = Parse({"--thumbnail", "256", "/home/a/pic.dat", "/tmp/th-1"});
+TEST(ConvertOptions, ThumbnailTakesASizeAndTwoFilesOfAnyName) {
+    const Convert_Settings args = Parse({"--thumbnail", "256", "/home/a/pic.dat", "/tmp/th-1"});
     EXPECT_EQ(args.action, Convert_Action::thumbnail);
     EXPECT_EQ(args.thumbnail_size, 256);
     EXPECT_EQ(args.input, "/home/a/pic.dat");
@@ -202,7 +203,7 @@ TEST(ConvertArgs, ThumbnailTakesASizeAndTwoFilesOfAnyName) {
     }
 }
 
-TEST(ConvertArgs, ThumbnailScaleIsTheLargestWholeNumberThatFits) {
+TEST(ConvertOptions, ThumbnailScaleIsTheLargestWholeNumberThatFits) {
     const std::pair<int, int> size_scale[] = {
         {1, 1},   {96, 1},  {127, 1},  {128, 1},   {255, 1},   {256, 2},    {383, 2},
         {384, 3}, {512, 4}, {1024, 8}, {2047, 15}, {2048, 16}, {100000, 16}};
