@@ -23,6 +23,6 @@ DTImage Batch_Image(const Batch_Images& images, std::size_t start) {
     return working;
 }
 
-Palette_Colors Fit_Batch_Palette(const Batch_Images& images) {
-    return Fit_Shared_Palette(images.pixels);
+Palette_Colors Fit_Batch_Palette(const Batch_Images& images, const std::vector<DTPixel>& kept) {
+    return Fit_Shared_Palette(images.pixels, kept);
 }

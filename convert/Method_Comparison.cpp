@@ -121,12 +121,16 @@ std::vector<Compared_Picture> Compare_Pictures(const DTImage& loaded) {
     return pictures;
 }
 
-std::string Compare_Methods(const DTImage& loaded) {
+std::string Comparison_Table(const std::vector<Compared_Picture>& pictures) {
     std::string table = quality_table_header;
-    for (const Compared_Picture& compared : Compare_Pictures(loaded)) {
+    for (const Compared_Picture& compared : pictures) {
         table += Format_Quality_Row(compared.name, compared.quality);
     }
     return table;
+}
+
+std::string Compare_Methods(const DTImage& loaded) {
+    return Comparison_Table(Compare_Pictures(loaded));
 }
 
 DTImage Comparison_Sheet(const std::vector<Compared_Picture>& pictures) {

@@ -47,7 +47,10 @@ struct Compared_Picture {
 // refined palette with each dither kind that no method names already.
 std::vector<Compared_Picture> Compare_Pictures(const DTImage& loaded);
 
-// The header and one row for each of Compare_Pictures, in its order.
+// The header and one row for each of the pictures, in their order.
+std::string Comparison_Table(const std::vector<Compared_Picture>& pictures);
+
+// The table of Compare_Pictures.
 std::string Compare_Methods(const DTImage& loaded);
 
 // The compared pictures side by side, each labelled with its options and its
