@@ -300,7 +300,7 @@ std::string Apply_Shared_Palette(Parse_State& state, const std::string&) {
     return {};
 }
 
-constexpr std::array<Option_Row, 21> option_table{{
+constexpr auto option_table = std::to_array<Option_Row>({
     {"--help", "-h", false, Apply_Help},
     {"--version", nullptr, false, Apply_Version},
     {"--compare", nullptr, false, Apply_Compare},
@@ -321,7 +321,7 @@ constexpr std::array<Option_Row, 21> option_table{{
     {"-j", "--jobs", true, Apply_Jobs},
     {"--thumbnail", nullptr, true, Apply_Thumbnail},
     {"--", nullptr, false, nullptr}, // ends the options
-}};
+});
 
 const Option_Row* Find_Option(const std::string& name) {
     for (const Option_Row& row : option_table) {
