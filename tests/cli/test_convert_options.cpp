@@ -226,10 +226,6 @@ TEST(ConvertOptions, DitherKindsGoWithTheRefinedMethods) {
     EXPECT_EQ(Dither_Of(fs).kind, Dither_Kind::floyd_steinberg);
     EXPECT_TRUE(Dither_Of(fs).serpentine);
     EXPECT_EQ(Dither_Of(Parse({"--method", "refined", "a", "b.png"})).kind, Dither_Kind::none);
-    EXPECT_EQ(Dither_Of(Parse({"--method", "refined-dither", "--dither", "floyd-steinberg", "a",
-                               "b.png"}))
-                  .kind,
-              Dither_Kind::floyd_steinberg);
     const Convert_Settings given =
         Parse({"--palette", "p.act", "--method", "refined", "--dither", "blue-noise", "--fill",
                "--write-palette", "w.hex", "a", "b.png"});
@@ -239,9 +235,6 @@ TEST(ConvertOptions, DitherKindsGoWithTheRefinedMethods) {
     const std::pair<std::vector<std::string>, std::string> errors[] = {
         {{"--dither", "bayer4", "a", "b.png"},
          "--method floyd-steinberg maps pixels its own way; --dither, --dither-strength and "
-         "--serpentine go with --method refined or refined-dither"},
-        {{"--method", "closest", "--palette", "p.gpl", "--serpentine", "a", "b.png"},
-         "--method closest maps pixels its own way; --dither, --dither-strength and "
          "--serpentine go with --method refined or refined-dither"},
         {{"--method", "refined-dither", "--dither", "atkinson", "a", "b.png"},
          "--method refined-dither dithers by floyd-steinberg; for another kind use --method "
@@ -265,12 +258,6 @@ TEST(ConvertOptions, KeptColoursAreCutToTheLevelsAndGoWithFittedPalettes) {
     EXPECT_EQ(kept.kept_colours, (std::vector<DTPixel>{{0, 0, 0}, {248, 248, 248}, {8, 8, 16}}));
     EXPECT_EQ(Parse({"--shared-palette", "--keep-colour", "102030", "-o", "d", "a"}).kept_colours,
               (std::vector<DTPixel>{{16, 32, 48}}));
-    std::vector<std::string> seventeen{"--method", "refined"};
-    for (int i = 0; i < 17; ++i) {
-        seventeen.insert(seventeen.end(), {"--keep-colour", "000000"});
-    }
-    seventeen.insert(seventeen.end(), {"a", "b.png"});
-    Expect_Usage_Error(seventeen, "--keep-colour keeps at most 16 colours");
     for (const std::string bad : {"12345", "1234567", "GG0000", "#12345", ""}) {
         Expect_Usage_Error({"--method", "refined", "--keep-colour", bad, "a", "b.png"},
                            "--keep-colour takes a colour RRGGBB in hexadecimal, not '" + bad + "'");
@@ -293,6 +280,4 @@ TEST(ConvertOptions, SheetGoesWithOrWithoutTheComparison) {
     EXPECT_TRUE(both.compare_table);
     Expect_Usage_Error({"--sheet", "all.gif", "a.jpg"}, "--sheet needs a file name ending in .png");
     Expect_Usage_Error({"--sheet", "all.png", "a.jpg", "b.MQ4"}, "--sheet takes one INPUT");
-    Expect_Usage_Error({"--thumbnail", "64", "--sheet", "s.png", "a", "b"},
-                       "--thumbnail takes SIZE, INPUT and OUTPUT");
 }

