@@ -433,8 +433,15 @@ Threshold_Matrix Threshold_Matrix_Of(Dither_Kind kind) {
     }
 }
 
-std::vector<std::uint8_t> Map_Dithered(const DTImage& image, const std::vector<DTPixel>& palette,
+std::vector<std::uint8_t> Map_Dithered(const DTImage& image, const std::vector<DTPixel>& given,
                                        const Dither_Options& options) {
+    if (given.empty()) {
+        return std::vector<std::uint8_t>(static_cast<std::size_t>(image.width) *
+                                         static_cast<std::size_t>(image.height));
+    }
+    // The plans hold 16 colours at most, as a picture's palette does.
+    const std::vector<DTPixel> palette(given.begin(),
+                                       given.begin() + std::min<std::size_t>(given.size(), 16));
     const int strength = std::clamp(options.strength, 0, 100);
     if (options.kind == Dither_Kind::none || strength == 0) {
         std::vector<DTPixel> pixels(static_cast<std::size_t>(image.width) *

@@ -48,7 +48,8 @@ std::optional<Dither_Kind> Dither_Kind_Named(std::string_view name);
 bool Is_Ordered(Dither_Kind kind);
 
 // Each pixel's palette index (width x height of them; pixels the image does
-// not hold count as black). The palette must hold 1 to 16 colours. Errors are
+// not hold count as black) among the palette's first 16 colours; all 0 for
+// an empty palette. Errors are
 // measured against the colours shown, in sixteenths of a level, and a value
 // pushed out of 0..255 is clamped, as the refined-dither method does; with
 // floyd-steinberg at strength 100 the indices are Map_Diffused's
