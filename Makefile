@@ -7,7 +7,7 @@ TEST_JOBS ?= $(shell echo $$(($$(nproc) + 1)))
 CMAKE_FLAGS ?=
 XVFB = xvfb-run -a -s "-screen 0 1920x1200x24 -nolisten tcp -noreset"
 
-.PHONY: all run test test-sanitize test-clang fuzz bench package package-lint bench-quality bench-fit build configure deps-build deps-run deps-test deps-package clean
+.PHONY: all run test test-sanitize test-clang fuzz bench package package-lint bench-quality bench-fit bench-formats build configure deps-build deps-run deps-test deps-package clean
 
 all: build
 
@@ -51,6 +51,7 @@ test-sanitize: deps-test
 		-DZEMBRIX_WERROR=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target unit_tests cli_tests x_tests e2e_tests
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
 		$(XVFB) ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(TEST_JOBS) \
 		-LE packaging -E '^OutputDigests[.]EveryMethod'
 
@@ -64,8 +65,9 @@ test-clang: deps-test
 	cmake --build $(CLANG_BUILD) -j $(JOBS) --target zembrix zembrix-convert unit_tests
 	ctest --test-dir $(CLANG_BUILD) --output-on-failure -j $(JOBS) -L unit
 
-# libFuzzer targets (clang) for the image loader, the MQ4 reader and the
-# conversion, each run for FUZZ_TIME seconds; any finding fails.
+# libFuzzer targets (clang) for the image loader, the MQ4 reader, the
+# conversion, the converter's photo input (one target a format) and colour
+# profiles, each run for FUZZ_TIME seconds; any finding fails.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_TIME ?= 60
 fuzz:
@@ -111,6 +113,12 @@ bench-fit: deps-build configure
 	./scripts/install-deps.sh bench
 	cmake --build $(BUILD) -j $(JOBS) --target zembrix-fit-probe
 	./bench/fit_quality.sh $(BUILD)/zembrix-fit-probe $(BUILD)/bench-fit
+
+# The further formats and colour profiles: quality, memory and CPU (not part of test).
+bench-formats: deps-build configure
+	./scripts/install-deps.sh bench test
+	cmake --build $(BUILD) -j $(JOBS) --target zembrix-convert zembrix-icc-embed
+	./bench/formats.sh $(BUILD)/zembrix-convert $(BUILD)/zembrix-icc-embed $(BUILD)/bench-formats
 
 clean:
 	rm -rf $(BUILD)

@@ -21,7 +21,12 @@ enum DTImageType : std::int32_t {
     DTImageTypePPM = 0,
     DTImageTypePNG = 1,
     DTImageTypeUnknown = 2,
-    DTImageTypeJPEG = 3, // read by the converter only (image/Image_Input.h)
+    // Read by the converter only (image/Image_Input.h).
+    DTImageTypeJPEG = 3,
+    DTImageTypeWebP = 4,
+    DTImageTypeHEIF = 5, // HEIC and AVIF
+    DTImageTypeGIF = 6,
+    DTImageTypeTIFF = 7,
 };
 
 struct DTImage {

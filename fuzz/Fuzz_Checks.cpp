@@ -3,16 +3,30 @@
 #include "convert/Conversion.h"
 #include "core/Picture_Rules.h"
 #include "core/Report.h"
+#include "image/Color_Profile.h"
 #include "image/Image_Fit.h"
 #include "image/Image_Input.h"
 #include "io/MQ4_File.h"
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
+
+// Whether a PNG carries a chunk that makes its fit colour-managed.
+bool Has_PNG_Colour_Chunk(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    for (const char* chunk : {"iCCP", "gAMA", "cHRM"}) {
+        if (bytes.find(chunk) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // The MQ4 reader takes a path, so the bytes go into a file in memory.
 struct Memory_File {
@@ -183,14 +197,45 @@ std::string Check_Photo_Input(const std::uint8_t* data, std::size_t size) {
             !complaint.empty()) {
             return complaint;
         }
-        if (mode != Fit_Mode::crop || sized.image->type == DTImageTypeJPEG) {
+        const bool png_or_ppm =
+            sized.image->type == DTImageTypePNG || sized.image->type == DTImageTypePPM;
+        if (mode != Fit_Mode::crop || !png_or_ppm || Has_PNG_Colour_Chunk(data, size)) {
             continue;
         }
-        // A PNG or PPM is fitted as its rows arrive: as the whole image is.
+        // A PNG or PPM is fitted as its rows arrive: as the whole image is
+        // (which the loader gives unconverted).
         Report_Capture quiet;
         const std::optional<DTImage> whole = CreateImageFromMemory(data, size);
         if (!whole || Fit_Whole_Image(*whole, mode).pixels != sized.image->pixels) {
             return "the fit as rows arrive differs from the fit of the whole image";
+        }
+    }
+    return "";
+}
+
+std::string Check_Color_Profile(const std::uint8_t* data, std::size_t size) {
+    for (Sample_Layout layout :
+         {Sample_Layout::rgb, Sample_Layout::cmyk, Sample_Layout::cmyk_inverted}) {
+        Report_Capture messages;
+        const Color_Transform transform = ICC_To_sRGB(data, size, layout, "profile");
+        if (std::count(messages.text.begin(), messages.text.end(), '\n') > 1) {
+            return "more than one line of warning";
+        }
+        if (!transform) {
+            continue;
+        }
+        std::vector<DTPixel> row(256);
+        std::vector<std::uint8_t> samples(256 * 4);
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            row[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
+                      static_cast<std::uint8_t>(i * 7)};
+            samples[4 * i + i % 4] = static_cast<std::uint8_t>(i);
+        }
+        // The sanitizers catch a write beyond the row.
+        if (layout == Sample_Layout::rgb) {
+            Convert_Row(transform, row.data(), row.size());
+        } else {
+            Convert_CMYK_Row(transform, samples.data(), row.data(), row.size());
         }
     }
     return "";

@@ -1,11 +1,13 @@
 // Writes the seed corpora of the fuzz targets into a folder:
-//   write_fuzz_seeds OUT  ->  OUT/image_loader, OUT/mq4_reader, OUT/conversion
+//   write_fuzz_seeds OUT  ->  OUT/image_loader, OUT/mq4_reader, OUT/conversion,
+//   OUT/photo_input, OUT/webp_input, heif_input, gif_input, tiff_input, color_profile
 // The seeds are the kinds of image the tests load: PNGs of every colour type,
 // depth and interlace, PPMs with comments and wide samples, MQ4 pictures.
 
 #include "convert/Conversion.h"
 #include "io/MQ4_File.h"
 #include "support/Temp_Dir.h"
+#include "support/Test_Formats.h"
 #include "support/Test_Images.h"
 #include "support/Test_JPEG.h"
 
@@ -161,6 +163,68 @@ void Write_Photo_Input_Seeds(const std::string& dir) {
     }
 }
 
+// Small files of each further format, in their variants, and images large
+// enough to be shrunk when fitted, in few colours so that their files stay small.
+void Write_Format_Seeds(const std::string& out) {
+    const DTImage small = Pattern_Image(24, 17, 4);
+    std::vector<DTPixel> blocks;
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            blocks.push_back({static_cast<std::uint8_t>(x / 100 * 80),
+                              static_cast<std::uint8_t>(y / 100 * 120), 90});
+        }
+    }
+    const std::string webp = out + "/webp_input/";
+    for (bool lossless : {false, true}) {
+        for (bool alpha : {false, true}) {
+            Write_Bytes(webp + (lossless ? "lossless" : "lossy") + (alpha ? "_alpha" : ""),
+                        Encode_Test_WebP(24, 17, small.pixels, lossless, alpha));
+        }
+    }
+    Write_Bytes(webp + "blocks", Encode_Test_WebP(400, 300, blocks, false, false));
+    const std::string heif = out + "/heif_input/";
+    Write_Bytes(heif + "heic", Encode_Test_HEIF(24, 17, small.pixels, false, 30));
+    Write_Bytes(heif + "avif", Encode_Test_HEIF(24, 17, small.pixels, true, 30));
+    const std::string gif = out + "/gif_input/";
+    for (bool interlaced : {false, true}) {
+        Test_GIF frame = GIF_Of(16, 12, Pattern_Image(16, 12, 3).pixels);
+        frame.local_table = frame.global_table;
+        frame.global_table = {{0, 0, 0}, {9, 99, 199}};
+        frame.screen_width = 24;
+        frame.screen_height = 17;
+        frame.background = 1;
+        frame.left = 3;
+        frame.top = 2;
+        frame.interlaced = interlaced;
+        Write_Test_GIF(gif + (interlaced ? "interlaced" : "plain"), frame);
+    }
+    const std::string tiff = out + "/tiff_input/";
+    for (Tiff_Kind kind :
+         {Tiff_Kind::rgb8, Tiff_Kind::rgb16, Tiff_Kind::grey8, Tiff_Kind::palette}) {
+        for (int tile_side : {0, 16}) {
+            Test_TIFF file = TIFF_Of(24, 17, Pattern_Image(24, 17, 1).pixels, kind);
+            file.rows_per_strip = 5;
+            file.tile_side = tile_side;
+            if (kind == Tiff_Kind::palette) {
+                for (DTPixel& p : file.pixels) {
+                    p = {static_cast<std::uint8_t>(p.r & 0xC0),
+                         static_cast<std::uint8_t>(p.g & 0xC0), 0};
+                }
+            }
+            Write_Test_TIFF(tiff + std::to_string(static_cast<int>(kind)) + "_" +
+                                std::to_string(tile_side),
+                            file);
+        }
+    }
+    Test_TIFF profiled = TIFF_Of(24, 17, small.pixels);
+    profiled.icc = Test_ICC(Test_Space::adobe_rgb);
+    Write_Test_TIFF(tiff + "profile", profiled);
+    const std::string icc = out + "/color_profile/";
+    Write_Bytes(icc + "srgb", Test_ICC(Test_Space::srgb));
+    Write_Bytes(icc + "adobe", Test_ICC(Test_Space::adobe_rgb));
+    Write_Bytes(icc + "wide", Test_ICC(Test_Space::wide_gamut));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -169,12 +233,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string out = argv[1];
-    for (const char* target : {"image_loader", "mq4_reader", "conversion", "photo_input"}) {
+    for (const char* target :
+         {"image_loader", "mq4_reader", "conversion", "photo_input", "webp_input", "heif_input",
+          "gif_input", "tiff_input", "color_profile"}) {
         std::filesystem::create_directories(out + "/" + target);
     }
     Write_Image_Loader_Seeds(out + "/image_loader");
     Write_MQ4_Seeds(out + "/mq4_reader");
     Write_Conversion_Seeds(out + "/conversion");
     Write_Photo_Input_Seeds(out + "/photo_input");
+    Write_Format_Seeds(out);
     return 0;
 }

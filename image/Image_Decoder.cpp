@@ -57,8 +57,7 @@ bool Open_Image_Decoder(Image_Decoder* decoder, std::FILE* file,
         decoder->width = decoder->ppm.width;
         decoder->height = decoder->ppm.height;
         break;
-    case DTImageTypeJPEG: // read by the converter's own input path
-    case DTImageTypeUnknown:
+    default: // the converter's own input path reads the other formats
         Report("Image file of unrecognized format.\n");
         break;
     }
@@ -80,6 +79,10 @@ bool Read_Image_Run(Image_Decoder* decoder, DTPixel* pixels) {
         return Content_Read(Read_PNG_Run(&decoder->png, pixels));
     }
     return Content_Read(Read_PPM_Row(&decoder->ppm, pixels));
+}
+
+Color_Transform Image_Colour_Transform(const Image_Decoder& decoder, const std::string& name) {
+    return decoder.type == DTImageTypePNG ? PNG_Colour_Transform(decoder.png, name) : nullptr;
 }
 
 bool Finish_Image_Decoder(Image_Decoder* decoder) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 struct Image_Decoder {
     DTImageType type = DTImageTypeUnknown;
@@ -47,6 +48,10 @@ std::optional<Pixel_Run> Next_Image_Run(const Image_Decoder& decoder);
 // Decodes the next stored row into `pixels` (room for its run's count), or
 // only checks it when `pixels` is null.
 bool Read_Image_Run(Image_Decoder* decoder, DTPixel* pixels);
+
+// The conversion to sRGB the file's colour information asks for; none for
+// sRGB pixels (and for every PPM). `name` is the file's, for a warning.
+Color_Transform Image_Colour_Transform(const Image_Decoder& decoder, const std::string& name);
 
 // Reads and checks what follows the last row. Call after all rows are read.
 bool Finish_Image_Decoder(Image_Decoder* decoder);

@@ -1,9 +1,12 @@
 #pragma once
 // The converter's images: read from a file or from standard input ("-"),
-// PNG, PPM or JPEG recognised by their first bytes, either whole or fitted to
-// the 128x96 picture as they are decoded. A JPEG is turned upright by its
-// EXIF orientation. (The window program's import keeps to
-// CreateImageFromFile, which reads PNG and PPM only.)
+// PNG, PPM, JPEG, WebP, HEIC/AVIF, GIF or TIFF recognised by their first
+// bytes, either whole (the first 128x96 pixels of the upright image) or
+// fitted to the 128x96 picture as they are decoded. A JPEG is turned upright
+// by its EXIF orientation, a HEIF image as the file asks. A file's colour
+// profile is honoured (image/Color_Profile.h) on every road but a PNG's or
+// PPM's without fitting, which are read exactly as the window program's
+// import reads them (CreateImageFromFile, PNG and PPM only).
 
 #include "image/Fit_Geometry.h"
 #include "image/Image_File.h"

@@ -5,6 +5,7 @@
 #include "image/Orientation.h"
 
 #include <csetjmp>
+#include <cstdlib>
 #include <jerror.h>
 #include <jpeglib.h>
 #include <vector>
@@ -46,6 +47,8 @@ struct Jpeg_Decoder {
     bool inverted = false;
     // The DCT coefficients a multi-scan file keeps while it is decoded.
     std::size_t coefficient_bytes = 0;
+    // For CMYK samples under a CMYK profile.
+    Color_Transform cmyk_transform;
 };
 
 void Jpeg_Decoder_Deleter::operator()(Jpeg_Decoder* decoder) const {
@@ -83,8 +86,31 @@ bool Guarded_Read_Header(Jpeg_Decoder* d, std::FILE* file) {
     d->info.mem->max_memory_to_use = jpeg_memory_limit;
     jpeg_stdio_src(&d->info, file);
     jpeg_save_markers(&d->info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d->info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&d->info, TRUE);
     return true;
+}
+
+// The ICC profile spread over APP2 markers. libjpeg warns (which leaves here
+// as an error) when the pieces do not fit together.
+bool Guarded_Read_ICC(Jpeg_Decoder* d, JOCTET** data, unsigned int* size) {
+    if (setjmp(d->error.jump)) {
+        return false;
+    }
+    jpeg_read_icc_profile(&d->info, data, size);
+    return true;
+}
+
+std::vector<std::uint8_t> ICC_Of(Jpeg_Decoder* d) {
+    JOCTET* data = nullptr;
+    unsigned int size = 0;
+    if (!Guarded_Read_ICC(d, &data, &size)) {
+        Report("Warning: %s: its colour profile cannot be read; its colours are taken as sRGB.\n",
+               d->name.c_str());
+    }
+    std::vector<std::uint8_t> icc(data, data + size);
+    std::free(data);
+    return icc;
 }
 
 int Orientation_Of(const jpeg_decompress_struct& info) {
@@ -187,7 +213,14 @@ Jpeg_Handle Open_JPEG(std::FILE* file, const std::string& name, Jpeg_Header* hea
     header->width = static_cast<int>(info.image_width);
     header->height = static_cast<int>(info.image_height);
     header->orientation = Orientation_Of(info);
+    header->icc = ICC_Of(decoder.get());
+    header->cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    header->inverted = header->cmyk && info.saw_Adobe_marker;
     return decoder;
+}
+
+void Set_JPEG_CMYK_Transform(Jpeg_Decoder* decoder, Color_Transform transform) {
+    decoder->cmyk_transform = std::move(transform);
 }
 
 bool Start_JPEG(Jpeg_Decoder* decoder, int min_width, int min_height, int* width, int* height) {
@@ -226,6 +259,10 @@ bool Read_JPEG_Row(Jpeg_Decoder* decoder, DTPixel* row) {
         for (std::size_t x = 0; x < width; ++x) {
             row[x] = {samples[3 * x], samples[3 * x + 1], samples[3 * x + 2]};
         }
+        return true;
+    }
+    if (decoder->cmyk_transform) {
+        Convert_CMYK_Row(decoder->cmyk_transform, samples, row, width);
         return true;
     }
     for (std::size_t x = 0; x < width; ++x) {

@@ -5,12 +5,14 @@
 // place in the image, so that no decoder needs the whole image at once.
 
 #include "core/DTImage.h"
+#include "image/Color_Profile.h"
 #include "image/Decode_Result.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <png.h>
+#include <string>
 
 struct Png_Decoder {
     png_structp png = nullptr;
@@ -50,6 +52,11 @@ std::optional<Pixel_Run> Next_PNG_Run(const Png_Decoder& decoder);
 // Decodes the next stored row into `pixels` (room for its run's count), or
 // only checks it when `pixels` is null.
 int Read_PNG_Run(Png_Decoder* decoder, DTPixel* pixels);
+
+// The conversion to sRGB that the header's colour chunks ask for: an iCCP
+// profile, else cHRM primaries and a gAMA exponent; none for an sRGB chunk,
+// for none of them, and for a gamma of 1/2.2 alone (meant as sRGB).
+Color_Transform PNG_Colour_Transform(const Png_Decoder& decoder, const std::string& name);
 
 // Reads the rest of the file's chunks after the last row.
 int Finish_PNG(Png_Decoder* decoder);

@@ -254,3 +254,35 @@ int Read_PNG_Run(Png_Decoder* decoder, DTPixel* pixels) {
 int Finish_PNG(Png_Decoder* decoder) {
     return Read_End(decoder->png, decoder->info);
 }
+
+Color_Transform PNG_Colour_Transform(const Png_Decoder& decoder, const std::string& name) {
+    png_structp png = decoder.png;
+    png_infop info = decoder.info;
+    if (png_get_valid(png, info, PNG_INFO_sRGB) != 0) {
+        return nullptr;
+    }
+    png_charp profile_name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profile_size = 0;
+    if (png_get_iCCP(png, info, &profile_name, &compression, &profile, &profile_size) != 0) {
+        return ICC_To_sRGB(profile, profile_size, Sample_Layout::rgb, name);
+    }
+    Described_Profile described;
+    double file_gamma = 0;
+    const bool has_gamma = png_get_gAMA(png, info, &file_gamma) != 0 && file_gamma > 0;
+    const bool has_primaries =
+        png_get_cHRM(png, info, &described.white_x, &described.white_y, &described.red_x,
+                     &described.red_y, &described.green_x, &described.green_y, &described.blue_x,
+                     &described.blue_y) != 0;
+    // 1/2.2 is what writers put beside sRGB pixels; viewers show them as sRGB.
+    const bool srgb_gamma = file_gamma > 0.4540 && file_gamma < 0.4560;
+    if (!has_primaries && (!has_gamma || srgb_gamma)) {
+        return nullptr;
+    }
+    if (has_gamma && !srgb_gamma) {
+        described.curve = Described_Profile::Curve::gamma;
+        described.gamma = 1 / file_gamma;
+    }
+    return Described_To_sRGB(described, name);
+}

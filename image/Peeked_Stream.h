@@ -10,7 +10,8 @@
 #include <cstdio>
 #include <memory>
 
-constexpr std::size_t peeked_size = 3;
+// Enough for every signature told apart (a WebP or HEIF file needs 12).
+constexpr std::size_t peeked_size = 12;
 
 struct Replay_Source; // Peeked_Stream.cpp
 

@@ -5,11 +5,11 @@ set -eu
 
 packages_for() {
     case "$1" in
-    build) echo "g++ cmake make pkg-config libx11-dev libpng-dev libjpeg62-turbo-dev libexif-dev libstb-dev" ;;
+    build) echo "g++ cmake make pkg-config libx11-dev libpng-dev libjpeg62-turbo-dev libexif-dev libstb-dev libwebp-dev libheif-dev libgif-dev libtiff-dev liblcms2-dev" ;;
     run) echo "zenity xfonts-base" ;;
-    test) echo "xvfb xauth xdotool x11-apps googletest libgtest-dev libxfixes-dev zenity xfonts-base desktop-file-utils man-db dpkg-dev shared-mime-info xdg-utils libfile-mimeinfo-perl" ;;
+    test) echo "xvfb xauth xdotool x11-apps googletest libgtest-dev libxfixes-dev zenity xfonts-base desktop-file-utils man-db dpkg-dev shared-mime-info xdg-utils libfile-mimeinfo-perl webp libheif-examples" ;;
     clang) echo "clang" ;;
-    bench) echo "libbenchmark-dev xvfb xauth xfonts-base pngquant imagemagick" ;;
+    bench) echo "libbenchmark-dev xvfb xauth xfonts-base pngquant imagemagick bc" ;;
     fuzz) echo "clang libclang-rt-14-dev" ;;
     package) echo "dpkg-dev fakeroot desktop-file-utils man-db" ;;
     lint) echo "lintian" ;;

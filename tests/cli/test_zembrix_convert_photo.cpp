@@ -11,6 +11,7 @@
 #include "quant/Palette_Dither.h"
 #include "support/Program.h"
 #include "support/Temp_Dir.h"
+#include "support/Test_Formats.h"
 #include "support/Test_Images.h"
 #include "support/Test_JPEG.h"
 
@@ -320,6 +321,25 @@ TEST_F(Photo_Test, SharedPaletteGivesTheWholeSeriesOnePalette) {
         colour_words.insert(Color_Word(colour));
     }
     EXPECT_EQ(colour_words.size(), 16u);
+}
+
+TEST_F(Photo_Test, FurtherFormatsShareABatchsPalette) {
+    const std::vector<DTPixel> quadrants = Quadrants(400, 100);
+    Write_Test_TIFF(dir.file("scan.tif"), TIFF_Of(400, 100, quadrants));
+    Write_Test_GIF(dir.file("anim.gif"), GIF_Of(400, 100, quadrants));
+    Write_Bytes(dir.file("web.webp"), Encode_Test_WebP(400, 100, quadrants, true, false));
+    Temp_Dir out;
+    const Converter_Result batch =
+        Run_Converter({"--fit", "crop", "--method", "closest", "--shared-palette", "-o", out.path,
+                       dir.file("scan.tif"), dir.file("anim.gif"), dir.file("web.webp")});
+    ASSERT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(batch.out, "converted 3 of 3\n");
+    for (const char* name : {"scan.MQ4", "anim.MQ4", "web.MQ4"}) {
+        const MQ4_Document picture = Read_Picture(out.file(name));
+        EXPECT_EQ(Colour_At(picture, 10, 10), red) << name;
+        EXPECT_EQ(Colour_At(picture, 117, 85), white) << name;
+        EXPECT_EQ(Palette_Words(out.file(name)), Palette_Words(out.file("scan.MQ4"))) << name;
+    }
 }
 
 TEST_F(Photo_Test, JpegWithoutFitTakesItsFirstPixelsAsOtherImagesDo) {

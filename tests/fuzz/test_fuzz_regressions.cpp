@@ -53,6 +53,16 @@ TEST(FuzzRegressions, PhotoInput) {
     Run_Reproducers("photo_input", Check_Photo_Input);
 }
 
+TEST(FuzzRegressions, FormatInputs) {
+    for (const char* target : {"webp_input", "heif_input", "gif_input", "tiff_input"}) {
+        Run_Reproducers(target, Check_Photo_Input);
+    }
+}
+
+TEST(FuzzRegressions, ColorProfile) {
+    Run_Reproducers("color_profile", Check_Color_Profile);
+}
+
 // The checks accept what the program handles correctly.
 TEST(FuzzRegressions, ChecksPassSoundInputs) {
     std::vector<std::uint8_t> mq4(6657, 0x35);

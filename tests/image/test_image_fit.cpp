@@ -65,6 +65,12 @@ TEST(FitGeometry, EachModePlacesTheImage) {
         // Covering takes 128x341, cut from row 122 on.
         {{96, 256}, Fit_Mode::crop, {0, 0, 128, 96}, {0, 122 * 256 / 341.0, 96, 218 * 256 / 341.0}},
         {{96, 256}, Fit_Mode::pad, {46, 0, 82, 96}, {0, 0, 96, 256}},
+        // An odd excess: a 1920x1080 photo covers 171x96, 43 columns too
+        // many; 21 are cut on the left, 22 on the right.
+        {{1920, 1080},
+         Fit_Mode::crop,
+         {0, 0, 128, 96},
+         {21 * 1920 / 171.0, 0, 149 * 1920 / 171.0, 1080}},
         // Smaller than the picture: enlarged.
         {{32, 24}, Fit_Mode::pad, {0, 0, 128, 96}, {0, 0, 32, 24}},
         {{32, 24}, Fit_Mode::crop, {0, 0, 128, 96}, {0, 0, 32, 24}},
@@ -243,6 +249,37 @@ DTImage Fit_Rows(const DTImage& stored, int orientation, Fit_Mode mode) {
         Add_Fit_Row(&fit, y, &stored.pixels[static_cast<std::size_t>(y) * stored.width]);
     }
     return Finish_Image_Fit(fit);
+}
+
+TEST(ImageFit, AnOddExcessIsCutOneColumnMoreOnTheRight) {
+    // At the covering size itself the crop is a plain cut: columns 21 to
+    // 148 of 171 (an excess of 43), rows 9 to 104 of 115 (19). White lines
+    // on the first and last kept column (or row) must land on the picture's
+    // edges, not one pixel in or out.
+    for (const bool across : {true, false}) {
+        const Pixel_Size size = across ? Pixel_Size{171, 96} : Pixel_Size{128, 115};
+        const int first = across ? 21 : 9;
+        const int last = first + (across ? 127 : 95);
+        std::vector<DTPixel> pixels;
+        for (int y = 0; y < size.height; ++y) {
+            for (int x = 0; x < size.width; ++x) {
+                const int at = across ? x : y;
+                const std::uint8_t level = at == first || at == last ? 255 : 0;
+                pixels.push_back({level, level, level});
+            }
+        }
+        const DTImage fitted =
+            Fit_Whole_Image(Image_Of(size.width, size.height, pixels), Fit_Mode::crop);
+        const auto level = [&](int at) {
+            return (across ? At(fitted, at, 48) : At(fitted, 64, at)).g;
+        };
+        const int end = across ? 127 : 95;
+        SCOPED_TRACE(across ? "across" : "down");
+        EXPECT_GT(level(0), 200);
+        EXPECT_GT(level(end), 200);
+        EXPECT_LT(level(1), 128);
+        EXPECT_LT(level(end - 1), 128);
+    }
 }
 
 TEST(ImageFit, RowsAsStoredGiveTheFitOfTheUprightImage) {

@@ -49,6 +49,20 @@ void Expect_Quadrants(const DTImage& image, const DTPixel (&colours)[4]) {
     }
 }
 
+// The file with the size in its frame header changed.
+std::vector<std::uint8_t> With_JPEG_Size(std::vector<std::uint8_t> bytes, int width, int height) {
+    for (std::size_t i = 0; i + 9 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+            bytes[i + 5] = static_cast<std::uint8_t>(height >> 8);
+            bytes[i + 6] = static_cast<std::uint8_t>(height);
+            bytes[i + 7] = static_cast<std::uint8_t>(width >> 8);
+            bytes[i + 8] = static_cast<std::uint8_t>(width);
+            break;
+        }
+    }
+    return bytes;
+}
+
 Test_JPEG Quadrant_JPEG(int width, int height) {
     Test_JPEG jpeg;
     jpeg.width = width;
@@ -248,17 +262,25 @@ TEST(JpegLoading, SizesBeyondTheLimitsAreRefused) {
     EXPECT_FALSE(Decode(Encode_Test_JPEG(wide), Fit_Mode::crop, &err));
     EXPECT_EQ(
         err, "Cannot read JPEG photo.jpg: its size 16385x8 is outside 1 to 16384 pixels a side.\n");
-    // A progressive file is held whole as coefficients: 3000x3000 at full
-    // colour needs 52 MiB, more than libjpeg may take.
+    // A progressive file is held whole as coefficients while it is decoded:
+    // a small one that claims 16384x16384 at full colour would need 1.5 GiB
+    // and is refused before any is taken; one that claims 50 megapixels at
+    // the usual 4:2:0 (150 MB) is decoded, and found cut short.
     Test_JPEG progressive;
-    progressive.width = 3000;
-    progressive.height = 3000;
-    progressive.pixels.assign(3000 * 3000, DTPixel{40, 80, 120});
+    progressive.width = 64;
+    progressive.height = 48;
+    progressive.pixels.assign(64 * 48, DTPixel{40, 80, 120});
     progressive.progressive = true;
     progressive.full_chroma = true;
-    EXPECT_FALSE(Decode(Encode_Test_JPEG(progressive), Fit_Mode::crop, &err));
-    EXPECT_EQ(err, "Cannot read JPEG photo.jpg: as a progressive file of 3000x3000 it needs 52 MiB "
-                   "to decode, more than the 40 MiB it may take.\n");
+    EXPECT_FALSE(
+        Decode(With_JPEG_Size(Encode_Test_JPEG(progressive), 16384, 16384), Fit_Mode::crop, &err));
+    EXPECT_EQ(err, "Cannot read JPEG photo.jpg: as a progressive file of 16384x16384 it needs "
+                   "1536 MiB to decode, more than the 320 MiB it may take.\n");
+    progressive.full_chroma = false;
+    EXPECT_FALSE(
+        Decode(With_JPEG_Size(Encode_Test_JPEG(progressive), 8660, 5774), Fit_Mode::crop, &err));
+    EXPECT_EQ(err.find("MiB"), std::string::npos) << err;
+    EXPECT_EQ(err.rfind("Cannot read JPEG photo.jpg: ", 0), 0u) << err;
 }
 
 TEST(JpegLoading, StandardInputThatCannotSeekIsReplayed) {

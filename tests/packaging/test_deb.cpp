@@ -87,7 +87,9 @@ TEST_F(Deb_Package, NamedAndDescribedForDpkg) {
 
 TEST_F(Deb_Package, DependsOnTheLibrariesAndTheDialogsAndRecommendsTheFont) {
     const std::set<std::string> depends = Package_Names(Field("Depends"));
-    for (const std::string needed : {"libc6", "libx11-6", "libpng16-16", "zenity"}) {
+    for (const std::string needed :
+         {"libc6", "libx11-6", "libpng16-16", "zenity", "libwebp7", "libwebpdemux2", "libheif1",
+          "libgif7", "libtiff6", "liblcms2-2"}) {
         EXPECT_TRUE(depends.contains(needed)) << needed << " missing from " << Field("Depends");
     }
     // The windows fall back to the server's default font without it.

@@ -81,6 +81,17 @@ bool Encode(Writer* w, const Test_PNG& description, std::vector<png_color>* pale
         png_set_PLTE(w->png, w->info, palette->data(), static_cast<int>(palette->size()));
     }
     Set_Transparency(w->png, w->info, description, color);
+    if (!description.icc.empty()) {
+        png_set_iCCP(w->png, w->info, "test", PNG_COMPRESSION_TYPE_BASE, description.icc.data(),
+                     static_cast<png_uint_32>(description.icc.size()));
+    }
+    if (description.primaries.size() == 8) {
+        const std::vector<double>& p = description.primaries;
+        png_set_cHRM(w->png, w->info, p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7]);
+    }
+    if (description.gamma > 0) {
+        png_set_gAMA(w->png, w->info, description.gamma);
+    }
     png_write_info(w->png, w->info);
     png_write_image(w->png, rows->data());
     png_write_end(w->png, w->info);

@@ -25,6 +25,11 @@ struct Test_PNG {
     // Grey or RGB images: the transparent colour of a tRNS chunk (grey uses
     // the first value).
     std::optional<std::array<std::uint16_t, 3>> transparent;
+    // Colour chunks: an iCCP profile; cHRM primaries (white, red, green,
+    // blue as x, y) and a gAMA exponent when not empty or zero.
+    std::vector<std::uint8_t> icc;
+    std::vector<double> primaries;
+    double gamma = 0;
 };
 
 // Channels per pixel of a PNG colour type.

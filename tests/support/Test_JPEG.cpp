@@ -136,6 +136,9 @@ std::vector<std::uint8_t> Encode_Test_JPEG(const Test_JPEG& jpeg) {
             Exif_Block(jpeg.orientation, jpeg.little_endian_exif);
         jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), static_cast<unsigned>(exif.size()));
     }
+    if (!jpeg.icc.empty()) {
+        jpeg_write_icc_profile(&info, jpeg.icc.data(), static_cast<unsigned>(jpeg.icc.size()));
+    }
     for (int y = 0; y < jpeg.height; ++y) {
         std::vector<JSAMPLE> row = Row_Of(jpeg, y);
         JSAMPROW pointer = row.data();

@@ -22,6 +22,7 @@ struct Test_JPEG {
     int quality = 95;
     int orientation = 0; // 0: no EXIF block
     bool little_endian_exif = false;
+    std::vector<std::uint8_t> icc; // an embedded colour profile when not empty
 };
 
 std::vector<std::uint8_t> Encode_Test_JPEG(const Test_JPEG& jpeg);

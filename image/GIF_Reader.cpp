@@ -1,0 +1,163 @@
+#include "image/GIF_Reader.h"
+
+#include "core/Report.h"
+#include "image/Image_Size.h"
+#include "image/Image_Target.h"
+#include "image/Stream_Bytes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <gif_lib.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct Gif_Closer {
+    void operator()(GifFileType* gif) const { DGifCloseFile(gif, nullptr); }
+};
+using Gif_Handle = std::unique_ptr<GifFileType, Gif_Closer>;
+
+int Read_Stream(GifFileType* gif, GifByteType* buffer, int size) {
+    return static_cast<int>(std::fread(buffer, 1, static_cast<std::size_t>(size),
+                                       static_cast<std::FILE*>(gif->UserData)));
+}
+
+bool Report_Failure(const GifFileType* gif, const std::string& name) {
+    Report("Cannot read GIF %s: %s.\n", name.c_str(),
+           Library_Reason(GifErrorString(gif->Error)).c_str());
+    return false;
+}
+
+// Reads records up to the first frame's descriptor, skipping extensions.
+bool Find_First_Frame(GifFileType* gif, const std::string& name) {
+    for (;;) {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &record) == GIF_ERROR) {
+            return Report_Failure(gif, name);
+        }
+        if (record == IMAGE_DESC_RECORD_TYPE) {
+            return DGifGetImageDesc(gif) != GIF_ERROR || Report_Failure(gif, name);
+        }
+        if (record == TERMINATE_RECORD_TYPE) {
+            Report("Cannot read GIF %s: it holds no image.\n", name.c_str());
+            return false;
+        }
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) {
+            return Report_Failure(gif, name);
+        }
+        while (block) {
+            if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) {
+                return Report_Failure(gif, name);
+            }
+        }
+    }
+}
+
+DTPixel Table_Colour(const ColorMapObject* table, int index) {
+    if (!table || index >= table->ColorCount) {
+        return {0, 0, 0};
+    }
+    const GifColorType& colour = table->Colors[index];
+    return {colour.Red, colour.Green, colour.Blue};
+}
+
+// The frame's rows in the order stored: an interlaced frame's four passes.
+std::vector<int> Stored_Row_Order(int height, bool interlaced) {
+    std::vector<int> order;
+    if (!interlaced) {
+        for (int y = 0; y < height; ++y) {
+            order.push_back(y);
+        }
+        return order;
+    }
+    constexpr int starts[4] = {0, 4, 2, 1};
+    constexpr int steps[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass) {
+        for (int y = starts[pass]; y < height; y += steps[pass]) {
+            order.push_back(y);
+        }
+    }
+    return order;
+}
+
+bool Decode_First_Frame(GifFileType* gif, Image_Target* target, const std::string& name) {
+    const GifImageDesc& frame = gif->Image;
+    const ColorMapObject* table = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
+    if (!table) {
+        Report("Cannot read GIF %s: it has no colour table.\n", name.c_str());
+        return false;
+    }
+    const int screen_width = gif->SWidth;
+    const int screen_height = gif->SHeight;
+    if (frame.Width <= 0 || frame.Height <= 0 || frame.Width > max_image_side ||
+        frame.Height > max_image_side) {
+        Report(
+            "Cannot read GIF %s: its first frame's size %dx%d is outside 1 to %d pixels a side.\n",
+            name.c_str(), frame.Width, frame.Height, static_cast<int>(max_image_side));
+        return false;
+    }
+    const DTPixel background = Table_Colour(gif->SColorMap, gif->SBackGroundColor);
+    std::vector<DTPixel> row(static_cast<std::size_t>(screen_width), background);
+    // The screen's rows that the frame leaves uncovered.
+    for (int y = 0; y < screen_height; ++y) {
+        if (y < frame.Top || y >= frame.Top + frame.Height) {
+            std::fill(row.begin(), row.end(), background);
+            Add_Target_Row(target, y, row.data());
+        }
+    }
+    std::vector<GifPixelType> indices(static_cast<std::size_t>(frame.Width));
+    // The part of each frame row on the screen (a frame may reach past it).
+    const int x0 = std::min(frame.Left, screen_width);
+    const int x1 = std::min(frame.Left + frame.Width, screen_width);
+    for (const int frame_y : Stored_Row_Order(frame.Height, frame.Interlace)) {
+        if (DGifGetLine(gif, indices.data(), frame.Width) == GIF_ERROR) {
+            return Report_Failure(gif, name);
+        }
+        const int y = frame.Top + frame_y;
+        if (y >= screen_height) {
+            continue;
+        }
+        std::fill(row.begin(), row.end(), background);
+        for (int x = x0; x < x1; ++x) {
+            row[x] = Table_Colour(table, indices[x - frame.Left]);
+        }
+        Add_Target_Row(target, y, row.data());
+    }
+    return true;
+}
+
+} // namespace
+
+bool Is_GIF_Signature(const std::uint8_t* bytes, std::size_t size) {
+    return size >= 6 &&
+           (std::memcmp(bytes, "GIF87a", 6) == 0 || std::memcmp(bytes, "GIF89a", 6) == 0);
+}
+
+std::optional<DTImage> Read_GIF(std::FILE* file, const std::string& name, Fit_Mode mode) {
+    int error = 0;
+    const Gif_Handle gif(DGifOpen(file, Read_Stream, &error));
+    if (!gif) {
+        const char* reason = GifErrorString(error);
+        Report("Cannot read GIF %s: %s.\n", name.c_str(),
+               reason ? reason : "its header is damaged");
+        return std::nullopt;
+    }
+    const Pixel_Size size{gif->SWidth, gif->SHeight};
+    if (!Image_Sides_Allowed(size.width, size.height)) {
+        Report("Cannot read GIF %s: its size %dx%d is outside 1 to %d pixels a side.\n",
+               name.c_str(), size.width, size.height, static_cast<int>(max_image_side));
+        return std::nullopt;
+    }
+    if (!Find_First_Frame(gif.get(), name)) {
+        return std::nullopt;
+    }
+    // GIF carries no colour profile: its colours are sRGB.
+    Image_Target target = Start_Image_Target(size, 1, mode, size);
+    if (!Decode_First_Frame(gif.get(), &target, name)) {
+        return std::nullopt;
+    }
+    return Finish_Image_Target(target, DTImageTypeGIF);
+}
