@@ -302,8 +302,12 @@ std::vector<std::uint8_t> Map_By_Pattern(const DTImage& image, const std::vector
     }
     std::vector<int> by_luminance(palette.size());
     std::iota(by_luminance.begin(), by_luminance.end(), 0);
-    std::stable_sort(by_luminance.begin(), by_luminance.end(),
-                     [&](int a, int b) { return Luminance(linear[a]) < Luminance(linear[b]); });
+    // Darkest first; equal luminance in index order.
+    std::sort(by_luminance.begin(), by_luminance.end(), [&](int a, int b) {
+        const float la = Luminance(linear[a]);
+        const float lb = Luminance(linear[b]);
+        return la < lb || (la == lb && a < b);
+    });
 
     // Each distinct colour's target: part of the way from its nearest palette
     // colour to its own, by the strength.
