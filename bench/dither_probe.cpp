@@ -1,4 +1,5 @@
-// zembrix-dither-probe PICTURE...: for each 128x96 picture, the refined
+// zembrix-dither-probe PICTURE...: for each 128x96 picture (its first 12288
+// pixels, as the converter takes them without --fit), the refined
 // palette's picture made with every dither kind, and its perceived
 // difference from the picture and the processor time of the mapping alone. Prints each
 // kind's mean figures. Used to tune the dither kinds; not installed.
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
     std::array<double, dither_kind_count> micros{};
     int pictures = 0;
     for (int a = 1; a < argc; ++a) {
-        const std::optional<DTImage> loaded = Load_Input_Image(argv[a], Fit_Mode::crop);
+        const std::optional<DTImage> loaded = Load_Input_Image(argv[a], Fit_Mode::none);
         if (!loaded) {
             continue;
         }
