@@ -149,8 +149,7 @@ std::optional<MQ4_Document> Job_Picture(const Batch_Run& run, std::size_t job,
         return Read_Input(run.jobs[job].input, run.settings, run.palette, workspace);
     }
     const std::size_t start = *run.ahead->images.starts[job];
-    return Map_Onto_Palette(Batch_Image(run.ahead->images, start), *run.palette,
-                            run.settings.method);
+    return Map_Working_Image(Batch_Image(run.ahead->images, start), *run.palette, run.settings);
 }
 
 Job_Outcome Run_Job(const Batch_Run& run, std::size_t job, Octree_Workspace& workspace) {
@@ -300,8 +299,8 @@ Batch_Plan Plan_Batch(const Convert_Settings& settings) {
     return plan;
 }
 
-Batch_Result Run_Batch(const Convert_Settings& settings,
-                       const std::optional<Palette_Colors>& given) {
+Batch_Result Run_Batch(const Convert_Settings& settings, const std::optional<Palette_Colors>& given,
+                       const std::vector<DTPixel>& fill_colours) {
     const Batch_Plan plan = Plan_Batch(settings);
     if (!plan.refusal.empty()) {
         std::fprintf(stderr, "zembrix-convert: %s; nothing was converted\n", plan.refusal.c_str());
@@ -309,15 +308,19 @@ Batch_Result Run_Batch(const Convert_Settings& settings,
     }
     Read_Ahead ahead;
     std::optional<Palette_Colors> palette = given;
+    // A shared palette, or a short given one to fill, is fitted to every
+    // input read first, around the colours it keeps.
     Octree_Workspace workspace;
-    if (settings.shared_palette) {
+    const bool fitted = settings.shared_palette || !fill_colours.empty();
+    if (fitted) {
         if (!Read_Every_Input(plan, settings, &ahead)) {
             return {exit_failure, std::nullopt};
         }
-        palette = Fit_Batch_Palette(ahead.images, workspace);
+        palette = Fit_Batch_Palette(
+            ahead.images, fill_colours.empty() ? settings.kept_colours : fill_colours, workspace);
     }
     Batch_Run run{plan.jobs, settings, palette ? &*palette : nullptr, Job_Stage::convert,
-                  settings.shared_palette ? &ahead : nullptr};
+                  fitted ? &ahead : nullptr};
     Start_Threads(&run, Thread_Count(settings, plan.jobs.size()));
     std::size_t converted = 0;
     for (std::size_t job = 0; job < plan.jobs.size(); ++job) {

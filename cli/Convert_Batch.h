@@ -30,8 +30,10 @@ Batch_Plan Plan_Batch(const Convert_Settings& settings);
 // Converts every input on the batch's threads, going on past failures: one
 // line on standard error for each failure, in input order, and "converted N
 // of M" on standard output at the end. Every picture is mapped onto the
-// given palette when there is one; with --shared-palette every input is read
-// first and mapped onto the palette fitted to them all.
+// given palette when there is one; with --shared-palette, or with fill
+// colours (those of a short --palette file with --fill), every input is read
+// first and mapped onto the palette fitted to them all around the kept or
+// fill colours.
 struct Batch_Result {
     // 0 when all were converted, 1 when any failed, 2 when the batch was
     // refused.
@@ -39,5 +41,5 @@ struct Batch_Result {
     // The palette the pictures were mapped onto, if one was.
     std::optional<Palette_Colors> palette;
 };
-Batch_Result Run_Batch(const Convert_Settings& settings,
-                       const std::optional<Palette_Colors>& given);
+Batch_Result Run_Batch(const Convert_Settings& settings, const std::optional<Palette_Colors>& given,
+                       const std::vector<DTPixel>& fill_colours = {});

@@ -2,6 +2,7 @@
 
 #include "convert/Conversion.h"
 #include "convert/Palette_Mapping.h"
+#include "convert/Perceptual_Conversion.h"
 #include "convert/Refined_Conversion.h"
 #include "core/Picture_Rules.h"
 #include "core/Report.h"
@@ -119,6 +120,14 @@ std::optional<DTImage> Read_Input_Image(const std::string& input,
     return Working_Image(std::get<DTImage>(*content));
 }
 
+MQ4_Document Map_Working_Image(const DTImage& working, const Palette_Colors& palette,
+                               const Convert_Settings& settings) {
+    if (Dithers_By_Kind(settings.method)) {
+        return Map_Onto_Palette(working, palette, Dither_Of(settings));
+    }
+    return Map_Onto_Palette(working, palette, settings.method);
+}
+
 std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Settings& settings,
                                        const Palette_Colors* palette, Octree_Workspace& workspace) {
     if (palette) {
@@ -126,7 +135,7 @@ std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_S
         if (!working) {
             return std::nullopt;
         }
-        return Map_Onto_Palette(*working, *palette, settings.method);
+        return Map_Working_Image(*working, *palette, settings);
     }
     const std::optional<Input_Content> content = Read_Content(input, settings.fit);
     if (!content) {
@@ -135,7 +144,17 @@ std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_S
     if (const MQ4_Document* picture = std::get_if<MQ4_Document>(&*content)) {
         return *picture;
     }
-    return Build_Method_Picture(std::get<DTImage>(*content), settings.method, workspace);
+    const DTImage& image = std::get<DTImage>(*content);
+    if (Dithers_By_Kind(settings.method)) {
+        return Convert_Refined(image, Refined_Options{Dither_Of(settings), settings.kept_colours},
+                               workspace);
+    }
+    if (Method_Info(settings.method).fit == Palette_Fit::viewing &&
+        !settings.kept_colours.empty()) {
+        const DTImage working = Working_Image(image);
+        return Convert_Perceptual(working, Kept_Start(working, settings.kept_colours, workspace));
+    }
+    return Build_Method_Picture(image, settings.method, workspace);
 }
 
 bool Write_Output(const std::string& output, const MQ4_Document& picture,

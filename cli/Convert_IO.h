@@ -27,11 +27,17 @@ std::optional<DTImage> Read_Image(const std::string& input, Fit_Mode fit);
 // None on failure, reported through core/Report.h.
 std::optional<DTImage> Read_Input_Image(const std::string& input, const Convert_Settings& settings);
 
+// The picture of a 128x96 working image on the palette, mapped as the
+// settings' method maps (the refined methods by their dither kind).
+MQ4_Document Map_Working_Image(const DTImage& working, const Palette_Colors& palette,
+                               const Convert_Settings& settings);
+
 // The picture of an input: mapped onto `palette` with the method when one is
 // given; otherwise an MQ4 picture read as it is (a file by its name,
 // standard input by its first bytes), any other image converted with the
-// method in the workspace, fitted as --fit says. None on failure, reported
-// through core/Report.h.
+// method (the refined ones with the dither kind and kept colours the
+// settings give) in the workspace, fitted as --fit says. None on failure,
+// reported through core/Report.h.
 std::optional<MQ4_Document> Read_Input(const std::string& input, const Convert_Settings& settings,
                                        const Palette_Colors* palette, Octree_Workspace& workspace);
 

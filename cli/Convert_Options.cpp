@@ -1,8 +1,10 @@
 #include "cli/Convert_Options.h"
 
+#include "core/Palette.h"
 #include "core/Picture_Rules.h"
 #include "image/Image_Input.h"
 #include "io/PNG_Writer.h"
+#include "io/Palette_File.h"
 
 #include <array>
 #include <cctype>
@@ -16,7 +18,7 @@
 const char* const convert_usage =
     "Usage: zembrix-convert [OPTION]... INPUT OUTPUT\n"
     "       zembrix-convert [OPTION]... [-j N] -o OUTDIR INPUT...\n"
-    "       zembrix-convert [--fit F] --compare INPUT\n"
+    "       zembrix-convert [--fit F] [--compare] [--sheet FILE.png] INPUT\n"
     "       zembrix-convert --thumbnail SIZE INPUT OUTPUT\n"
     "Converts images into 16-colour 128x96 pictures.\n"
     "\n"
@@ -38,20 +40,47 @@ const char* const convert_usage =
     "  --method M  floyd-steinberg (the default), diffusion, octree or closest:\n"
     "              the four conversions that the import offers, in its order;\n"
     "              refined or refined-dither: a palette fitted on the hardware's\n"
-    "              colour levels, mapped by nearest colour or by error diffusion;\n"
+    "              colour levels, mapped by nearest colour or by Floyd-Steinberg\n"
+    "              (refined-dither is refined --dither floyd-steinberg);\n"
     "              perceptual: palette and pixels chosen together for the least\n"
     "              difference as the eye sees the picture (slower)\n"
+    "  --dither KIND\n"
+    "              how --method refined maps pixels onto its palette or a given\n"
+    "              one: none (nearest colour, the default); error diffusion by\n"
+    "              floyd-steinberg (always serpentine), atkinson, sierra-lite or\n"
+    "              jarvis; patterns by bayer2, bayer4, bayer8 or blue-noise, which\n"
+    "              stay in place from one picture of a series to the next\n"
+    "  --dither-strength P\n"
+    "              0 to 100 (default 100): the share of each error passed on, or\n"
+    "              how far a pattern goes from the nearest colour; 0 is none\n"
+    "  --serpentine\n"
+    "              error diffusion runs odd rows right to left\n"
+    "  --keep-colour RRGGBB\n"
+    "              a colour that the palette of a refined method, of perceptual\n"
+    "              or of --shared-palette always holds, cut to the hardware's\n"
+    "              levels; repeat for up to 16; the others are fitted around them\n"
     "  --palette FILE\n"
-    "              map every picture onto the colours of FILE: an MQ4 picture,\n"
-    "              a GIMP palette (.gpl) or a PNG of at most 16 colours\n"
+    "              map every picture onto the colours of FILE: an MQ4 picture, a\n"
+    "              PNG of at most 16 colours or a palette file (.gpl, .act, .pal\n"
+    "              or .hex)\n"
+    "  --fill      with --palette: fit the entries that a file of fewer than 16\n"
+    "              colours leaves empty to the inputs, instead of leaving them black\n"
     "  --shared-palette\n"
     "              with -o: fit one palette to all the inputs together and map\n"
     "              every picture onto it\n"
-    "  --write-palette FILE.gpl\n"
-    "              also write the palette used as a GIMP palette\n"
+    "  --write-palette FILE\n"
+    "              also write the palette used, as a GIMP (.gpl), Adobe (.act),\n"
+    "              JASC (.pal) or hex (.hex) palette by the name's extension\n"
     "  --scale N   enlarge each pixel of a PNG output to N x N (1 to 16, default 1)\n"
-    "  --compare   write nothing; print for every method the colours used, the\n"
-    "              PSNR in dB and the mean CIEDE2000 difference against INPUT\n"
+    "  --compare   write nothing; print for every method, and for the refined\n"
+    "              palette with every other dither kind, the colours used, the\n"
+    "              PSNR in dB, the mean CIEDE2000 difference against INPUT and the\n"
+    "              perceived difference (CIEDE2000 of both blurred as the eye sees\n"
+    "              a small picture)\n"
+    "  --sheet FILE.png\n"
+    "              write those pictures side by side, each enlarged and labelled\n"
+    "              with its options and perceived difference (with or without\n"
+    "              --compare)\n"
     "  --thumbnail SIZE\n"
     "              write the MQ4 picture INPUT (whatever its name) to OUTPUT as\n"
     "              a PNG enlarged by whole pixels to fit within SIZE x SIZE, as\n"
@@ -60,7 +89,8 @@ const char* const convert_usage =
     "  --version   show the version\n"
     "\n"
     "With --palette or --shared-palette the method is floyd-steinberg, closest\n"
-    "or refined (both nearest colour), refined-dither or perceptual.\n"
+    "or refined (both nearest colour, or refined by --dither), refined-dither or\n"
+    "perceptual.\n"
     "-o checks the batch first and refuses it whole, writing nothing, when two\n"
     "inputs would write the same file or an output would overwrite an input.\n"
     "\n"
@@ -75,7 +105,8 @@ struct Parse_State {
     Convert_Settings settings;
     bool format_given = false;
     bool jobs_given = false;
-    bool compare = false;
+    // --dither-strength or --serpentine was given.
+    bool dither_tuned = false;
 };
 
 // Applies an option to the state; the usage error when its value is
@@ -169,10 +200,79 @@ std::string Apply_Palette(Parse_State& state, const std::string& value) {
 }
 
 std::string Apply_Write_Palette(Parse_State& state, const std::string& value) {
-    if (!Has_Extension(value, ".gpl")) {
-        return "--write-palette needs a file name ending in .gpl";
+    if (!Is_Palette_File_Name(value)) {
+        return "--write-palette needs a file name ending in .gpl, .act, .pal or .hex";
     }
     state.settings.write_palette = value;
+    return {};
+}
+
+std::string Apply_Dither(Parse_State& state, const std::string& value) {
+    const std::optional<Dither_Kind> kind = Dither_Kind_Named(value);
+    if (!kind) {
+        std::string kinds;
+        for (const std::string_view name : dither_kind_names) {
+            kinds += (kinds.empty() ? "" : ", ") + std::string(name);
+        }
+        return "unknown dither '" + value + "' (" + kinds + ")";
+    }
+    state.settings.dither = *kind;
+    return {};
+}
+
+std::string Apply_Dither_Strength(Parse_State& state, const std::string& value) {
+    if (!Parse_Whole(value, 0, 100, &state.settings.dither_strength)) {
+        return "dither strength must be a whole number from 0 to 100, not '" + value + "'";
+    }
+    state.dither_tuned = true;
+    return {};
+}
+
+std::string Apply_Serpentine(Parse_State& state, const std::string&) {
+    state.settings.serpentine = true;
+    state.dither_tuned = true;
+    return {};
+}
+
+int Hex_Value(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const int lower = std::tolower(static_cast<unsigned char>(c));
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+std::string Apply_Keep_Colour(Parse_State& state, const std::string& value) {
+    const std::string digits = value.starts_with('#') ? value.substr(1) : value;
+    std::array<int, 6> nibbles{};
+    bool valid = digits.size() == 6;
+    for (std::size_t i = 0; valid && i < 6; ++i) {
+        nibbles[i] = Hex_Value(digits[i]);
+        valid = nibbles[i] >= 0;
+    }
+    if (!valid) {
+        return "--keep-colour takes a colour RRGGBB in hexadecimal, not '" + value + "'";
+    }
+    if (state.settings.kept_colours.size() == palette_size) {
+        return "--keep-colour keeps at most 16 colours";
+    }
+    const DTPixel colour{static_cast<std::uint8_t>(nibbles[0] * 16 + nibbles[1]),
+                         static_cast<std::uint8_t>(nibbles[2] * 16 + nibbles[3]),
+                         static_cast<std::uint8_t>(nibbles[4] * 16 + nibbles[5])};
+    state.settings.kept_colours.push_back(Display_Pixel(colour));
+    return {};
+}
+
+std::string Apply_Fill(Parse_State& state, const std::string&) {
+    state.settings.fill = true;
+    return {};
+}
+
+std::string Apply_Sheet(Parse_State& state, const std::string& value) {
+    if (!Has_Extension(value, ".png")) {
+        return "--sheet needs a file name ending in .png";
+    }
+    state.settings.sheet = value;
     return {};
 }
 
@@ -211,7 +311,7 @@ std::string Apply_Version(Parse_State& state, const std::string&) {
 }
 
 std::string Apply_Compare(Parse_State& state, const std::string&) {
-    state.compare = true;
+    state.settings.compare_table = true;
     return {};
 }
 
@@ -220,7 +320,7 @@ std::string Apply_Shared_Palette(Parse_State& state, const std::string&) {
     return {};
 }
 
-constexpr std::array<Option_Row, 14> option_table{{
+constexpr auto option_table = std::to_array<Option_Row>({
     {"--help", "-h", false, Apply_Help},
     {"--version", nullptr, false, Apply_Version},
     {"--compare", nullptr, false, Apply_Compare},
@@ -232,10 +332,16 @@ constexpr std::array<Option_Row, 14> option_table{{
     {"--fit", nullptr, true, Apply_Fit},
     {"--palette", nullptr, true, Apply_Palette},
     {"--write-palette", nullptr, true, Apply_Write_Palette},
+    {"--dither", nullptr, true, Apply_Dither},
+    {"--dither-strength", nullptr, true, Apply_Dither_Strength},
+    {"--serpentine", nullptr, false, Apply_Serpentine},
+    {"--keep-colour", "--keep-color", true, Apply_Keep_Colour},
+    {"--fill", nullptr, false, Apply_Fill},
+    {"--sheet", nullptr, true, Apply_Sheet},
     {"-j", "--jobs", true, Apply_Jobs},
     {"--thumbnail", nullptr, true, Apply_Thumbnail},
     {"--", nullptr, false, nullptr}, // ends the options
-}};
+});
 
 const Option_Row* Find_Option(const std::string& name) {
     for (const Option_Row& row : option_table) {
@@ -257,6 +363,38 @@ Convert_Command Taken(Convert_Settings settings) {
     return {std::move(settings), {}};
 }
 
+// What is wrong with the options of mapping pixels and fitting palettes, if
+// anything: they belong to the refined methods and to palettes fitted here.
+std::string Mapping_Problem(const Parse_State& state) {
+    const Convert_Settings& settings = state.settings;
+    const char* const method = Method_Info(settings.method).name;
+    if ((settings.dither || state.dither_tuned) && !Dithers_By_Kind(settings.method)) {
+        return "--method " + std::string(method) +
+               " maps pixels its own way; --dither, --dither-strength and --serpentine go with "
+               "--method refined or refined-dither";
+    }
+    if (settings.method == Method::refined_dither && settings.dither &&
+        *settings.dither != Dither_Kind::floyd_steinberg) {
+        return "--method refined-dither dithers by floyd-steinberg; for another kind use "
+               "--method refined --dither " +
+               std::string(Dither_Kind_Name(*settings.dither));
+    }
+    if (!settings.kept_colours.empty()) {
+        if (!settings.palette_file.empty()) {
+            return "--keep-colour goes with a palette fitted here, not with --palette (use "
+                   "--fill to fit the entries a short palette file leaves empty)";
+        }
+        if (!settings.shared_palette && Method_Info(settings.method).fit == Palette_Fit::octree) {
+            return "--keep-colour needs --method refined, refined-dither or perceptual, or "
+                   "--shared-palette";
+        }
+    }
+    if (settings.fill && settings.palette_file.empty()) {
+        return "--fill goes with --palette FILE";
+    }
+    return {};
+}
+
 // The operands and the options that go together, once every option is read.
 Convert_Command Check_Command(Parse_State state, std::vector<std::string> operands) {
     Convert_Settings& result = state.settings;
@@ -264,8 +402,9 @@ Convert_Command Check_Command(Parse_State state, std::vector<std::string> operan
     if (result.thumbnail_size > 0) {
         // A thumbnail shows the picture as it is: nothing to fit or map.
         if (operands.size() != 2 || Is_Batch(result) || state.format_given || state.jobs_given ||
-            state.compare || result.fit != Fit_Mode::none || given_palette ||
-            !result.write_palette.empty()) {
+            result.compare_table || !result.sheet.empty() || result.fit != Fit_Mode::none ||
+            given_palette || !result.write_palette.empty() || result.dither || state.dither_tuned ||
+            !result.kept_colours.empty() || result.fill) {
             return Usage_Error("--thumbnail takes SIZE, INPUT and OUTPUT");
         }
         result.action = Convert_Action::thumbnail;
@@ -273,16 +412,28 @@ Convert_Command Check_Command(Parse_State state, std::vector<std::string> operan
         result.output = operands[1];
         return Taken(std::move(result));
     }
-    if (state.compare) {
+    const bool mapping_options =
+        result.dither || state.dither_tuned || !result.kept_colours.empty() || result.fill;
+    if (result.compare_table || !result.sheet.empty()) {
+        const char* const name = result.compare_table ? "--compare" : "--sheet";
         if (operands.size() != 1 || Is_Batch(result) || state.format_given || state.jobs_given) {
-            return Usage_Error("--compare takes one INPUT");
+            return Usage_Error(std::string(name) + " takes one INPUT");
         }
         if (given_palette || !result.write_palette.empty()) {
-            return Usage_Error("--compare compares the methods' own palettes; it takes no palette");
+            return Usage_Error(std::string(name) +
+                               " compares the methods' own palettes; it takes no palette");
+        }
+        if (mapping_options) {
+            return Usage_Error(std::string(name) +
+                               " shows every method and dither kind; it takes no --dither, "
+                               "--dither-strength, --serpentine, --keep-colour or --fill");
         }
         result.action = Convert_Action::compare;
         result.input = operands[0];
         return Taken(std::move(result));
+    }
+    if (const std::string problem = Mapping_Problem(state); !problem.empty()) {
+        return Usage_Error(problem);
     }
     if (!result.palette_file.empty() && result.shared_palette) {
         return Usage_Error("--palette and --shared-palette do not go together");

@@ -5,13 +5,20 @@
 #include "cli/Convert_Options.h"
 #include "cli/Thumbnail.h"
 #include "convert/Method_Comparison.h"
+#include "convert/Palette_Mapping.h"
 #include "core/Palette.h"
+#include "core/Report.h"
 #include "image/Image_Input.h"
+#include "io/PNG_Writer.h"
 #include "io/Palette_File.h"
+#include "io/Safe_Write.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 #ifndef ZEMBRIX_VERSION
 #define ZEMBRIX_VERSION "unknown"
@@ -25,7 +32,19 @@ int Compare_Input(const Convert_Settings& settings) {
         return exit_failure;
     }
     Octree_Workspace workspace;
-    std::fputs(Compare_Methods(*image, workspace).c_str(), stdout);
+    const std::vector<Compared_Picture> pictures = Compare_Pictures(*image, workspace);
+    if (settings.compare_table) {
+        std::fputs(Comparison_Table(pictures).c_str(), stdout);
+    }
+    if (!settings.sheet.empty()) {
+        const std::optional<std::vector<std::uint8_t>> png =
+            Encode_PNG_Image(Comparison_Sheet(pictures));
+        std::string reason = "the PNG could not be made";
+        if (!png || !Write_File_Safely(settings.sheet, png->data(), png->size(), &reason)) {
+            Report("Could not save %s: %s\n", settings.sheet.c_str(), reason.c_str());
+            return exit_failure;
+        }
+    }
     return exit_success;
 }
 
@@ -43,8 +62,9 @@ const char* Stream_Problem(const Convert_Settings& settings) {
     return nullptr;
 }
 
-int Run_Many(const Convert_Settings& settings, const std::optional<Palette_Colors>& given) {
-    const Batch_Result result = Run_Batch(settings, given);
+int Run_Many(const Convert_Settings& settings, const std::optional<Palette_Colors>& given,
+             const std::vector<DTPixel>& fill_colours) {
+    const Batch_Result result = Run_Batch(settings, given, fill_colours);
     if (result.status != exit_usage && result.palette &&
         !Write_Used_Palette(settings, *result.palette)) {
         return exit_failure;
@@ -52,10 +72,25 @@ int Run_Many(const Convert_Settings& settings, const std::optional<Palette_Color
     return result.status;
 }
 
-int Run_One(const Convert_Settings& settings, const std::optional<Palette_Colors>& given) {
+// The picture of a single input on a short palette whose empty entries are
+// fitted to it.
+std::optional<MQ4_Document> Read_Filled(const Convert_Settings& settings,
+                                        const std::vector<DTPixel>& fill_colours,
+                                        Octree_Workspace& workspace) {
+    const std::optional<DTImage> working = Read_Input_Image(settings.input, settings);
+    if (!working) {
+        return std::nullopt;
+    }
+    return Map_Working_Image(*working, Fill_Palette(*working, fill_colours, workspace), settings);
+}
+
+int Run_One(const Convert_Settings& settings, const std::optional<Palette_Colors>& given,
+            const std::vector<DTPixel>& fill_colours) {
     Octree_Workspace workspace;
     const std::optional<MQ4_Document> picture =
-        Read_Input(settings.input, settings, given ? &*given : nullptr, workspace);
+        fill_colours.empty()
+            ? Read_Input(settings.input, settings, given ? &*given : nullptr, workspace)
+            : Read_Filled(settings, fill_colours, workspace);
     if (!picture) {
         return exit_failure;
     }
@@ -96,12 +131,21 @@ int Run_Convert(const Convert_Command& command) {
         return Compare_Input(settings);
     }
     // The palette file is read once, before any input, and refused whole.
+    // With --fill, a file of fewer than 16 colours has the rest fitted.
     std::optional<Palette_Colors> given;
+    std::vector<DTPixel> fill_colours;
     if (!settings.palette_file.empty()) {
-        given = Read_Palette_File(settings.palette_file);
-        if (!given) {
+        const std::optional<std::vector<DTPixel>> colours =
+            Read_Palette_Colors(settings.palette_file);
+        if (!colours) {
             return exit_usage;
         }
+        given = Palette_Colors{};
+        std::copy(colours->begin(), colours->end(), given->begin());
+        if (settings.fill && colours->size() < palette_size) {
+            fill_colours = *colours;
+        }
     }
-    return Is_Batch(settings) ? Run_Many(settings, given) : Run_One(settings, given);
+    return Is_Batch(settings) ? Run_Many(settings, given, fill_colours)
+                              : Run_One(settings, given, fill_colours);
 }

@@ -23,6 +23,7 @@ DTImage Batch_Image(const Batch_Images& images, std::size_t start) {
     return working;
 }
 
-Palette_Colors Fit_Batch_Palette(const Batch_Images& images, Octree_Workspace& workspace) {
-    return Fit_Shared_Palette(images.pixels, workspace);
+Palette_Colors Fit_Batch_Palette(const Batch_Images& images, const std::vector<DTPixel>& kept,
+                                 Octree_Workspace& workspace) {
+    return Fit_Shared_Palette(images.pixels, kept, workspace);
 }

@@ -27,5 +27,7 @@ void Add_Batch_Image(Batch_Images* images, const std::optional<DTImage>& working
 // The working image of the input whose image begins at `start`.
 DTImage Batch_Image(const Batch_Images& images, std::size_t start);
 
-// The refined method's palette fitted to all the working images together.
-Palette_Colors Fit_Batch_Palette(const Batch_Images& images, Octree_Workspace& workspace);
+// The refined method's palette fitted to all the working images together,
+// around the kept colours (its first entries).
+Palette_Colors Fit_Batch_Palette(const Batch_Images& images, const std::vector<DTPixel>& kept,
+                                 Octree_Workspace& workspace);

@@ -55,10 +55,27 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
     return picture;
 }
 
+MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& palette,
+                              const Dither_Options& dither) {
+    const std::vector<std::uint8_t> indices =
+        Map_Dithered(working, std::vector<DTPixel>(palette.begin(), palette.end()), dither);
+    MQ4_Document picture;
+    std::copy_n(indices.begin(), picture_pixels, picture.pixels.begin());
+    picture.palette = Display_Palette(palette);
+    return picture;
+}
+
 Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels, Octree_Workspace& workspace) {
+    return Fit_Shared_Palette(pixels, {}, workspace);
+}
+
+Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels,
+                                  const std::vector<DTPixel>& kept, Octree_Workspace& workspace) {
     Palette_Colors palette{};
     const int rows = static_cast<int>(pixels.size() / picture_width);
     if (rows == 0) {
+        const std::vector<DTPixel> alone = Refine_Grid_Palette({}, {}, palette_size, kept);
+        std::copy(alone.begin(), alone.end(), palette.begin());
         return palette;
     }
     // The octree's colours of all the pixels as one tall image start the
@@ -73,8 +90,16 @@ Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels, Octree_Wor
     for (std::size_t at = 0; at + 2 < colors.size(); at += 3) {
         start.push_back({colors[at], colors[at + 1], colors[at + 2]});
     }
-    const std::vector<DTPixel> fitted = Refine_Grid_Palette(pixels, start, palette_size);
+    const std::vector<DTPixel> fitted = Refine_Grid_Palette(pixels, start, palette_size, kept);
     std::copy(fitted.begin(), fitted.end(), palette.begin());
+    return palette;
+}
+
+Palette_Colors Fill_Palette(const DTImage& working, const std::vector<DTPixel>& given,
+                            Octree_Workspace& workspace) {
+    Palette_Colors palette{};
+    const std::vector<DTPixel> filled = Refined_Palette(working, given, workspace);
+    std::copy(filled.begin(), filled.end(), palette.begin());
     return palette;
 }
 

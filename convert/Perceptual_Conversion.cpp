@@ -14,6 +14,18 @@ Perceptual_Start Refined_Start(const DTImage& working, Octree_Workspace& workspa
     return start;
 }
 
+Perceptual_Start Kept_Start(const DTImage& working, const std::vector<DTPixel>& kept,
+                            Octree_Workspace& workspace) {
+    Perceptual_Start start;
+    start.palette = Refined_Palette(working, kept, workspace);
+    start.placed = Kept_Count(kept);
+    start.movable.assign(start.palette.size(), true);
+    std::fill_n(start.movable.begin(), std::min<std::size_t>(start.placed, start.movable.size()),
+                false);
+    start.indices = Map_Diffused(working, start.palette);
+    return start;
+}
+
 Perceptual_Start Given_Palette_Start(const DTImage& working, const Palette_Colors& palette,
                                      const std::vector<bool>& movable) {
     Perceptual_Start start;

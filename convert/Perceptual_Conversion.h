@@ -30,6 +30,12 @@ struct Perceptual_Start {
 // palette, all of it free to move, and its diffused indices.
 Perceptual_Start Refined_Start(const DTImage& working, Octree_Workspace& workspace);
 
+// The refined-dither picture around kept colours as a start: the palette
+// fitted around them, which are its first entries and stay where they are,
+// the others free to move.
+Perceptual_Start Kept_Start(const DTImage& working, const std::vector<DTPixel>& kept,
+                            Octree_Workspace& workspace);
+
 // A start on a given palette, every entry in its place, mapped as
 // refined-dither maps onto it; entries whose flag is set may move (none when
 // movable is empty). For kept colours, the palette fitted around them with

@@ -5,17 +5,24 @@
 #include "core/Picture_Rules.h"
 #include "quant/Grid_Refine.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
 
-// The picture of palette indices, renumbered in order of first appearance.
+// The picture of palette indices: the first `kept` entries keep their
+// places, used or not, and the others are renumbered after them in order of
+// first appearance.
 MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
-                           const std::vector<DTPixel>& palette) {
+                           const std::vector<DTPixel>& palette, int kept) {
     MQ4_Document picture;
     std::array<int, palette_size> renumbered;
     renumbered.fill(-1);
     int used = 0;
+    for (; used < kept; ++used) {
+        renumbered[used] = used;
+        picture.palette[used] = Display_Pixel(palette[used]);
+    }
     for (int n = 0; n < picture_pixels; ++n) {
         const std::uint8_t index = indices[n];
         if (renumbered[index] < 0) {
@@ -35,12 +42,40 @@ std::vector<DTPixel> Refined_Palette(const DTImage& working, Octree_Workspace& w
     return Refine_Grid_Palette(working.pixels, Octree_Colors(working, workspace), palette_size);
 }
 
+std::vector<DTPixel> Refined_Palette(const DTImage& working, const std::vector<DTPixel>& kept,
+                                     Octree_Workspace& workspace) {
+    return Refine_Grid_Palette(working.pixels, Octree_Colors(working, workspace), palette_size,
+                               kept);
+}
+
 MQ4_Document Convert_Refined(const DTImage& loaded, bool dither, Octree_Workspace& workspace) {
+    return Convert_Refined(
+        loaded, Refined_Options{{dither ? Dither_Kind::floyd_steinberg : Dither_Kind::none}, {}},
+        workspace);
+}
+
+MQ4_Document Convert_Refined(const DTImage& loaded, const Refined_Options& options,
+                             Octree_Workspace& workspace) {
     const DTImage working = Working_Image(loaded);
-    const std::vector<DTPixel> palette = Refined_Palette(working, workspace);
-    const std::vector<std::uint8_t> indices =
-        dither ? Map_Diffused(working, palette) : Map_Nearest(working.pixels, palette);
-    return Build_Picture(indices, palette);
+    const std::vector<DTPixel> palette = Refined_Palette(working, options.kept, workspace);
+    return Refined_Picture(working, palette, options.dither, Kept_Count(options.kept));
+}
+
+int Kept_Count(const std::vector<DTPixel>& kept) {
+    std::vector<DTPixel> distinct;
+    for (const DTPixel& color : kept) {
+        const DTPixel shown = Nearest_Grid_Color(color);
+        if (std::find(distinct.begin(), distinct.end(), shown) == distinct.end() &&
+            distinct.size() < palette_size) {
+            distinct.push_back(shown);
+        }
+    }
+    return static_cast<int>(distinct.size());
+}
+
+MQ4_Document Refined_Picture(const DTImage& working, const std::vector<DTPixel>& palette,
+                             const Dither_Options& dither, int kept) {
+    return Build_Picture(Map_Dithered(working, palette, dither), palette, kept);
 }
 
 MQ4_Document Build_Method_Picture(const DTImage& loaded, Method method,

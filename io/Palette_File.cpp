@@ -9,6 +9,7 @@
 #include "io/Safe_Write.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -21,6 +22,11 @@ namespace {
 constexpr std::size_t max_palette_text = 1 << 20;
 constexpr std::uint8_t png_signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr char gimp_signature[] = "GIMP Palette";
+constexpr char jasc_signature[] = "JASC-PAL";
+constexpr std::size_t act_table_size = 768;
+constexpr std::size_t act_trailer_size = 4;
+constexpr char unknown_kind[] =
+    "it is not an MQ4 picture, a PNG or a palette file (.gpl, .act, .pal, .hex)";
 
 void Refuse(const std::string& path, const std::string& reason) {
     Report("Cannot use %s as a palette: %s.\n", path.c_str(), reason.c_str());
@@ -50,19 +56,16 @@ bool Read_Head(const std::string& path, std::size_t limit, std::vector<std::uint
     return true;
 }
 
-Palette_Colors On_Levels(const std::vector<DTPixel>& colors) {
-    Palette_Colors palette{};
-    for (std::size_t i = 0; i < colors.size(); ++i) {
-        const std::int32_t shown = Display_Color(colors[i].r, colors[i].g, colors[i].b);
-        palette[i] = {static_cast<std::uint8_t>(shown >> 16),
-                      static_cast<std::uint8_t>((shown >> 8) & 0xFF),
-                      static_cast<std::uint8_t>(shown & 0xFF)};
+std::vector<DTPixel> On_Levels(const std::vector<DTPixel>& colors) {
+    std::vector<DTPixel> shown;
+    for (const DTPixel& color : colors) {
+        shown.push_back(Split_Color(Display_Color(color.r, color.g, color.b)));
     }
-    return palette;
+    return shown;
 }
 
-std::optional<Palette_Colors> From_Colors(const std::string& path,
-                                          const std::vector<DTPixel>& colors) {
+std::optional<std::vector<DTPixel>> From_Colors(const std::string& path,
+                                                const std::vector<DTPixel>& colors) {
     if (colors.empty()) {
         Refuse(path, "it holds no colour");
         return std::nullopt;
@@ -74,7 +77,7 @@ std::optional<Palette_Colors> From_Colors(const std::string& path,
     return On_Levels(colors);
 }
 
-std::optional<Palette_Colors> Read_PNG_Palette(const std::string& path) {
+std::optional<std::vector<DTPixel>> Read_PNG_Palette(const std::string& path) {
     const std::optional<std::vector<DTPixel>> colors =
         Read_Image_Colors(path.c_str(), palette_size);
     if (!colors) {
@@ -88,14 +91,17 @@ std::optional<Palette_Colors> Read_PNG_Palette(const std::string& path) {
     return From_Colors(path, *colors);
 }
 
-std::optional<Palette_Colors> Read_MQ4_Palette(const std::string& path) {
+std::optional<std::vector<DTPixel>> Read_MQ4_Palette(const std::string& path) {
     MQ4_Document picture;
     if (!Read_MQ4_File(path, &picture)) {
         Refuse(path, "the MQ4 picture cannot be read");
         return std::nullopt;
     }
-    return picture.palette;
+    const Palette_Colors& palette = picture.palette;
+    return std::vector<DTPixel>(palette.begin(), palette.end());
 }
+
+bool Is_Blank(const std::string& line);
 
 // A whole number from 0 to 255 at the front of the stream.
 bool Read_Channel(std::istringstream* in, int* value) {
@@ -106,6 +112,144 @@ bool Read_Channel(std::istringstream* in, int* value) {
     }
     *value = std::stoi(word);
     return *value <= 255;
+}
+
+// Three channels at the front of the line.
+bool Read_Color(const std::string& line, DTPixel* color) {
+    std::istringstream fields(line);
+    int r = 0;
+    int g = 0;
+    int b = 0;
+    if (!Read_Channel(&fields, &r) || !Read_Channel(&fields, &g) || !Read_Channel(&fields, &b)) {
+        return false;
+    }
+    *color = {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+              static_cast<std::uint8_t>(b)};
+    return true;
+}
+
+std::vector<std::string> Lines_Of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Not_A_Colour(std::size_t number, const char* form) {
+    return "line " + std::to_string(number) + " is not a colour (" + form + ")";
+}
+
+// JASC-PAL, 0100, the number of colours, then a line of three channels each.
+std::optional<std::vector<DTPixel>> Parse_JASC_Palette(const std::string& text,
+                                                       std::string* reason) {
+    const std::vector<std::string> lines = Lines_Of(text);
+    if (lines.size() < 3 || lines[0] != jasc_signature || lines[1] != "0100") {
+        *reason = "it does not begin with \"JASC-PAL\" and \"0100\"";
+        return std::nullopt;
+    }
+    const std::string& count_line = lines[2];
+    if (count_line.empty() || count_line.size() > 3 ||
+        !std::all_of(count_line.begin(), count_line.end(),
+                     [](unsigned char c) { return std::isdigit(c); })) {
+        *reason = "line 3 is not the number of colours";
+        return std::nullopt;
+    }
+    const std::size_t count = std::stoul(count_line);
+    std::vector<DTPixel> colors;
+    for (std::size_t n = 3; n < lines.size(); ++n) {
+        if (Is_Blank(lines[n]) && n + 1 >= lines.size()) {
+            break;
+        }
+        DTPixel color{};
+        if (!Read_Color(lines[n], &color)) {
+            *reason = Not_A_Colour(n + 1, "three whole numbers from 0 to 255");
+            return std::nullopt;
+        }
+        colors.push_back(color);
+    }
+    if (colors.size() != count) {
+        *reason = "it says " + std::to_string(count) + " colours but holds " +
+                  std::to_string(colors.size());
+        return std::nullopt;
+    }
+    return colors;
+}
+
+int Hex_Digit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// One RRGGBB a line (a leading # allowed); blank lines are skipped.
+std::optional<std::vector<DTPixel>> Parse_Hex_Palette(const std::string& text,
+                                                      std::string* reason) {
+    const std::vector<std::string> lines = Lines_Of(text);
+    std::vector<DTPixel> colors;
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        std::string word = lines[n];
+        word.erase(std::remove_if(word.begin(), word.end(),
+                                  [](unsigned char c) { return std::isspace(c); }),
+                   word.end());
+        if (word.empty()) {
+            continue;
+        }
+        if (word[0] == '#') {
+            word.erase(0, 1);
+        }
+        std::array<int, 6> digits{};
+        bool valid = word.size() == 6;
+        for (std::size_t i = 0; valid && i < 6; ++i) {
+            digits[i] = Hex_Digit(word[i]);
+            valid = digits[i] >= 0;
+        }
+        if (!valid) {
+            *reason = Not_A_Colour(n + 1, "six hexadecimal digits RRGGBB");
+            return std::nullopt;
+        }
+        colors.push_back({static_cast<std::uint8_t>(digits[0] * 16 + digits[1]),
+                          static_cast<std::uint8_t>(digits[2] * 16 + digits[3]),
+                          static_cast<std::uint8_t>(digits[4] * 16 + digits[5])});
+    }
+    return colors;
+}
+
+// 256 RGB triples, then perhaps the number of colours (two bytes, big-endian)
+// and a transparent index. Without the number, black entries at the end are
+// taken as unused, as tools pad a short table with them.
+std::optional<std::vector<DTPixel>> Parse_ACT_Palette(const std::vector<std::uint8_t>& bytes,
+                                                      std::string* reason) {
+    if (bytes.size() != act_table_size && bytes.size() != act_table_size + act_trailer_size) {
+        *reason =
+            "an Adobe colour table (.act) is 768 or 772 bytes, not " + std::to_string(bytes.size());
+        return std::nullopt;
+    }
+    std::size_t count = 256;
+    if (bytes.size() > act_table_size) {
+        count = static_cast<std::size_t>(bytes[act_table_size] << 8 | bytes[act_table_size + 1]);
+        if (count == 0 || count > 256) {
+            *reason = "its count of colours is " + std::to_string(count) + ", not 1 to 256";
+            return std::nullopt;
+        }
+    } else {
+        while (count > 1 && bytes[3 * count - 3] == 0 && bytes[3 * count - 2] == 0 &&
+               bytes[3 * count - 1] == 0) {
+            --count;
+        }
+    }
+    std::vector<DTPixel> colors;
+    for (std::size_t i = 0; i < count; ++i) {
+        colors.push_back({bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]});
+    }
+    return colors;
 }
 
 bool Is_Blank(const std::string& line) {
@@ -143,18 +287,12 @@ std::optional<std::vector<DTPixel>> Parse_GIMP_Palette(const std::string& text,
             line.starts_with("Columns:")) {
             continue;
         }
-        std::istringstream fields(line);
-        int r = 0;
-        int g = 0;
-        int b = 0;
-        if (!Read_Channel(&fields, &r) || !Read_Channel(&fields, &g) ||
-            !Read_Channel(&fields, &b)) {
-            *reason = "line " + std::to_string(number) +
-                      " is not a colour (three whole numbers from 0 to 255, then a name)";
+        DTPixel color{};
+        if (!Read_Color(line, &color)) {
+            *reason = Not_A_Colour(number, "three whole numbers from 0 to 255, then a name");
             return std::nullopt;
         }
-        colors.push_back({static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
-                          static_cast<std::uint8_t>(b)});
+        colors.push_back(color);
     }
     if (number == 0) {
         *reason = "it is empty";
@@ -163,7 +301,7 @@ std::optional<std::vector<DTPixel>> Parse_GIMP_Palette(const std::string& text,
     return colors;
 }
 
-std::optional<Palette_Colors> Read_Palette_File(const std::string& path) {
+std::optional<std::vector<DTPixel>> Read_Palette_Colors(const std::string& path) {
     std::vector<std::uint8_t> head;
     bool more = false;
     if (!Read_Head(path, max_palette_text, &head, &more)) {
@@ -176,21 +314,39 @@ std::optional<Palette_Colors> Read_Palette_File(const std::string& path) {
         return Read_MQ4_Palette(path);
     }
     const std::string text(head.begin(), head.end());
-    if (!text.starts_with(gimp_signature)) {
-        Refuse(path, "it is not an MQ4 picture, a GIMP palette (.gpl) or a PNG");
+    std::optional<std::vector<DTPixel>> colors;
+    std::string reason;
+    if (text.starts_with(gimp_signature)) {
+        colors = Parse_GIMP_Palette(text, &reason);
+    } else if (text.starts_with(jasc_signature)) {
+        colors = Parse_JASC_Palette(text, &reason);
+    } else if (Has_Extension(path, ".act")) {
+        colors = Parse_ACT_Palette(head, &reason);
+    } else if (Has_Extension(path, ".hex")) {
+        colors = Parse_Hex_Palette(text, &reason);
+    } else {
+        Refuse(path, unknown_kind);
         return std::nullopt;
     }
     if (more) {
         Refuse(path, "it is too large for a palette");
         return std::nullopt;
     }
-    std::string reason;
-    const std::optional<std::vector<DTPixel>> colors = Parse_GIMP_Palette(text, &reason);
     if (!colors) {
         Refuse(path, reason);
         return std::nullopt;
     }
     return From_Colors(path, *colors);
+}
+
+std::optional<Palette_Colors> Read_Palette_File(const std::string& path) {
+    const std::optional<std::vector<DTPixel>> colors = Read_Palette_Colors(path);
+    if (!colors) {
+        return std::nullopt;
+    }
+    Palette_Colors palette{};
+    std::copy(colors->begin(), colors->end(), palette.begin());
+    return palette;
 }
 
 std::string GIMP_Palette_Text(const Palette_Colors& palette, const std::string& name) {
@@ -204,11 +360,50 @@ std::string GIMP_Palette_Text(const Palette_Colors& palette, const std::string& 
     return text;
 }
 
+bool Is_Palette_File_Name(const std::string& path) {
+    return Has_Extension(path, ".gpl") || Has_Extension(path, ".act") ||
+           Has_Extension(path, ".pal") || Has_Extension(path, ".hex");
+}
+
+std::vector<std::uint8_t> Palette_File_Bytes(const std::string& path,
+                                             const Palette_Colors& palette) {
+    std::string text;
+    if (Has_Extension(path, ".act")) {
+        // The table of 256 with the unused entries black, and the count of
+        // colours with no transparent one (0xFFFF).
+        std::vector<std::uint8_t> bytes(act_table_size + act_trailer_size, 0);
+        for (int i = 0; i < palette_size; ++i) {
+            bytes[3 * i] = palette[i].r;
+            bytes[3 * i + 1] = palette[i].g;
+            bytes[3 * i + 2] = palette[i].b;
+        }
+        bytes[act_table_size + 1] = palette_size;
+        bytes[act_table_size + 2] = 0xFF;
+        bytes[act_table_size + 3] = 0xFF;
+        return bytes;
+    }
+    if (Has_Extension(path, ".pal")) {
+        text = std::string(jasc_signature) + "\r\n0100\r\n16\r\n";
+        for (const DTPixel& color : palette) {
+            text += std::to_string(color.r) + " " + std::to_string(color.g) + " " +
+                    std::to_string(color.b) + "\r\n";
+        }
+    } else if (Has_Extension(path, ".hex")) {
+        for (const DTPixel& color : palette) {
+            char line[16];
+            std::snprintf(line, sizeof line, "%02x%02x%02x\n", color.r, color.g, color.b);
+            text += line;
+        }
+    } else {
+        text = GIMP_Palette_Text(palette, Base_Name(path));
+    }
+    return {text.begin(), text.end()};
+}
+
 bool Write_Palette_File(const std::string& path, const Palette_Colors& palette) {
-    const std::string text = GIMP_Palette_Text(palette, Base_Name(path));
+    const std::vector<std::uint8_t> bytes = Palette_File_Bytes(path, palette);
     std::string reason;
-    if (!Write_File_Safely(path, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
-                           &reason)) {
+    if (!Write_File_Safely(path, bytes.data(), bytes.size(), &reason)) {
         Report("Could not save %s: %s\n", path.c_str(), reason.c_str());
         return false;
     }

@@ -408,11 +408,12 @@ std::vector<Fine_Color> Split_Centres(const std::vector<Cell>& cells, int max_co
 }
 
 std::vector<Fine_Color> Lloyd(const std::vector<Cell>& cells, std::vector<Fine_Color> centres,
-                              int max_colors, Centre_Rule rule, int max_rounds) {
+                              int max_colors, Centre_Rule rule, int max_rounds, int locked) {
     for (int round = 0; round < max_rounds; ++round) {
         const Assignment assignment = Assign(cells, centres);
-        std::vector<Fine_Color> next;
-        for (const Cluster& cluster : assignment.clusters) {
+        std::vector<Fine_Color> next(centres.begin(), centres.begin() + locked);
+        for (std::size_t i = locked; i < assignment.clusters.size(); ++i) {
+            const Cluster& cluster = assignment.clusters[i];
             if (cluster.count > 0 && !Contains(next, Centre_Of(cluster, rule))) {
                 next.push_back(Centre_Of(cluster, rule));
             }
@@ -445,12 +446,13 @@ std::int64_t Fit_Error(const std::vector<Cell>& cells, const std::vector<Fine_Co
     return Error_Of(cells, Measure_Fit(cells, palette));
 }
 
-bool Improve_By_Moves(const std::vector<Cell>& cells, std::vector<Fine_Color>* palette) {
+bool Improve_By_Moves(const std::vector<Cell>& cells, std::vector<Fine_Color>* palette,
+                      int locked) {
     bool improved = false;
     Fit fit = Measure_Fit(cells, *palette);
     for (int pass = 0; pass < max_search_passes; ++pass) {
         bool moved = false;
-        for (std::size_t i = 0; i < palette->size(); ++i) {
+        for (std::size_t i = locked; i < palette->size(); ++i) {
             if (Move_Entry(cells, fit, static_cast<int>(i), palette)) {
                 Update_Fit(cells, *palette, static_cast<int>(i), &fit);
                 moved = true;
@@ -465,10 +467,13 @@ bool Improve_By_Moves(const std::vector<Cell>& cells, std::vector<Fine_Color>* p
 }
 
 std::vector<Fine_Color> Improve_By_Swaps(const std::vector<Cell>& cells,
-                                         std::vector<Fine_Color> palette, int max_colors) {
+                                         std::vector<Fine_Color> palette, int max_colors,
+                                         int locked) {
     Fit fit = Measure_Fit(cells, palette);
     std::int64_t error = Error_Of(cells, fit);
-    for (int swap = 0; swap < max_swaps && palette.size() > 1; ++swap) {
+    const std::size_t first_free = static_cast<std::size_t>(std::max(locked, 0));
+    for (int swap = 0; swap < max_swaps && palette.size() > std::max<std::size_t>(first_free, 1);
+         ++swap) {
         std::vector<std::int64_t> loss(palette.size());
         std::size_t worst = 0;
         for (std::size_t n = 0; n < cells.size(); ++n) {
@@ -477,17 +482,17 @@ std::vector<Fine_Color> Improve_By_Swaps(const std::vector<Cell>& cells,
                 worst = n;
             }
         }
-        const std::size_t least =
-            static_cast<std::size_t>(std::min_element(loss.begin(), loss.end()) - loss.begin());
+        const std::size_t least = static_cast<std::size_t>(
+            std::min_element(loss.begin() + first_free, loss.end()) - loss.begin());
         const Fine_Color seed = Seed_Of(cells[worst], Centre_Rule::grid);
         if (Contains(palette, seed)) {
             break;
         }
         std::vector<Fine_Color> candidate = palette;
         candidate[least] = seed;
-        candidate =
-            Lloyd(cells, std::move(candidate), max_colors, Centre_Rule::grid, max_grid_rounds);
-        Improve_By_Moves(cells, &candidate);
+        candidate = Lloyd(cells, std::move(candidate), max_colors, Centre_Rule::grid,
+                          max_grid_rounds, locked);
+        Improve_By_Moves(cells, &candidate, locked);
         Fit candidate_fit = Measure_Fit(cells, candidate);
         const std::int64_t candidate_error = Error_Of(cells, candidate_fit);
         if (candidate_error >= error) {

@@ -57,9 +57,10 @@ std::vector<Fine_Color> Split_Centres(const std::vector<Cell>& cells, int max_co
 // Lloyd rounds until the centres stay where they are, at most max_rounds.
 // Clusters that drew no cell, and centres that land on one taken already,
 // are dropped; while there is room the worst-fitting cell seeds a new
-// centre, so that no entry idles.
+// centre, so that no entry idles. The first `locked` centres (distinct grid
+// colours) are kept: they stay first and where they are, used or not.
 std::vector<Fine_Color> Lloyd(const std::vector<Cell>& cells, std::vector<Fine_Color> centres,
-                              int max_colors, Centre_Rule rule, int max_rounds);
+                              int max_colors, Centre_Rule rule, int max_rounds, int locked = 0);
 
 // The grid colours nearest the free centres, repeats dropped.
 std::vector<Fine_Color> Snap_To_Grid(const std::vector<Fine_Color>& centres);
@@ -71,9 +72,13 @@ std::int64_t Fit_Error(const std::vector<Cell>& cells, const std::vector<Fine_Co
 // Moves single entries one grid level at a time (along a channel or the grey
 // axis) while that lowers the error: Lloyd only follows the means, which on
 // the grid often stall a step short of a better fit. Says whether any moved.
-bool Improve_By_Moves(const std::vector<Cell>& cells, std::vector<Fine_Color>* palette);
+// The first `locked` entries never move.
+bool Improve_By_Moves(const std::vector<Cell>& cells, std::vector<Fine_Color>* palette,
+                      int locked = 0);
 
 // Gives the least useful entry to the worst-fitting cell and settles the
 // palette again, for as long as that lowers the error.
+// The first `locked` entries are never given away.
 std::vector<Fine_Color> Improve_By_Swaps(const std::vector<Cell>& cells,
-                                         std::vector<Fine_Color> palette, int max_colors);
+                                         std::vector<Fine_Color> palette, int max_colors,
+                                         int locked = 0);

@@ -30,20 +30,34 @@ std::vector<DTPixel> Distinct_Grid_Colors(const std::vector<DTPixel>& colors, in
     return distinct;
 }
 
-// One complete fit from one set of starting centres: k-means with free
-// centres, carried onto the grid, then grid-bound rounds alternating with
-// single steps, then swaps.
+// One complete fit from one set of starting centres, of which the first
+// `locked` stay: k-means with free centres, carried onto the grid, then
+// grid-bound rounds alternating with single steps, then swaps.
 std::vector<Fine_Color> Fit_From(const std::vector<Cell>& cells, std::vector<Fine_Color> centres,
-                                 int max_colors) {
-    centres = Lloyd(cells, std::move(centres), max_colors, Centre_Rule::free, max_free_rounds);
+                                 int max_colors, int locked) {
+    centres =
+        Lloyd(cells, std::move(centres), max_colors, Centre_Rule::free, max_free_rounds, locked);
     std::vector<Fine_Color> palette = Snap_To_Grid(centres);
     for (int round = 0; round < max_search_rounds; ++round) {
-        palette = Lloyd(cells, std::move(palette), max_colors, Centre_Rule::grid, max_grid_rounds);
-        if (!Improve_By_Moves(cells, &palette)) {
+        palette = Lloyd(cells, std::move(palette), max_colors, Centre_Rule::grid, max_grid_rounds,
+                        locked);
+        if (!Improve_By_Moves(cells, &palette, locked)) {
             break;
         }
     }
-    return Improve_By_Swaps(cells, std::move(palette), max_colors);
+    return Improve_By_Swaps(cells, std::move(palette), max_colors, locked);
+}
+
+// The kept colours first, then those of `more` not among them, up to max_colors.
+std::vector<Fine_Color> Kept_Then(const std::vector<Fine_Color>& kept,
+                                  const std::vector<Fine_Color>& more, int max_colors) {
+    std::vector<Fine_Color> centres = kept;
+    for (const Fine_Color& color : more) {
+        if (static_cast<int>(centres.size()) < max_colors && !Contains(centres, color)) {
+            centres.push_back(color);
+        }
+    }
+    return centres;
 }
 
 } // namespace
@@ -86,27 +100,60 @@ int Nearest_Index(const std::vector<DTPixel>& palette, DTPixel color) {
 
 std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
                                          const std::vector<DTPixel>& start, int max_colors) {
+    return Refine_Grid_Palette(pixels, start, max_colors, {});
+}
+
+std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
+                                         const std::vector<DTPixel>& start, int max_colors,
+                                         const std::vector<DTPixel>& kept) {
     max_colors = std::clamp(max_colors, 1, max_fit_colors);
-    std::vector<DTPixel> exact = Distinct_Grid_Colors(pixels, max_colors);
-    if (!exact.empty()) {
-        return exact;
-    }
-    const std::vector<Cell> cells = Color_Cells(pixels);
-    std::vector<Fine_Color> given;
-    for (const DTPixel& color : start) {
-        if (static_cast<int>(given.size()) < max_colors && !Contains(given, To_Fine(color))) {
-            given.push_back(To_Fine(color));
+    std::vector<DTPixel> kept_colors;
+    for (const DTPixel& color : kept) {
+        const DTPixel shown = Nearest_Grid_Color(color);
+        if (static_cast<int>(kept_colors.size()) < max_colors && !Contains(kept_colors, shown)) {
+            kept_colors.push_back(shown);
         }
     }
-    if (given.empty()) {
-        given.push_back(To_Fine(pixels[0]));
+    const int locked = static_cast<int>(kept_colors.size());
+    if (locked == max_colors || pixels.empty()) {
+        return kept_colors;
+    }
+    // Room for every colour the pixels show: no palette can do better.
+    std::vector<DTPixel> exact = Distinct_Grid_Colors(pixels, max_colors);
+    if (!exact.empty()) {
+        std::vector<DTPixel> palette = kept_colors;
+        for (const DTPixel& color : exact) {
+            if (!Contains(palette, color)) {
+                palette.push_back(color);
+            }
+        }
+        if (static_cast<int>(palette.size()) <= max_colors) {
+            return palette;
+        }
+    }
+    const std::vector<Cell> cells = Color_Cells(pixels);
+    std::vector<Fine_Color> fixed;
+    for (const DTPixel& color : kept_colors) {
+        fixed.push_back(To_Fine(color));
+    }
+    std::vector<Fine_Color> given;
+    for (const DTPixel& color : start) {
+        given.push_back(To_Fine(color));
+    }
+    given = Kept_Then(fixed, given, max_colors);
+    if (static_cast<int>(given.size()) == locked) {
+        given = Kept_Then(fixed, {To_Fine(pixels[0])}, max_colors);
     }
     // Two starts, since k-means keeps to the neighbourhood it starts in: the
     // given colours and a split of the colour space. The lower error wins;
     // on a tie the given start.
-    const std::vector<Fine_Color> from_given = Fit_From(cells, given, max_colors);
+    const std::vector<Fine_Color> from_given = Fit_From(cells, given, max_colors, locked);
+    std::vector<Fine_Color> split = Split_Centres(cells, max_colors - locked);
+    if (locked > 0) {
+        split = Kept_Then(fixed, split, max_colors);
+    }
     const std::vector<Fine_Color> from_split =
-        Fit_From(cells, Split_Centres(cells, max_colors), max_colors);
+        Fit_From(cells, std::move(split), max_colors, locked);
     const std::vector<Fine_Color>& best =
         Fit_Error(cells, from_split) < Fit_Error(cells, from_given) ? from_split : from_given;
     std::vector<DTPixel> palette;

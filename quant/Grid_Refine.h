@@ -39,6 +39,14 @@ int Nearest_Index(const std::vector<DTPixel>& palette, DTPixel color);
 std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
                                          const std::vector<DTPixel>& start, int max_colors);
 
+// The same fit around kept colours: each is put on the grid, and the first
+// max_colors distinct ones are the palette's first entries, in their order,
+// whether any pixel is near them or not; the fit places the others around
+// them. With no pixels the palette is the kept colours alone.
+std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
+                                         const std::vector<DTPixel>& start, int max_colors,
+                                         const std::vector<DTPixel>& kept);
+
 // Each pixel's nearest palette index.
 std::vector<std::uint8_t> Map_Nearest(const std::vector<DTPixel>& pixels,
                                       const std::vector<DTPixel>& palette);

@@ -56,7 +56,10 @@ TEST(ConvertOptions, OperandsOptionsAndHelp) {
     Expect_Usage_Error({}, "expected INPUT and OUTPUT");
     Expect_Usage_Error({"a.png"}, "expected INPUT and OUTPUT");
     Expect_Usage_Error({"a.png", "b.png", "c.png"}, "expected INPUT and OUTPUT");
-    Expect_Usage_Error({"--dither", "a.png", "b.png"}, "unknown option '--dither'");
+    Expect_Usage_Error({"--dither=", "a.png", "b.png"}, "unknown dither '' (none, floyd-steinberg, "
+                                                        "atkinson, sierra-lite, jarvis, bayer2, "
+                                                        "bayer4, bayer8, blue-noise)");
+    Expect_Usage_Error({"--sierra", "a.png", "b.png"}, "unknown option '--sierra'");
     EXPECT_EQ(Parse({"a.png", "--help", "nonsense"}).action, Convert_Action::help);
     EXPECT_EQ(Parse({"--version"}).action, Convert_Action::version);
     // After "--" everything is a file name; "-" alone stands for standard
@@ -146,7 +149,7 @@ TEST(ConvertOptions, FitPipesAndPalettes) {
         {{"--fit"}, "--fit needs a value"},
         {{"--palette", "", "a", "b.MQ4"}, "--palette needs a file"},
         {{"--write-palette", "w.txt", "a", "b.MQ4"},
-         "--write-palette needs a file name ending in .gpl"},
+         "--write-palette needs a file name ending in .gpl, .act, .pal or .hex"},
         {{"--shared-palette", "a", "b.MQ4"}, "--shared-palette goes with -o OUTDIR"},
         {{"--palette", "p.gpl", "--shared-palette", "-o", "d", "a"},
          "--palette and --shared-palette do not go together"},
@@ -210,4 +213,73 @@ TEST(ConvertOptions, ThumbnailScaleIsTheLargestWholeNumberThatFits) {
     for (const auto& [size, scale] : size_scale) {
         EXPECT_EQ(Thumbnail_Scale(size), scale) << size;
     }
+}
+
+TEST(ConvertOptions, DitherKindsGoWithTheRefinedMethods) {
+    const Convert_Settings bayer =
+        Parse({"--method", "refined", "--dither", "bayer4", "--dither-strength=40", "a", "b.png"});
+    EXPECT_EQ(bayer.dither, Dither_Kind::bayer4);
+    EXPECT_EQ(Dither_Of(bayer).strength, 40);
+    EXPECT_EQ(Dither_Of(bayer).kind, Dither_Kind::bayer4);
+    // refined-dither is refined --dither floyd-steinberg; refined alone is none.
+    const Convert_Settings fs = Parse({"--method", "refined-dither", "--serpentine", "a", "b.png"});
+    EXPECT_EQ(Dither_Of(fs).kind, Dither_Kind::floyd_steinberg);
+    EXPECT_TRUE(Dither_Of(fs).serpentine);
+    EXPECT_EQ(Dither_Of(Parse({"--method", "refined", "a", "b.png"})).kind, Dither_Kind::none);
+    const Convert_Settings given =
+        Parse({"--palette", "p.act", "--method", "refined", "--dither", "blue-noise", "--fill",
+               "--write-palette", "w.hex", "a", "b.png"});
+    EXPECT_TRUE(given.fill);
+    EXPECT_EQ(given.write_palette, "w.hex");
+
+    const std::pair<std::vector<std::string>, std::string> errors[] = {
+        {{"--dither", "bayer4", "a", "b.png"},
+         "--method floyd-steinberg maps pixels its own way; --dither, --dither-strength and "
+         "--serpentine go with --method refined or refined-dither"},
+        {{"--method", "refined-dither", "--dither", "atkinson", "a", "b.png"},
+         "--method refined-dither dithers by floyd-steinberg; for another kind use --method "
+         "refined --dither atkinson"},
+        {{"--method", "refined", "--dither-strength", "101", "a", "b.png"},
+         "dither strength must be a whole number from 0 to 100, not '101'"},
+        {{"--compare", "--method", "refined", "--dither", "bayer2", "a.png"},
+         "--compare shows every method and dither kind; it takes no --dither, "
+         "--dither-strength, --serpentine, --keep-colour or --fill"},
+        {{"--fill", "--method", "refined", "a", "b.png"}, "--fill goes with --palette FILE"},
+    };
+    for (const auto& [args, error] : errors) {
+        Expect_Usage_Error(args, error);
+    }
+}
+
+TEST(ConvertOptions, KeptColoursAreCutToTheLevelsAndGoWithFittedPalettes) {
+    const Convert_Settings kept =
+        Parse({"--method", "refined", "--keep-colour", "000000", "--keep-color=#FfFfFf",
+               "--keep-colour", "0d0a15", "a", "b.png"});
+    EXPECT_EQ(kept.kept_colours, (std::vector<DTPixel>{{0, 0, 0}, {248, 248, 248}, {8, 8, 16}}));
+    EXPECT_EQ(Parse({"--shared-palette", "--keep-colour", "102030", "-o", "d", "a"}).kept_colours,
+              (std::vector<DTPixel>{{16, 32, 48}}));
+    for (const std::string bad : {"12345", "1234567", "GG0000", "#12345", ""}) {
+        Expect_Usage_Error({"--method", "refined", "--keep-colour", bad, "a", "b.png"},
+                           "--keep-colour takes a colour RRGGBB in hexadecimal, not '" + bad + "'");
+    }
+    Expect_Usage_Error({"--keep-colour", "000000", "a", "b.png"},
+                       "--keep-colour needs --method refined, refined-dither or perceptual, or "
+                       "--shared-palette");
+    EXPECT_EQ(Parse({"--method", "perceptual", "--keep-colour", "000000", "a", "b.png"}).action,
+              Convert_Action::run);
+    Expect_Usage_Error(
+        {"--method", "refined", "--palette", "p.gpl", "--keep-colour", "000000", "a", "b.png"},
+        "--keep-colour goes with a palette fitted here, not with --palette (use "
+        "--fill to fit the entries a short palette file leaves empty)");
+}
+
+TEST(ConvertOptions, SheetGoesWithOrWithoutTheComparison) {
+    const Convert_Settings sheet = Parse({"--sheet", "all.PNG", "a.jpg"});
+    EXPECT_EQ(sheet.action, Convert_Action::compare);
+    EXPECT_FALSE(sheet.compare_table);
+    EXPECT_EQ(sheet.sheet, "all.PNG");
+    const Convert_Settings both = Parse({"--compare", "--sheet", "all.png", "a.jpg"});
+    EXPECT_TRUE(both.compare_table);
+    Expect_Usage_Error({"--sheet", "all.gif", "a.jpg"}, "--sheet needs a file name ending in .png");
+    Expect_Usage_Error({"--sheet", "all.png", "a.jpg", "b.MQ4"}, "--sheet takes one INPUT");
 }

@@ -8,6 +8,7 @@
 #include "image/Image_Input.h"
 #include "io/MQ4_File.h"
 #include "io/Palette_File.h"
+#include "quant/Palette_Dither.h"
 #include "support/Program.h"
 #include "support/Temp_Dir.h"
 #include "support/Test_Formats.h"
@@ -15,6 +16,7 @@
 #include "support/Test_JPEG.h"
 
 #include <fcntl.h>
+#include <optional>
 #include <set>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -274,7 +276,8 @@ TEST_F(Photo_Test, BadPaletteFilesAreRefusedBeforeAnythingIsWritten) {
         {dir.file("seventeen.gpl"), "it holds 17 colours, more than 16"},
         {dir.file("bad-line.gpl"),
          "line 3 is not a colour (three whole numbers from 0 to 255, then a name)"},
-        {dir.file("notes.txt"), "it is not an MQ4 picture, a GIMP palette (.gpl) or a PNG"},
+        {dir.file("notes.txt"),
+         "it is not an MQ4 picture, a PNG or a palette file (.gpl, .act, .pal, .hex)"},
         {dir.file("photo.png"), "the PNG has more than 16 colours"},
         {dir.file("missing.gpl"), "No such file or directory"},
     };
@@ -357,4 +360,86 @@ TEST_F(Photo_Test, JpegWithoutFitTakesItsFirstPixelsAsOtherImagesDo) {
         Encode_MQ4(Build_Method_Picture(*decoded, Method::octree, workspace));
     EXPECT_EQ(Read_Bytes(dir.file("small.MQ4")),
               std::vector<std::uint8_t>(expected.begin(), expected.end()));
+}
+
+TEST_F(Photo_Test, DitherKindsAndKeptColoursAreTheLibrarysPictures) {
+    Octree_Workspace workspace;
+    const std::string sea = dir.file("sea.png");
+    Write_RGB_PNG(sea, 128, 96, Pattern_Image(128, 96, 11).pixels);
+    const std::optional<DTImage> loaded = Load_Input_Image(sea, Fit_Mode::none);
+    ASSERT_TRUE(loaded);
+    struct Case {
+        std::vector<std::string> options;
+        Refined_Options expected;
+    };
+    const Case cases[] = {
+        {{"--method", "refined", "--dither", "bayer8"}, {{Dither_Kind::bayer8}, {}}},
+        {{"--method", "refined", "--dither", "jarvis", "--dither-strength", "60", "--serpentine"},
+         {{Dither_Kind::jarvis, 60, true}, {}}},
+        {{"--method", "refined-dither", "--keep-colour", "000000", "--keep-colour", "F8F8F8"},
+         {{Dither_Kind::floyd_steinberg}, {{0, 0, 0}, {248, 248, 248}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options[3]);
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {sea, dir.file("out.MQ4")});
+        const Converter_Result result = Run_Converter(args);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const MQ4_Document picture = Read_Picture(dir.file("out.MQ4"));
+        const MQ4_Document expected = Convert_Refined(*loaded, c.expected, workspace);
+        EXPECT_EQ(picture.pixels, expected.pixels);
+        EXPECT_EQ(picture.palette, expected.palette);
+    }
+    // The kept colours lead the palette.
+    EXPECT_EQ(Read_Picture(dir.file("out.MQ4")).palette[0], (DTPixel{0, 0, 0}));
+    EXPECT_EQ(Read_Picture(dir.file("out.MQ4")).palette[1], (DTPixel{248, 248, 248}));
+}
+
+TEST_F(Photo_Test, ShortPalettesFilledAndWrittenInEveryFormat) {
+    Temp_Dir out;
+    Write_Text(dir.file("three.hex"), "000000\nF8F8F8\nC81818\n");
+    Write_RGB_PNG(dir.file("sea.png"), 128, 96, Pattern_Image(128, 96, 4).pixels);
+    // A batch shares one palette: the file's three colours first, the rest
+    // fitted to all the inputs.
+    Converter_Result result =
+        Run_Converter({"--fit", "crop", "--palette", dir.file("three.hex"), "--fill", "--method",
+                       "refined", "--dither", "blue-noise", "--write-palette", dir.file("used.act"),
+                       "-o", out.path, photo, dir.file("sea.png")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const MQ4_Document sea = Read_Picture(out.file("sea.MQ4"));
+    EXPECT_EQ(Read_Picture(out.file("photo.MQ4")).palette, sea.palette);
+    EXPECT_EQ(sea.palette[0], (DTPixel{0, 0, 0}));
+    EXPECT_EQ(sea.palette[1], (DTPixel{248, 248, 248}));
+    EXPECT_EQ(sea.palette[2], (DTPixel{200, 24, 24}));
+    std::set<std::int32_t> colour_words;
+    for (const DTPixel colour : sea.palette) {
+        colour_words.insert(Color_Word(colour));
+    }
+    EXPECT_EQ(colour_words.size(), 16u) << "the empty entries are fitted, not black";
+    EXPECT_EQ(Read_Bytes(dir.file("used.act")), Palette_File_Bytes("used.act", sea.palette));
+    // Without --fill the rest is black.
+    result =
+        Run_Converter({"--palette", dir.file("three.hex"), "--method", "refined", "--write-palette",
+                       dir.file("used.pal"), dir.file("sea.png"), dir.file("one.MQ4")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const MQ4_Document one = Read_Picture(dir.file("one.MQ4"));
+    EXPECT_EQ(one.palette[15], (DTPixel{0, 0, 0}));
+    EXPECT_EQ(Read_Bytes(dir.file("used.pal")), Palette_File_Bytes("used.pal", one.palette));
+}
+
+TEST_F(Photo_Test, SheetShowsEveryComparedPicture) {
+    const std::string sea = dir.file("sea.png");
+    Write_RGB_PNG(sea, 128, 96, Pattern_Image(128, 96, 3).pixels);
+    Converter_Result result = Run_Converter({"--sheet", dir.file("sheet.png"), sea});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    const std::optional<DTImage> sheet = Load_Input_Image(dir.file("sheet.png"), Fit_Mode::none);
+    ASSERT_TRUE(sheet);
+    // Thirteen pictures at twice their size, four a row.
+    EXPECT_GT(sheet->width, 4 * 256);
+    EXPECT_GT(sheet->height, 4 * 192);
+    result = Run_Converter({"--compare", "--sheet", dir.file("both.png"), sea});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.substr(0, 6), "method");
+    EXPECT_EQ(Read_Bytes(dir.file("both.png")), Read_Bytes(dir.file("sheet.png")));
 }

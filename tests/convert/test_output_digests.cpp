@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <png.h>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -378,6 +379,21 @@ void Check_Rows(const std::map<std::string, std::vector<std::uint32_t>>& expecte
 
 // The images in four groups, each its own test, so that a parallel test run
 // spreads them (under the sanitizers they take minutes).
+// The --compare table as it was before the dither kinds: the perceived
+// column (the last, 11 characters) and the rows of the refined palette with
+// each dither kind are new; every other row and figure must stay as it was.
+std::string Table_Before_Dither_Kinds(const std::string& table) {
+    std::istringstream lines(table);
+    std::string kept;
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.starts_with("refined+")) {
+            kept += line.substr(0, line.size() - 11) + "\n";
+        }
+    }
+    return kept;
+}
+
 constexpr std::size_t image_groups = 4;
 
 void Check_Image_Group(std::size_t group) {
@@ -398,7 +414,7 @@ void Check_Image_Group(std::size_t group) {
             values.push_back(digest.Value());
         }
         Digest table;
-        table.Add(Compare_Methods(c.image, workspace));
+        table.Add(Table_Before_Dither_Kinds(Compare_Methods(c.image, workspace)));
         values.push_back(table.Value());
         rows.push_back({c.name, values});
     }

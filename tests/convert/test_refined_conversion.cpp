@@ -255,7 +255,12 @@ TEST(PerceptualConversion, GivenAndKeptColoursKeepTheirPlaces) {
     for (int i = 0; i < palette_size; ++i) {
         EXPECT_TRUE(i < 3 ? picture.palette[i] == kept.palette[i] : On_Grid(picture.palette[i]))
             << i;
-    }
+    }    // The start that --keep-colour makes: the kept colours, put on the
+    // levels, first and never moved.
+    const MQ4_Document around =
+        Convert_Perceptual(working, Kept_Start(working, {{3, 3, 3}, {250, 250, 250}}, workspace));
+    EXPECT_EQ(around.palette[0], (DTPixel{0, 0, 0}));
+    EXPECT_EQ(around.palette[1], (DTPixel{248, 248, 248}));
 }
 
 TEST(PerceptualConversion, AFlatImageGivesAFlatOrTwoColourPicture) {
@@ -298,4 +303,49 @@ TEST(PerceptualConversion, SixteenColoursOnTheLevelsComeBackUnchanged) {
     for (int n = 0; n < picture_pixels; ++n) {
         ASSERT_TRUE(Shown(picture, n) == image.pixels[n]) << n;
     }
+}
+
+TEST(RefinedConversion, KeptColoursTakeTheFirstEntriesWithEveryDither) {
+    Octree_Workspace workspace;
+    const DTImage image = Pattern_Image(128, 96, 5);
+    const std::vector<DTPixel> kept{{1, 2, 3}, {250, 250, 250}, {0, 255, 0}};
+    for (const Dither_Kind kind :
+         {Dither_Kind::none, Dither_Kind::floyd_steinberg, Dither_Kind::bayer4}) {
+        SCOPED_TRACE(Dither_Kind_Name(kind));
+        const MQ4_Document picture = Convert_Refined(image, {{kind}, kept}, workspace);
+        EXPECT_EQ(picture.palette[0], (DTPixel{0, 0, 0}));
+        EXPECT_EQ(picture.palette[1], (DTPixel{248, 248, 248}));
+        EXPECT_EQ(picture.palette[2], (DTPixel{0, 248, 0}));
+        for (int i = 3; i < palette_size; ++i) {
+            EXPECT_TRUE(On_Grid(picture.palette[i]));
+        }
+        // Without kept colours the refined methods' pictures come out.
+        if (kind != Dither_Kind::bayer4) {
+            EXPECT_EQ(File_Bytes(Convert_Refined(image, {{kind}, {}}, workspace)),
+                      File_Bytes(
+                          Convert_Refined(image, kind == Dither_Kind::floyd_steinberg, workspace)));
+        }
+    }
+}
+
+TEST(PaletteMapping, SharedAndFilledPalettesKeepTheirGivenColoursFirst) {
+    Octree_Workspace workspace;
+    const DTImage image = Working_Image(Pattern_Image(128, 96, 6));
+    const std::vector<DTPixel> given{{0, 0, 0}, {13, 200, 7}};
+    const Palette_Colors shared = Fit_Shared_Palette(image.pixels, given, workspace);
+    const Palette_Colors filled = Fill_Palette(image, given, workspace);
+    for (const Palette_Colors* palette : {&shared, &filled}) {
+        EXPECT_TRUE((*palette)[0] == (DTPixel{0, 0, 0}));
+        EXPECT_TRUE((*palette)[1] == (DTPixel{16, 200, 8}));
+        // The empty entries are fitted, not left black.
+        std::set<std::int32_t> distinct;
+        for (const DTPixel& colour : *palette) {
+            distinct.insert(Display_Color(colour.r, colour.g, colour.b));
+        }
+        EXPECT_EQ(distinct.size(), 16u);
+    }
+    // A dither kind maps onto the palette as given.
+    const MQ4_Document mapped =
+        Map_Onto_Palette(image, filled, Dither_Options{Dither_Kind::blue_noise});
+    EXPECT_EQ(mapped.palette, filled);
 }

@@ -221,3 +221,44 @@ TEST(RefitPalette, FindsTheColoursOfBlocksOnTheLevelsAndLeavesTheRest) {
     // Nothing better on the levels: a second refit gives the same palette.
     EXPECT_TRUE(Refit_Palette(model, refitted, movable, indices) == refitted);
 }
+
+TEST(RefineGridPalette, KeptColoursComeFirstOnTheGridAndTheRestFitsAroundThem) {
+    // Off the grid, a repeat, and a colour no pixel is near.
+    const std::vector<DTPixel> kept{{3, 3, 3}, {250, 251, 252}, {0, 0, 0}, {248, 0, 248}};
+    const std::vector<DTPixel> shown_kept{{0, 0, 0}, {248, 248, 248}, {248, 0, 248}};
+    for (unsigned seed : {4u, 17u}) {
+        SCOPED_TRACE(seed);
+        const DTImage image = Pattern_Image(128, 96, seed);
+        const std::vector<DTPixel> free_fit = Refine_Grid_Palette(image.pixels, {}, 16);
+        const std::vector<DTPixel> palette = Refine_Grid_Palette(image.pixels, {}, 16, kept);
+        Expect_Valid_Palette(palette, 16);
+        ASSERT_EQ(palette.size(), 16u);
+        EXPECT_TRUE(std::equal(shown_kept.begin(), shown_kept.end(), palette.begin()));
+        // The other thirteen are fitted, not the free fit's cut short: the
+        // error stays near the free fit's.
+        const auto error = Squared_Error(image.pixels, palette, Map_Nearest(image.pixels, palette));
+        const auto free_error =
+            Squared_Error(image.pixels, free_fit, Map_Nearest(image.pixels, free_fit));
+        EXPECT_LT(error, free_error * 5 / 4);
+        std::vector<DTPixel> cut(free_fit.begin(), free_fit.begin() + 13);
+        cut.insert(cut.begin(), shown_kept.begin(), shown_kept.end());
+        EXPECT_LE(error, Squared_Error(image.pixels, cut, Map_Nearest(image.pixels, cut)));
+    }
+}
+
+TEST(RefineGridPalette, KeptColoursAloneOrBesideEveryColourShown) {
+    const std::vector<DTPixel> spread = Spread_Grid_Colours();
+    const DTImage image = Pattern_Image(64, 48, 2);
+    // Sixteen kept colours are the palette, whatever the pixels.
+    EXPECT_EQ(Refine_Grid_Palette(image.pixels, {}, 16, spread), spread);
+    EXPECT_EQ(Refine_Grid_Palette({}, {}, 16, {spread[3]}), std::vector<DTPixel>{spread[3]});
+    // Room for the kept colours and every colour the pixels show: all come out exactly.
+    std::vector<DTPixel> pixels;
+    for (int n = 0; n < 600; ++n) {
+        pixels.push_back(spread[(n / 7) % 5]);
+    }
+    const std::vector<DTPixel> palette =
+        Refine_Grid_Palette(pixels, {}, 16, {spread[9], spread[2]});
+    EXPECT_EQ(palette, (std::vector<DTPixel>{spread[9], spread[2], spread[0], spread[1], spread[3],
+                                             spread[4]}));
+}

@@ -1,8 +1,18 @@
 #include <gtest/gtest.h>
 
+#include "quant/Color_Difference.h"
 #include "quant/DTDither.h"
 #include "quant/DTPalette.h"
+#include "quant/Grid_Refine.h"
+#include "quant/Palette_Dither.h"
 #include "support/Test_Images.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -140,5 +150,177 @@ TEST(FloydSteinberg, IndicesNameTheFirstPositionOfEachResultColour) {
         const DTPixel* first =
             std::find(std::begin(colours), std::end(colours), with_indices.pixels[n]);
         EXPECT_EQ(indices[n], first - std::begin(colours)) << n;
+    }
+}
+
+// The artist's dither kinds (quant/Palette_Dither.h).
+namespace {
+
+const std::vector<DTPixel> sixteen_colours{
+    {0, 0, 0},     {248, 248, 248}, {248, 0, 0},     {0, 248, 0},  {0, 0, 248},    {248, 248, 0},
+    {0, 248, 248}, {248, 0, 248},   {128, 128, 128}, {64, 32, 16}, {200, 160, 96}, {32, 96, 64},
+    {96, 64, 160}, {160, 200, 224}, {232, 120, 72},  {16, 16, 56}};
+
+Dither_Kind Kind(int k) {
+    return static_cast<Dither_Kind>(k);
+}
+
+double Share_Of(const std::vector<std::uint8_t>& indices, int index) {
+    return static_cast<double>(std::count(indices.begin(), indices.end(), index)) /
+           static_cast<double>(indices.size());
+}
+
+} // namespace
+
+TEST(DitherKinds, FloydSteinbergAtFullStrengthIsTheRefinedDither) {
+    // refined-dither's bytes depend on it, serpentine asked for or not.
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        const DTImage image = Pattern_Image(37, 23, seed);
+        const std::vector<DTPixel> palette(sixteen_colours.begin(),
+                                           sixteen_colours.begin() + 4 * seed);
+        const std::vector<std::uint8_t> expected = Map_Diffused(image, palette);
+        EXPECT_EQ(Map_Dithered(image, palette, {Dither_Kind::floyd_steinberg, 100, false}),
+                  expected);
+        EXPECT_EQ(Map_Dithered(image, palette, {Dither_Kind::floyd_steinberg, 100, true}),
+                  expected);
+    }
+}
+
+TEST(DitherKinds, StrengthZeroIsNearestColourAndOtherStrengthsDiffer) {
+    const DTImage image = Pattern_Image(40, 30, 7);
+    const std::vector<std::uint8_t> nearest = Map_Nearest(image.pixels, sixteen_colours);
+    for (int k = 0; k < dither_kind_count; ++k) {
+        SCOPED_TRACE(dither_kind_names[k]);
+        EXPECT_EQ(Map_Dithered(image, sixteen_colours, {Kind(k), 0, true}), nearest);
+        if (Kind(k) != Dither_Kind::none) {
+            const auto half = Map_Dithered(image, sixteen_colours, {Kind(k), 50, false});
+            const auto full = Map_Dithered(image, sixteen_colours, {Kind(k), 100, false});
+            EXPECT_NE(half, nearest);
+            EXPECT_NE(half, full);
+        }
+    }
+}
+
+TEST(DitherKinds, AFlatGreyMixesItsTwoNearestColoursInProportion) {
+    // Two greys and two colours far from the greys between them. Error
+    // diffusion mixes sRGB values (Atkinson passes on only three quarters, so
+    // it is left out); patterns mix light.
+    const std::vector<DTPixel> palette{Grey(64), {248, 0, 0}, Grey(192), {0, 0, 248}};
+    for (int k = 1; k < dither_kind_count; ++k) {
+        const Dither_Kind kind = Kind(k);
+        if (kind == Dither_Kind::atkinson) {
+            continue;
+        }
+        for (const int grey : {96, 160}) {
+            SCOPED_TRACE(std::string(dither_kind_names[k]) + " " + std::to_string(grey));
+            const DTImage image = Image_Of(64, 64, std::vector<DTPixel>(64 * 64, Grey(grey)));
+            const auto indices = Map_Dithered(image, palette, {kind, 100, false});
+            const double light = Share_Of(indices, 2);
+            EXPECT_EQ(light + Share_Of(indices, 0), 1.0);
+            const double expected = Is_Ordered(kind)
+                                        ? (Srgb_To_Linear(grey) - Srgb_To_Linear(64)) /
+                                              (Srgb_To_Linear(192) - Srgb_To_Linear(64))
+                                        : (grey - 64) / 128.0;
+            EXPECT_NEAR(light, expected, kind == Dither_Kind::bayer2 ? 0.15 : 0.035);
+        }
+    }
+}
+
+TEST(DitherKinds, ErrorDiffusionScansAsAsked) {
+    const DTImage image = Pattern_Image(48, 32, 3);
+    for (const Dither_Kind kind :
+         {Dither_Kind::atkinson, Dither_Kind::sierra_lite, Dither_Kind::jarvis}) {
+        SCOPED_TRACE(Dither_Kind_Name(kind));
+        const auto forward = Map_Dithered(image, sixteen_colours, {kind, 100, false});
+        const auto serpentine = Map_Dithered(image, sixteen_colours, {kind, 100, true});
+        // The first row is scanned left to right either way.
+        EXPECT_TRUE(std::equal(forward.begin(), forward.begin() + 48, serpentine.begin()));
+        EXPECT_NE(forward, serpentine);
+    }
+}
+
+TEST(DitherKinds, KernelsPassOnTheirPublishedSharesToPixelsNotYetVisited) {
+    // Kind, shares, weights in all, divisor: Atkinson passes on 6/8.
+    for (const auto& [kind, shares, sum, divisor] :
+         {std::tuple{Dither_Kind::floyd_steinberg, 4, 16, 16},
+          {Dither_Kind::atkinson, 6, 6, 8},
+          {Dither_Kind::sierra_lite, 3, 4, 4},
+          {Dither_Kind::jarvis, 12, 48, 48}}) {
+        const Diffusion_Kernel kernel = Kernel_Of(kind);
+        EXPECT_EQ(static_cast<int>(kernel.shares.size()), shares);
+        EXPECT_EQ(kernel.divisor, divisor);
+        int total = 0;
+        for (const Diffusion_Share& share : kernel.shares) {
+            total += share.weight;
+            EXPECT_TRUE(share.dy > 0 || (share.dy == 0 && share.dx > 0));
+        }
+        EXPECT_EQ(total, sum);
+    }
+}
+
+TEST(OrderedDither, MatricesHoldEveryRankOnceAndBlueNoiseSpreadsItsLowestApart) {
+    for (const Dither_Kind kind :
+         {Dither_Kind::bayer4, Dither_Kind::bayer8, Dither_Kind::blue_noise}) {
+        std::vector<int> ranks = Threshold_Matrix_Of(kind).ranks;
+        std::sort(ranks.begin(), ranks.end());
+        EXPECT_EQ(
+            std::adjacent_find(ranks.begin(), ranks.end(), [](int a, int b) { return b != a + 1; }),
+            ranks.end());
+        EXPECT_EQ(ranks.front(), 0);
+    }
+    EXPECT_EQ(Threshold_Matrix_Of(Dither_Kind::bayer2).ranks, (std::vector<int>{0, 2, 3, 1}));
+    // The 64 lowest ranks of 4096 lie about 8 apart on the torus; scattered
+    // at random, some two would nearly touch.
+    const std::vector<int>& mask = Threshold_Matrix_Of(Dither_Kind::blue_noise).ranks;
+    int closest = 64 * 64;
+    for (int i = 0; i < 4096; ++i) {
+        for (int j = i + 1; j < 4096 && mask[i] < 64; ++j) {
+            const int dx = std::abs(i % 64 - j % 64);
+            const int dy = std::abs(i / 64 - j / 64);
+            if (mask[j] < 64) {
+                closest = std::min(closest, std::min(dx, 64 - dx) * std::min(dx, 64 - dx) +
+                                                std::min(dy, 64 - dy) * std::min(dy, 64 - dy));
+            }
+        }
+    }
+    EXPECT_GE(closest, 16);
+}
+
+TEST(OrderedDither, OutputRepeatsWithItsTileAndAChangeStaysWhereItIs) {
+    for (const Dither_Kind kind :
+         {Dither_Kind::bayer2, Dither_Kind::bayer4, Dither_Kind::bayer8, Dither_Kind::blue_noise}) {
+        SCOPED_TRACE(Dither_Kind_Name(kind));
+        const int side = Threshold_Matrix_Of(kind).side;
+        // An image that repeats with the tile: so must its pattern.
+        const DTImage tile = Pattern_Image(side, side, 5);
+        std::vector<DTPixel> tiled;
+        for (int y = 0; y < 96; ++y) {
+            for (int x = 0; x < 128; ++x) {
+                tiled.push_back(tile.pixels[(y % side) * side + x % side]);
+            }
+        }
+        const auto indices =
+            Map_Dithered(Image_Of(128, 96, tiled), sixteen_colours, {kind, 100, false});
+        for (int y = 0; y < 96; ++y) {
+            for (int x = 0; x < 128; ++x) {
+                ASSERT_EQ(indices[y * 128 + x], indices[(y % side) * 128 + x % side])
+                    << x << "," << y;
+            }
+        }
+        // Another picture of a series that differs in one 16x16 corner: every
+        // pixel outside it keeps its index.
+        DTImage changed = Pattern_Image(128, 96, 9);
+        const auto before = Map_Dithered(changed, sixteen_colours, {kind, 80, false});
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                changed.pixels[y * 128 + x] = {static_cast<std::uint8_t>(x * 16), 200, 17};
+            }
+        }
+        const auto after = Map_Dithered(changed, sixteen_colours, {kind, 80, false});
+        for (int n = 0; n < 128 * 96; ++n) {
+            if (n % 128 >= 16 || n / 128 >= 16) {
+                ASSERT_EQ(before[n], after[n]) << n;
+            }
+        }
     }
 }
