@@ -1,28 +1,34 @@
 #include "image/HEIF_Reader.h"
 
 #include "core/Report.h"
+#include "image/HEIF_Library.h"
 #include "image/Image_Size.h"
 #include "image/Image_Target.h"
 #include "image/Stream_Bytes.h"
 
 #include <cstring>
-#include <libheif/heif.h>
 #include <memory>
 #include <vector>
 
 namespace {
 
 struct Context_Deleter {
-    void operator()(heif_context* context) const { heif_context_free(context); }
+    const Heif_Functions* heif;
+    void operator()(heif_context* context) const { heif->heif_context_free(context); }
 };
 struct Handle_Deleter {
-    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+    const Heif_Functions* heif;
+    void operator()(heif_image_handle* handle) const { heif->heif_image_handle_release(handle); }
 };
 struct Image_Deleter {
-    void operator()(heif_image* image) const { heif_image_release(image); }
+    const Heif_Functions* heif;
+    void operator()(heif_image* image) const { heif->heif_image_release(image); }
 };
 struct Nclx_Deleter {
-    void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
+    const Heif_Functions* heif;
+    void operator()(heif_color_profile_nclx* nclx) const {
+        heif->heif_nclx_color_profile_free(nclx);
+    }
 };
 
 bool Failed(const heif_error& error, const std::string& name) {
@@ -60,12 +66,13 @@ Described_Profile::Curve Nclx_Curve(int transfer, double* gamma) {
     }
 }
 
-Color_Transform Nclx_To_sRGB(const heif_image_handle* handle, const std::string& name) {
+Color_Transform Nclx_To_sRGB(const Heif_Functions& heif, const heif_image_handle* handle,
+                             const std::string& name) {
     heif_color_profile_nclx* got = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &got).code != heif_error_Ok || !got) {
+    if (heif.heif_image_handle_get_nclx_color_profile(handle, &got).code != heif_error_Ok || !got) {
         return nullptr;
     }
-    const std::unique_ptr<heif_color_profile_nclx, Nclx_Deleter> nclx(got);
+    const std::unique_ptr<heif_color_profile_nclx, Nclx_Deleter> nclx(got, {&heif});
     Described_Profile described;
     if (Code_Of(nclx->color_primaries) != heif_color_primaries_unspecified) {
         described.red_x = nclx->color_primary_red_x;
@@ -81,13 +88,14 @@ Color_Transform Nclx_To_sRGB(const heif_image_handle* handle, const std::string&
     return Described_To_sRGB(described, name);
 }
 
-Color_Transform Profile_Of(const heif_image_handle* handle, const std::string& name) {
-    const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+Color_Transform Profile_Of(const Heif_Functions& heif, const heif_image_handle* handle,
+                           const std::string& name) {
+    const std::size_t size = heif.heif_image_handle_get_raw_color_profile_size(handle);
     if (size == 0) {
-        return Nclx_To_sRGB(handle, name);
+        return Nclx_To_sRGB(heif, handle, name);
     }
     std::vector<std::uint8_t> icc(size);
-    if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok) {
+    if (heif.heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok) {
         Report("Warning: %s: its colour profile cannot be read; its colours are taken as sRGB.\n",
                name.c_str());
         return nullptr;
@@ -112,27 +120,35 @@ bool Is_HEIF_Signature(const std::uint8_t* bytes, std::size_t size) {
 }
 
 std::optional<DTImage> Read_HEIF(std::FILE* file, const std::string& name, Fit_Mode mode) {
+    std::string why;
+    const Heif_Functions* const library = Heif_Library(&why);
+    if (!library) {
+        Report("Cannot read HEIF %s: %s.\n", name.c_str(), Library_Reason(why.c_str()).c_str());
+        return std::nullopt;
+    }
+    const Heif_Functions& heif = *library;
     const std::optional<std::vector<std::uint8_t>> bytes = Read_Stream_Bytes(file, "HEIF", name);
     if (!bytes) {
         return std::nullopt;
     }
-    const std::unique_ptr<heif_context, Context_Deleter> context(heif_context_alloc());
+    const std::unique_ptr<heif_context, Context_Deleter> context(heif.heif_context_alloc(),
+                                                                 {&heif});
     if (!context) {
         Report("Cannot read HEIF %s: not enough memory to decode it.\n", name.c_str());
         return std::nullopt;
     }
-    if (Failed(heif_context_read_from_memory_without_copy(context.get(), bytes->data(),
-                                                          bytes->size(), nullptr),
+    if (Failed(heif.heif_context_read_from_memory_without_copy(context.get(), bytes->data(),
+                                                               bytes->size(), nullptr),
                name)) {
         return std::nullopt;
     }
     heif_image_handle* got_handle = nullptr;
-    if (Failed(heif_context_get_primary_image_handle(context.get(), &got_handle), name)) {
+    if (Failed(heif.heif_context_get_primary_image_handle(context.get(), &got_handle), name)) {
         return std::nullopt;
     }
-    const std::unique_ptr<heif_image_handle, Handle_Deleter> handle(got_handle);
-    const int width = heif_image_handle_get_width(handle.get());
-    const int height = heif_image_handle_get_height(handle.get());
+    const std::unique_ptr<heif_image_handle, Handle_Deleter> handle(got_handle, {&heif});
+    const int width = heif.heif_image_handle_get_width(handle.get());
+    const int height = heif.heif_image_handle_get_height(handle.get());
     if (!Image_Sides_Allowed(width, height)) {
         Report("Cannot read HEIF %s: its size %dx%d is outside 1 to %d pixels a side.\n",
                name.c_str(), width, height, static_cast<int>(max_image_side));
@@ -140,22 +156,23 @@ std::optional<DTImage> Read_HEIF(std::FILE* file, const std::string& name, Fit_M
     }
     heif_image* got_image = nullptr;
     // libheif's default options turn and mirror the image as the file asks.
-    if (Failed(heif_decode_image(handle.get(), &got_image, heif_colorspace_RGB,
-                                 heif_chroma_interleaved_RGB, nullptr),
+    if (Failed(heif.heif_decode_image(handle.get(), &got_image, heif_colorspace_RGB,
+                                      heif_chroma_interleaved_RGB, nullptr),
                name)) {
         return std::nullopt;
     }
-    const std::unique_ptr<heif_image, Image_Deleter> image(got_image);
-    const Pixel_Size size{heif_image_get_width(image.get(), heif_channel_interleaved),
-                          heif_image_get_height(image.get(), heif_channel_interleaved)};
+    const std::unique_ptr<heif_image, Image_Deleter> image(got_image, {&heif});
+    const Pixel_Size size{heif.heif_image_get_width(image.get(), heif_channel_interleaved),
+                          heif.heif_image_get_height(image.get(), heif_channel_interleaved)};
     int stride = 0;
     const std::uint8_t* plane =
-        heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+        heif.heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
     if (!plane || !Image_Sides_Allowed(size.width, size.height)) {
         Report("Cannot read HEIF %s: it decodes to no usable image.\n", name.c_str());
         return std::nullopt;
     }
-    Image_Target target = Start_Image_Target(size, 1, mode, size, Profile_Of(handle.get(), name));
+    Image_Target target =
+        Start_Image_Target(size, 1, mode, size, Profile_Of(heif, handle.get(), name));
     std::vector<DTPixel> row(static_cast<std::size_t>(size.width));
     for (int y = 0; y < size.height; ++y) {
         if (Target_Wants_Row(target, y)) {

@@ -5,12 +5,12 @@
 #include "image/Image_Size.h"
 #include "image/Image_Target.h"
 #include "image/Stream_Bytes.h"
+#include "image/TIFF_Library.h"
 
 #include <cstdarg>
 #include <cstring>
 #include <memory>
 #include <sys/types.h>
-#include <tiffio.h>
 #include <vector>
 
 namespace {
@@ -86,10 +86,12 @@ int Drop_Warning(TIFF*, void*, const char*, const char*, va_list) {
 }
 
 struct Options_Deleter {
-    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+    const Tiff_Functions* libtiff;
+    void operator()(TIFFOpenOptions* options) const { libtiff->TIFFOpenOptionsFree(options); }
 };
 struct Tiff_Closer {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+    const Tiff_Functions* libtiff;
+    void operator()(TIFF* tiff) const { libtiff->TIFFClose(tiff); }
 };
 using Tiff_Handle = std::unique_ptr<TIFF, Tiff_Closer>;
 
@@ -121,10 +123,10 @@ std::FILE* Seekable(std::FILE* file, File_Handle* copy, const std::string& name)
     return copy->get();
 }
 
-Color_Transform Profile_Of(TIFF* tiff, const std::string& name) {
+Color_Transform Profile_Of(const Tiff_Functions& libtiff, TIFF* tiff, const std::string& name) {
     std::uint32_t size = 0;
     void* icc = nullptr;
-    if (TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &size, &icc) != 1 || !icc || size == 0) {
+    if (libtiff.TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &size, &icc) != 1 || !icc || size == 0) {
         return nullptr;
     }
     return ICC_To_sRGB(static_cast<const std::uint8_t*>(icc), size, Sample_Layout::rgb, name);
@@ -149,10 +151,10 @@ void Add_Band(Image_Target* target, int first_row, int rows, const std::vector<s
     }
 }
 
-bool Read_Strips(TIFF* tiff, Pixel_Size size, Image_Target* target, Tiff_Source* source,
-                 const std::string& name) {
+bool Read_Strips(const Tiff_Functions& libtiff, TIFF* tiff, Pixel_Size size, Image_Target* target,
+                 Tiff_Source* source, const std::string& name) {
     std::uint32_t rows_per_strip = 0;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
+    libtiff.TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
     const std::uint32_t band_rows = std::min<std::uint32_t>(rows_per_strip, size.height);
     if (static_cast<std::uint64_t>(band_rows) * size.width * 4 > max_band_bytes) {
         Report_Failure(name, "its strips are too large to decode");
@@ -161,7 +163,7 @@ bool Read_Strips(TIFF* tiff, Pixel_Size size, Image_Target* target, Tiff_Source*
     std::vector<std::uint32_t> band(static_cast<std::size_t>(band_rows) * size.width);
     std::vector<DTPixel> row(static_cast<std::size_t>(size.width));
     for (std::uint32_t y = 0; y < static_cast<std::uint32_t>(size.height); y += band_rows) {
-        if (!TIFFReadRGBAStripExt(tiff, y, band.data(), 1)) {
+        if (!libtiff.TIFFReadRGBAStripExt(tiff, y, band.data(), 1)) {
             Report_Failure(name, source->error);
             return false;
         }
@@ -171,12 +173,12 @@ bool Read_Strips(TIFF* tiff, Pixel_Size size, Image_Target* target, Tiff_Source*
     return true;
 }
 
-bool Read_Tiles(TIFF* tiff, Pixel_Size size, Image_Target* target, Tiff_Source* source,
-                const std::string& name) {
+bool Read_Tiles(const Tiff_Functions& libtiff, TIFF* tiff, Pixel_Size size, Image_Target* target,
+                Tiff_Source* source, const std::string& name) {
     std::uint32_t tile_width = 0;
     std::uint32_t tile_height = 0;
-    TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tile_width);
-    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tile_height);
+    libtiff.TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tile_width);
+    libtiff.TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tile_height);
     if (tile_width == 0 || tile_height == 0 ||
         tile_width > static_cast<std::uint32_t>(max_image_side) ||
         tile_height > static_cast<std::uint32_t>(max_image_side)) {
@@ -195,7 +197,7 @@ bool Read_Tiles(TIFF* tiff, Pixel_Size size, Image_Target* target, Tiff_Source* 
     for (std::uint32_t y = 0; y < static_cast<std::uint32_t>(size.height); y += tile_height) {
         const int rows = static_cast<int>(std::min<std::uint32_t>(tile_height, size.height - y));
         for (std::uint32_t x = 0; x < static_cast<std::uint32_t>(size.width); x += tile_width) {
-            if (!TIFFReadRGBATileExt(tiff, x, y, tile.data(), 1)) {
+            if (!libtiff.TIFFReadRGBATileExt(tiff, x, y, tile.data(), 1)) {
                 Report_Failure(name, source->error);
                 return false;
             }
@@ -227,6 +229,13 @@ bool Is_TIFF_Signature(const std::uint8_t* bytes, std::size_t size) {
 }
 
 std::optional<DTImage> Read_TIFF(std::FILE* file, const std::string& name, Fit_Mode mode) {
+    std::string not_loaded;
+    const Tiff_Functions* const library = Tiff_Library(&not_loaded);
+    if (!library) {
+        Report_Failure(name, not_loaded);
+        return std::nullopt;
+    }
+    const Tiff_Functions& libtiff = *library;
     File_Handle copy;
     Tiff_Source source;
     source.file = Seekable(file, &copy, name);
@@ -241,40 +250,44 @@ std::optional<DTImage> Read_TIFF(std::FILE* file, const std::string& name, Fit_M
         Report_Failure(name, "its length cannot be told");
         return std::nullopt;
     }
-    const std::unique_ptr<TIFFOpenOptions, Options_Deleter> options(TIFFOpenOptionsAlloc());
+    const std::unique_ptr<TIFFOpenOptions, Options_Deleter> options(libtiff.TIFFOpenOptionsAlloc(),
+                                                                    {&libtiff});
     if (!options) {
         Report_Failure(name, "not enough memory to open it");
         return std::nullopt;
     }
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(max_band_bytes));
-    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), Keep_Error, &source);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), Drop_Warning, nullptr);
-    const Tiff_Handle tiff(TIFFClientOpenExt(name.c_str(), "rm", &source, Read_Proc, Write_Proc,
-                                             Seek_Proc, Close_Proc, Size_Proc, Map_Proc, Unmap_Proc,
-                                             options.get()));
+    libtiff.TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
+                                                static_cast<tmsize_t>(max_band_bytes));
+    libtiff.TIFFOpenOptionsSetErrorHandlerExtR(options.get(), Keep_Error, &source);
+    libtiff.TIFFOpenOptionsSetWarningHandlerExtR(options.get(), Drop_Warning, nullptr);
+    const Tiff_Handle tiff(libtiff.TIFFClientOpenExt(name.c_str(), "rm", &source, Read_Proc,
+                                                     Write_Proc, Seek_Proc, Close_Proc, Size_Proc,
+                                                     Map_Proc, Unmap_Proc, options.get()),
+                           {&libtiff});
     if (!tiff) {
         Report_Failure(name, source.error);
         return std::nullopt;
     }
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
+    libtiff.TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
+    libtiff.TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
     if (!Image_Sides_Allowed(width, height)) {
         Report("Cannot read TIFF %s: its size %ux%u is outside 1 to %d pixels a side.\n",
                name.c_str(), width, height, static_cast<int>(max_image_side));
         return std::nullopt;
     }
     char why[1024] = "";
-    if (!TIFFRGBAImageOK(tiff.get(), why)) {
+    if (!libtiff.TIFFRGBAImageOK(tiff.get(), why)) {
         Report_Failure(name, why);
         return std::nullopt;
     }
     const Pixel_Size size{static_cast<int>(width), static_cast<int>(height)};
-    Image_Target target = Start_Image_Target(size, 1, mode, size, Profile_Of(tiff.get(), name));
-    const bool read = TIFFIsTiled(tiff.get())
-                          ? Read_Tiles(tiff.get(), size, &target, &source, name)
-                          : Read_Strips(tiff.get(), size, &target, &source, name);
+    Image_Target target =
+        Start_Image_Target(size, 1, mode, size, Profile_Of(libtiff, tiff.get(), name));
+    const bool read = libtiff.TIFFIsTiled(tiff.get())
+                          ? Read_Tiles(libtiff, tiff.get(), size, &target, &source, name)
+                          : Read_Strips(libtiff, tiff.get(), size, &target, &source, name);
     if (!read) {
         return std::nullopt;
     }

@@ -344,6 +344,20 @@ TEST_F(Photo_Test, FurtherFormatsShareABatchsPalette) {
     }
 }
 
+// libheif and libtiff (with the codecs and C++ start-up they bring) are
+// loaded only when such a file is met, so that every other run starts fast.
+TEST(Converter_Start, DoesNotLoadHeifOrTiffLibrariesBeforeItNeedsThem) {
+    Temp_Dir out;
+    Program_Run run = Start_Program(Built_Program("zembrix-convert"), {"--version"},
+                                    {"LD_TRACE_LOADED_OBJECTS=1"}, out.path);
+    ASSERT_TRUE(Wait_For_Exit(&run, 10000));
+    const std::string loaded = Stdout_Of(run);
+    ASSERT_NE(loaded.find("libc.so"), std::string::npos) << loaded;
+    for (const char* library : {"libheif", "libtiff", "libx265"}) {
+        EXPECT_EQ(loaded.find(library), std::string::npos) << library << " in\n" << loaded;
+    }
+}
+
 TEST_F(Photo_Test, JpegWithoutFitTakesItsFirstPixelsAsOtherImagesDo) {
     Octree_Workspace workspace;
     Test_JPEG jpeg;
