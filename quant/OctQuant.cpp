@@ -2,6 +2,7 @@
 
 #include "core/Report.h"
 #include "quant/Cell_Search.h"
+#include "quant/Few_Colors.h"
 
 #include <algorithm>
 #include <array>
@@ -620,20 +621,118 @@ int Nearest_Color(const std::vector<quant_color>& colors, int red, int green, in
     return best;
 }
 
-// The colours prepared for the many searches of one diffusion, when there
-// are few enough; false otherwise.
-bool Colors_Cell_Search(const std::vector<quant_color>& colors, Cell_Search* search) {
-    if (colors.empty() || colors.size() > max_cell_search_colors) {
-        return false;
-    }
+// The colours prepared for the many searches of one diffusion: all weighed
+// at once when there are few enough, else by cells when they are not too
+// many, else none of these (each search then weighs every colour).
+struct Diffusion_Search {
+    bool by_few = false;
+    Few_Colors_Search few;
+    bool by_cells = false;
+    Cell_Search cells;
+};
+
+void Prepare_Search(const std::vector<quant_color>& colors, Diffusion_Search* search) {
     std::vector<std::array<int, 3>> channels;
     for (const quant_color& color : colors) {
         channels.push_back({color[0], color[1], color[2]});
     }
     // The weights of Nearest_Color's distance.
-    Make_Cell_Search(channels, Channel_Cost::weighted, {3, 5, 2}, search);
-    return true;
+    constexpr std::array<int, 3> weights{3, 5, 2};
+    search->by_few = has_few_colors_search && colors.size() <= max_few_colors;
+    search->by_cells = !search->by_few && colors.size() <= max_cell_search_colors;
+    if (search->by_few) {
+        Make_Few_Colors_Search(channels, Channel_Cost::weighted, weights, &search->few);
+    } else if (search->by_cells) {
+        Make_Cell_Search(channels, Channel_Cost::weighted, weights, &search->cells);
+    }
 }
+
+int Nearest(const Diffusion_Search& search, const std::vector<quant_color>& colors, int red,
+            int green, int blue) {
+#if defined(__SSE2__)
+    if (search.by_few) {
+        return Nearest_Of_Few<Channel_Cost::weighted>(search.few, red, green, blue);
+    }
+#endif
+    return search.by_cells ? Nearest_In_Cells(search.cells, red, green, blue)
+                           : Nearest_Color(colors, red, green, blue);
+}
+
+#if defined(__SSE2__)
+// Diffuse for colours searched by Nearest_Of_Few, each pixel's sums as 16-bit
+// lanes (red, green, blue, 0), its four shares added together. A sum is 15
+// times a sample plus shares of four errors of -255..255 whose weights make
+// 15, so it stays within -3825..7650; the rows hold one pixel more on either
+// side for the shares that would leave the image.
+template <class Take>
+void Diffuse_By_Few(const std::vector<quant_color>& colors, const Few_Colors_Search& few,
+                    const quant_image* image, Take&& take) {
+    const auto width = static_cast<std::size_t>(image->width);
+    const auto height = static_cast<std::size_t>(image->height);
+    std::array<std::array<std::int16_t, 4>, max_few_colors> lanes{};
+    for (std::size_t n = 0; n < colors.size(); ++n) {
+        lanes[n] = {colors[n][0], colors[n][1], colors[n][2], 0};
+    }
+    const std::size_t stride = 4 * (width + 2);
+    std::vector<std::int16_t> rows;
+    try {
+        rows.resize(2 * stride);
+    } catch (const std::bad_alloc&) {
+        Out_Of_Memory();
+    }
+    const auto load_row = [&](std::size_t i) {
+        std::int16_t* row = rows.data() + (i & 1) * stride;
+        const std::uint8_t* samples = image->pixels + i * width * 3;
+        std::fill_n(row, 4, std::int16_t{0});
+        std::fill_n(row + 4 * (width + 1), 4, std::int16_t{0});
+        for (std::size_t j = 0; j < width; ++j) {
+            row[4 * j + 4] = static_cast<std::int16_t>(samples[3 * j] * 15);
+            row[4 * j + 5] = static_cast<std::int16_t>(samples[3 * j + 1] * 15);
+            row[4 * j + 6] = static_cast<std::int16_t>(samples[3 * j + 2] * 15);
+            row[4 * j + 7] = 0;
+        }
+    };
+    // sum / 15, rounding towards zero, for sums within +-8000: the high half
+    // of sum x 8739, halved, is the quotient rounded down.
+    const auto fifteenths = [](__m128i sum) {
+        const __m128i floor = _mm_srai_epi16(_mm_mulhi_epi16(sum, _mm_set1_epi16(8739)), 1);
+        return _mm_sub_epi16(floor, _mm_srai_epi16(sum, 15));
+    };
+    const __m128i weights_below = _mm_setr_epi16(1, 1, 1, 0, 5, 5, 5, 0);
+    const __m128i weights_below_right = _mm_setr_epi16(2, 2, 2, 0, 0, 0, 0, 0);
+    const __m128i weights_right = _mm_setr_epi16(7, 7, 7, 0, 0, 0, 0, 0);
+    const __m128i top = _mm_set1_epi16(255);
+    if (height > 0) {
+        load_row(0);
+    }
+    for (std::size_t i = 0; i < height; ++i) {
+        std::int16_t* row = rows.data() + (i & 1) * stride + 4;
+        std::int16_t* below = rows.data() + ((i + 1) & 1) * stride + 4;
+        if (i + 1 < height) {
+            load_row(i + 1);
+        }
+        __m128i sum = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row));
+        for (std::size_t j = 0; j < width; ++j) {
+            const __m128i value =
+                _mm_min_epi16(_mm_max_epi16(fifteenths(sum), _mm_setzero_si128()), top);
+            const int chosen = Nearest_Of_Few<Channel_Cost::weighted>(few, value);
+            take(i * width + j, chosen);
+            const __m128i error = _mm_sub_epi16(
+                value, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes[chosen].data())));
+            const __m128i both = _mm_unpacklo_epi64(error, error);
+            auto* below_left = reinterpret_cast<__m128i*>(below + 4 * j - 4);
+            _mm_storeu_si128(below_left, _mm_add_epi16(_mm_loadu_si128(below_left),
+                                                       _mm_mullo_epi16(both, weights_below)));
+            auto* below_right = reinterpret_cast<__m128i*>(below + 4 * j + 4);
+            _mm_storel_epi64(below_right,
+                             _mm_add_epi16(_mm_loadl_epi64(below_right),
+                                           _mm_mullo_epi16(error, weights_below_right)));
+            sum = _mm_add_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 4 * j + 4)),
+                                _mm_mullo_epi16(error, weights_right));
+        }
+    }
+}
+#endif
 
 // Error diffusion onto the colours: each pixel, in row-major order, is
 // handed to take as (pixel number, number of its colour).
@@ -642,8 +741,14 @@ void Diffuse(const std::vector<quant_color>& colors, const quant_image* image, T
     if (colors.empty()) {
         return;
     }
-    Cell_Search cells;
-    const bool by_cells = Colors_Cell_Search(colors, &cells);
+    Diffusion_Search search;
+    Prepare_Search(colors, &search);
+#if defined(__SSE2__)
+    if (search.by_few) {
+        Diffuse_By_Few(colors, search.few, image, take);
+        return;
+    }
+#endif
     const auto width = static_cast<std::size_t>(image->width);
     const auto height = static_cast<std::size_t>(image->height);
     // A column more on each side and a row more below take the shares that
@@ -669,8 +774,7 @@ void Diffuse(const std::vector<quant_color>& colors, const quant_image* image, T
             for (int c = 0; c < 3; ++c) {
                 value[c] = Clamp_Channel(value[c] / 15);
             }
-            const int chosen = by_cells ? Nearest_In_Cells(cells, value[0], value[1], value[2])
-                                        : Nearest_Color(colors, value[0], value[1], value[2]);
+            const int chosen = Nearest(search, colors, value[0], value[1], value[2]);
             const quant_color& color = colors[static_cast<std::size_t>(chosen)];
             take(i * width + j, chosen);
             std::int32_t* below = value + stride;
