@@ -294,30 +294,44 @@ template <class Kind> void Up_Heap(Tree<Kind>& tree, std::uint32_t node) {
     slot_of[node] = k;
 }
 
+// Places a node whose key may be larger than its children's. A node that
+// sinks at all mostly sinks nearly to the bottom (one with children sinks
+// below every childless one), so past the first step its way down is that of
+// the hole: the smaller child moves up at each level with no comparison
+// against the node's key, and from the bottom the node climbs back over the
+// children that were not smaller than it. It stops where the plain sift
+// would, the children on the way being in order; the smaller child is the
+// right one only on a strictly smaller key, as there.
 template <class Kind> void Down_Heap(Tree<Kind>& tree, std::uint32_t node) {
     auto* entries = tree.heap.entries.get();
     std::int32_t* slot_of = tree.heap.slot_of.get();
-    const int end = tree.heap.end;
-    int k = slot_of[node];
+    const auto end = static_cast<std::size_t>(tree.heap.end);
+    auto k = static_cast<std::size_t>(slot_of[node]);
     const typename Kind::Key key = entries[k].key;
-    for (;;) {
-        int c = 2 * k;
-        if (c >= end) {
-            break;
-        }
-        // The right child on a strictly smaller key (the end mark never is),
-        // without a branch: which child wins is a toss-up the processor
-        // cannot predict.
-        c += entries[c].key > entries[c + 1].key ? 1 : 0;
-        if (key <= entries[c].key) {
-            break;
-        }
+    // The child that would move up, when there is one (the end mark, the
+    // largest key, stands in for a missing right child).
+    const auto smaller_child = [&](std::size_t at) {
+        const std::size_t c = 2 * at;
+        return c + (entries[c].key > entries[c + 1].key ? 1 : 0);
+    };
+    if (2 * k >= end || key <= entries[smaller_child(k)].key) {
+        return;
+    }
+    while (2 * k < end) {
+        const std::size_t c = smaller_child(k);
         entries[k] = entries[c];
-        slot_of[entries[k].node] = k;
+        slot_of[entries[k].node] = static_cast<std::int32_t>(k);
         k = c;
     }
+    // The first child moved up, now at start, is smaller than the key, so
+    // the climb ends below start.
+    while (entries[k / 2].key >= key) {
+        entries[k] = entries[k / 2];
+        slot_of[entries[k].node] = static_cast<std::int32_t>(k);
+        k /= 2;
+    }
     entries[k] = {key, node};
-    slot_of[node] = k;
+    slot_of[node] = static_cast<std::int32_t>(k);
 }
 
 template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
