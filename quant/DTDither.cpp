@@ -101,10 +101,12 @@ __m128i Clamped_Sum(__m128i a, __m128i b) {
                          _mm_set1_epi16(255));
 }
 
-void Dither_By_Few(DTImage* image, const DTPalette& palette, const Few_Colors_Search& few,
-                   std::uint8_t* indices) {
-    const int width = image->width;
-    const int height = image->height;
+// Reads the image's pixels; writes the dithered ones to out and their
+// indices to indices, each where not null (out may be the image's own).
+void Dither_By_Few(const DTImage& image, const DTPalette& palette, const Few_Colors_Search& few,
+                   DTPixel* out, std::uint8_t* indices) {
+    const int width = image.width;
+    const int height = image.height;
     // The palette's colours as lanes, 8 bytes each.
     std::array<std::array<std::int16_t, 4>, max_few_colors> colors{};
     for (int n = 0; n < palette.count; ++n) {
@@ -116,14 +118,16 @@ void Dither_By_Few(DTImage* image, const DTPalette& palette, const Few_Colors_Se
     const __m128i weights_right = _mm_setr_epi16(1, 1, 1, 0, 7, 7, 7, 0);
     Lane_Rows rows(width);
     if (height > 0) {
-        Load_Row(image->pixels.data(), width, rows.Row(0));
+        Load_Row(image.pixels.data(), width, rows.Row(0));
     }
     for (int i = 0; i < height; ++i) {
-        DTPixel* out = &image->pixels[static_cast<std::size_t>(i) * width];
+        const std::size_t row_start = static_cast<std::size_t>(i) * width;
         std::int16_t* row = rows.Row(i);
         std::int16_t* below = rows.Row(i + 1);
+        // Each row goes into the lanes a row before out, which may be the
+        // image itself, is written there.
         if (i + 1 < height) {
-            Load_Row(out + width, width, below);
+            Load_Row(image.pixels.data() + row_start + width, width, below);
         }
         __m128i pixel = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row));
         for (int j = 0; j < width; ++j) {
@@ -142,9 +146,11 @@ void Dither_By_Few(DTImage* image, const DTPalette& palette, const Few_Colors_Se
                 Clamped_Sum(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 4 * (j + 1))),
                             _mm_srli_si128(to_right, 8));
             if (indices) {
-                indices[static_cast<std::size_t>(i) * width + j] = static_cast<std::uint8_t>(index);
+                indices[row_start + j] = static_cast<std::uint8_t>(index);
             }
-            out[j] = palette.colors[index];
+            if (out) {
+                out[row_start + j] = palette.colors[index];
+            }
         }
     }
 }
@@ -160,7 +166,7 @@ void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette,
                                const DTPaletteChannels& channels, std::uint8_t* indices) {
 #if defined(__SSE2__)
     if (channels.by_few && palette.count > 0) {
-        Dither_By_Few(image, palette, channels.few, indices);
+        Dither_By_Few(*image, palette, channels.few, image->pixels.data(), indices);
         return;
     }
 #endif
@@ -195,4 +201,16 @@ void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette,
             *pixel = nearest;
         }
     }
+}
+
+void FloydSteinbergIndices(const DTImage& image, const DTPalette& palette,
+                           const DTPaletteChannels& channels, std::uint8_t* indices) {
+#if defined(__SSE2__)
+    if (channels.by_few && palette.count > 0) {
+        Dither_By_Few(image, palette, channels.few, nullptr, indices);
+        return;
+    }
+#endif
+    DTImage dithered = image;
+    ApplyFloydSteinbergDither(&dithered, palette, channels, indices);
 }
