@@ -581,11 +581,71 @@ template <class Kind> std::uint32_t Reached_Node(const Tree<Kind>& tree, std::ui
     return node;
 }
 
+// Reached_Node for many leaves. A folded tree is mostly a few levels deep:
+// then the node reached is looked up by the path's first levels, in a table
+// filled from the tree once, instead of walked to.
+template <class Kind> class Reach_Table {
+  public:
+    explicit Reach_Table(const Tree<Kind>& tree) : tree_(tree) {
+        // The deepest node left is childless, so it is in the heap.
+        int depth = 0;
+        for (int i = 1; i < tree.heap.end; ++i) {
+            const std::uint32_t node = tree.heap.entries[static_cast<std::size_t>(i)].node;
+            depth = std::max(depth, static_cast<int>(tree.nodes[node].depth));
+        }
+        if (depth <= max_levels) {
+            levels_ = depth;
+            table_.resize(std::size_t{1} << 3 * levels_);
+            Fill(0, 0, 0);
+        }
+    }
+
+    std::uint32_t Reached(std::uint32_t path) const {
+        if (levels_ < 0) {
+            return Reached_Node(tree_, path);
+        }
+        const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
+                                       static_cast<std::uint8_t>(path >> 8),
+                                       static_cast<std::uint8_t>(path)};
+        return table_[Child_Indices(pixel) >> 3 * (7 - levels_)];
+    }
+
+  private:
+    // 8^4 entries at most.
+    static constexpr int max_levels = 4;
+
+    // The entries of the paths through the node at the depth, whose levels
+    // so far are prefix.
+    void Fill(std::uint32_t node, int depth, std::size_t prefix) {
+        if (depth == levels_) {
+            table_[prefix] = node;
+            return;
+        }
+        for (std::size_t slot = 0; slot < 8; ++slot) {
+            const std::uint32_t child = tree_.nodes[node].children[slot];
+            const std::size_t below = prefix * 8 + slot;
+            if (child != 0) {
+                Fill(child, depth + 1, below);
+            } else {
+                const int shift = 3 * (levels_ - depth - 1);
+                std::fill(table_.begin() + static_cast<std::ptrdiff_t>(below << shift),
+                          table_.begin() + static_cast<std::ptrdiff_t>((below + 1) << shift), node);
+            }
+        }
+    }
+
+    const Tree<Kind>& tree_;
+    // How many of the path's levels choose the entry; -1 for a tree too deep.
+    int levels_ = -1;
+    std::vector<std::uint32_t> table_;
+};
+
 template <class Kind>
 std::vector<std::uint32_t> Reached_Nodes(const Tree<Kind>& tree, const Pixel_Leaves& leaves) {
+    const Reach_Table<Kind> reach(tree);
     std::vector<std::uint32_t> reached(leaves.paths.size());
     for (std::size_t n = 0; n < reached.size(); ++n) {
-        reached[n] = Reached_Node(tree, leaves.paths[n]);
+        reached[n] = reach.Reached(leaves.paths[n]);
     }
     return reached;
 }
@@ -854,8 +914,9 @@ std::vector<std::uint8_t> Number_Leaves(const Tree<Kind>& tree, const Pixel_Leav
     // Leaves are numbered in the order of their first pixels, so their
     // colours come in the pixels' order of first appearance.
     std::vector<std::uint8_t> of_leaf(leaves.paths.size());
+    const Reach_Table<Kind> reach(tree);
     for (std::size_t n = 0; n < of_leaf.size() && out->colors.size() < 3 * until_colors; ++n) {
-        const std::uint32_t reached = Reached_Node(tree, leaves.paths[n]);
+        const std::uint32_t reached = reach.Reached(leaves.paths[n]);
         quant_color color;
         Write_Node_Color(tree.nodes[reached], color.data());
         of_leaf[n] = numbering.Number(static_cast<std::size_t>(tree.heap.slot_of[reached]), color);
