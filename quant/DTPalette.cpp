@@ -38,7 +38,7 @@ DTPaletteChannels SplitPaletteChannels(const DTPalette& palette) {
     channels.by_cells =
         !channels.by_few && channels.count >= 1 && colors.size() <= max_cell_search_colors;
     if (channels.by_few) {
-        Make_Few_Colors_Search(colors, Channel_Cost::squared, {1, 1, 1}, &channels.few);
+        Make_Few_Colors_Search(colors, {1, 1, 1}, &channels.few);
     }
     if (channels.by_cells) {
         Make_Cell_Search(colors, Channel_Cost::squared, {1, 1, 1}, &channels.cells);

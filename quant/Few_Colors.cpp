@@ -1,8 +1,7 @@
 #include "quant/Few_Colors.h"
 
-void Make_Few_Colors_Search(const std::vector<std::array<int, 3>>& colors, Channel_Cost kind,
+void Make_Few_Colors_Search(const std::vector<std::array<int, 3>>& colors,
                             const std::array<int, 3>& weights, Few_Colors_Search* search) {
-    search->kind = kind;
 #if defined(__SSE2__)
     for (std::size_t group = 0; group < search->groups.size(); ++group) {
         alignas(16) std::array<short, 8> red_green{};

@@ -39,12 +39,12 @@ struct Few_Colors_Search {
     __m128i weights_red_green;
     __m128i weights_blue;
 #endif
-    Channel_Cost kind = Channel_Cost::squared;
 };
 
-// A search over 1 to max_few_colors colours (channels 0..255): squared
-// differences, or each channel's difference times its weight (0..255).
-void Make_Few_Colors_Search(const std::vector<std::array<int, 3>>& colors, Channel_Cost kind,
+// A search over 1 to max_few_colors colours (channels 0..255), by squared
+// differences or, with Channel_Cost::weighted, by each channel's difference
+// times its weight (0..255); the kind is chosen at each search.
+void Make_Few_Colors_Search(const std::vector<std::array<int, 3>>& colors,
                             const std::array<int, 3>& weights, Few_Colors_Search* search);
 
 #if defined(__SSE2__)

@@ -715,7 +715,7 @@ void Prepare_Search(const std::vector<quant_color>& colors, Diffusion_Search* se
     search->by_few = has_few_colors_search && colors.size() <= max_few_colors;
     search->by_cells = !search->by_few && colors.size() <= max_cell_search_colors;
     if (search->by_few) {
-        Make_Few_Colors_Search(channels, Channel_Cost::weighted, weights, &search->few);
+        Make_Few_Colors_Search(channels, weights, &search->few);
     } else if (search->by_cells) {
         Make_Cell_Search(channels, Channel_Cost::weighted, weights, &search->cells);
     }
