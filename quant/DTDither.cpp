@@ -130,6 +130,12 @@ void Dither_By_Few(const DTImage& image, const DTPalette& palette, const Few_Col
             Load_Row(image.pixels.data() + row_start + width, width, below);
         }
         __m128i pixel = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row));
+        // The pixels below left and below, kept here between steps: each
+        // is stored once it has all its shares from this row, and a pixel
+        // is never loaded across two earlier stores, which the processor
+        // would have to wait for.
+        __m128i below_pair = _mm_unpacklo_epi64(
+            _mm_setzero_si128(), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(below)));
         for (int j = 0; j < width; ++j) {
             const int index = Nearest_Of_Few<Channel_Cost::squared>(few, pixel);
             const __m128i nearest =
@@ -138,10 +144,12 @@ void Dither_By_Few(const DTImage& image, const DTPalette& palette, const Few_Col
             const __m128i both = _mm_unpacklo_epi64(difference, difference);
             const __m128i to_below = Sixteenths(both, weights_below);
             const __m128i to_right = Sixteenths(both, weights_right);
-            auto* below_left = reinterpret_cast<__m128i*>(below + 4 * (j - 1));
-            _mm_storeu_si128(below_left, Clamped_Sum(_mm_loadu_si128(below_left), to_below));
-            auto* below_right = reinterpret_cast<__m128i*>(below + 4 * (j + 1));
-            _mm_storel_epi64(below_right, Clamped_Sum(_mm_loadl_epi64(below_right), to_right));
+            below_pair = Clamped_Sum(below_pair, to_below);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(below + 4 * (j - 1)), below_pair);
+            const __m128i below_right = Clamped_Sum(
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(below + 4 * (j + 1))), to_right);
+            below_pair = _mm_castpd_si128(
+                _mm_shuffle_pd(_mm_castsi128_pd(below_pair), _mm_castsi128_pd(below_right), 1));
             pixel =
                 Clamped_Sum(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 4 * (j + 1))),
                             _mm_srli_si128(to_right, 8));
@@ -152,6 +160,7 @@ void Dither_By_Few(const DTImage& image, const DTPalette& palette, const Few_Col
                 out[row_start + j] = palette.colors[index];
             }
         }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(below + 4 * (width - 1)), below_pair);
     }
 }
 #endif

@@ -786,6 +786,10 @@ void Diffuse_By_Few(const std::vector<quant_color>& colors, const Few_Colors_Sea
             load_row(i + 1);
         }
         __m128i sum = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row));
+        // The sums below left and below, kept here between steps and stored
+        // once complete, so that no load spans two earlier stores.
+        __m128i below_pair = _mm_unpacklo_epi64(
+            _mm_setzero_si128(), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(below)));
         for (std::size_t j = 0; j < width; ++j) {
             const __m128i value =
                 _mm_min_epi16(_mm_max_epi16(fifteenths(sum), _mm_setzero_si128()), top);
@@ -794,16 +798,17 @@ void Diffuse_By_Few(const std::vector<quant_color>& colors, const Few_Colors_Sea
             const __m128i error = _mm_sub_epi16(
                 value, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes[chosen].data())));
             const __m128i both = _mm_unpacklo_epi64(error, error);
-            auto* below_left = reinterpret_cast<__m128i*>(below + 4 * j - 4);
-            _mm_storeu_si128(below_left, _mm_add_epi16(_mm_loadu_si128(below_left),
-                                                       _mm_mullo_epi16(both, weights_below)));
-            auto* below_right = reinterpret_cast<__m128i*>(below + 4 * j + 4);
-            _mm_storel_epi64(below_right,
-                             _mm_add_epi16(_mm_loadl_epi64(below_right),
-                                           _mm_mullo_epi16(error, weights_below_right)));
+            below_pair = _mm_add_epi16(below_pair, _mm_mullo_epi16(both, weights_below));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(below - 4 + 4 * j), below_pair);
+            const __m128i below_right =
+                _mm_add_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(below + 4 * j + 4)),
+                              _mm_mullo_epi16(error, weights_below_right));
+            below_pair = _mm_castpd_si128(
+                _mm_shuffle_pd(_mm_castsi128_pd(below_pair), _mm_castsi128_pd(below_right), 1));
             sum = _mm_add_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 4 * j + 4)),
                                 _mm_mullo_epi16(error, weights_right));
         }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(below - 4 + 4 * width), below_pair);
     }
 }
 #endif
