@@ -732,6 +732,21 @@ int Nearest(const Diffusion_Search& search, const std::vector<quant_color>& colo
                            : Nearest_Color(colors, red, green, blue);
 }
 
+// What the lanes' division below gives: the high half of sum x 8739
+// (shifted right by 16, as _mm_mulhi_epi16 does), halved, plus one for a
+// negative sum; the same as sum / 15 for every sum a pixel can hold.
+constexpr int Fifteenths_By_Multiply(int sum) {
+    return ((sum * 8739) >> 16 >> 1) - (sum >> 15);
+}
+static_assert([] {
+    for (int sum = -8000; sum <= 8000; ++sum) {
+        if (Fifteenths_By_Multiply(sum) != sum / 15) {
+            return false;
+        }
+    }
+    return true;
+}());
+
 #if defined(__SSE2__)
 // Diffuse for colours searched by Nearest_Of_Few, each pixel's sums as 16-bit
 // lanes (red, green, blue, 0), its four shares added together. A sum is 15
@@ -766,8 +781,7 @@ void Diffuse_By_Few(const std::vector<quant_color>& colors, const Few_Colors_Sea
             row[4 * j + 7] = 0;
         }
     };
-    // sum / 15, rounding towards zero, for sums within +-8000: the high half
-    // of sum x 8739, halved, is the quotient rounded down.
+    // sum / 15, rounding towards zero, as Fifteenths_By_Multiply.
     const auto fifteenths = [](__m128i sum) {
         const __m128i floor = _mm_srai_epi16(_mm_mulhi_epi16(sum, _mm_set1_epi16(8739)), 1);
         return _mm_sub_epi16(floor, _mm_srai_epi16(sum, 15));
