@@ -97,9 +97,7 @@ Color_List Octree_Display_Colors(const DTImage& working, Octree_Workspace& works
 MQ4_Document Map_To_Palette(const DTImage& working, const Mapping_Palette& shared, Method method) {
     MQ4_Document picture;
     if (Method_Info(method).mapping == Pixel_Mapping::import_dither) {
-        DTImage dithered = working;
-        ApplyFloydSteinbergDither(&dithered, shared.palette, shared.channels,
-                                  picture.pixels.data());
+        FloydSteinbergIndices(working, shared.palette, shared.channels, picture.pixels.data());
     } else {
         // Neighbours often share their colour, and with it the nearest one.
         DTPixel previous{};

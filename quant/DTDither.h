@@ -27,3 +27,7 @@ void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette);
 // equal distances (an empty palette leaves the pixels and writes 0).
 void ApplyFloydSteinbergDither(DTImage* image, const DTPalette& palette,
                                const DTPaletteChannels& channels, std::uint8_t* indices);
+// The indices of that dithering without the dithered image: the image is
+// only read.
+void FloydSteinbergIndices(const DTImage& image, const DTPalette& palette,
+                           const DTPaletteChannels& channels, std::uint8_t* indices);

@@ -33,7 +33,13 @@ DTPaletteChannels SplitPaletteChannels(const DTPalette& palette) {
         channels.b.push_back(color.b);
         colors.push_back({color.r, color.g, color.b});
     }
-    channels.by_cells = channels.count >= 1 && colors.size() <= max_cell_search_colors;
+    channels.by_few =
+        has_few_colors_search && channels.count >= 1 && colors.size() <= max_few_colors;
+    channels.by_cells =
+        !channels.by_few && channels.count >= 1 && colors.size() <= max_cell_search_colors;
+    if (channels.by_few) {
+        Make_Few_Colors_Search(colors, {1, 1, 1}, &channels.few);
+    }
     if (channels.by_cells) {
         Make_Cell_Search(colors, Channel_Cost::squared, {1, 1, 1}, &channels.cells);
     }

@@ -3,6 +3,7 @@
 
 #include "core/DTImage.h"
 #include "quant/Cell_Search.h"
+#include "quant/Few_Colors.h"
 
 #include <cstdint>
 #include <vector>
@@ -29,6 +30,10 @@ struct DTPaletteChannels {
     // palette of 1 to max_cell_search_colors colours.
     bool by_cells = false;
     Cell_Search cells;
+    // All colours weighed at once, for a palette of 1 to max_few_colors
+    // colours where the processor can (the cells are then not made).
+    bool by_few = false;
+    Few_Colors_Search few;
 };
 
 DTPaletteChannels SplitPaletteChannels(const DTPalette& palette);
@@ -39,6 +44,11 @@ int FindClosestIndexByScan(DTPixel color, const DTPaletteChannels& channels);
 // The index of the colour FindClosestColorFromPalette gives (0 for an empty
 // palette). Inline: the dithering calls it once for every pixel.
 inline int FindClosestIndex(DTPixel color, const DTPaletteChannels& channels) {
+#if defined(__SSE2__)
+    if (channels.by_few) {
+        return Nearest_Of_Few<Channel_Cost::squared>(channels.few, color.r, color.g, color.b);
+    }
+#endif
     if (channels.by_cells) {
         return Nearest_In_Cells(channels.cells, color.r, color.g, color.b);
     }

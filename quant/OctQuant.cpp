@@ -2,6 +2,7 @@
 
 #include "core/Report.h"
 #include "quant/Cell_Search.h"
+#include "quant/Few_Colors.h"
 
 #include <algorithm>
 #include <array>
@@ -293,30 +294,44 @@ template <class Kind> void Up_Heap(Tree<Kind>& tree, std::uint32_t node) {
     slot_of[node] = k;
 }
 
+// Places a node whose key may be larger than its children's. A node that
+// sinks at all mostly sinks nearly to the bottom (one with children sinks
+// below every childless one), so past the first step its way down is that of
+// the hole: the smaller child moves up at each level with no comparison
+// against the node's key, and from the bottom the node climbs back over the
+// children that were not smaller than it. It stops where the plain sift
+// would, the children on the way being in order; the smaller child is the
+// right one only on a strictly smaller key, as there.
 template <class Kind> void Down_Heap(Tree<Kind>& tree, std::uint32_t node) {
     auto* entries = tree.heap.entries.get();
     std::int32_t* slot_of = tree.heap.slot_of.get();
-    const int end = tree.heap.end;
-    int k = slot_of[node];
+    const auto end = static_cast<std::size_t>(tree.heap.end);
+    auto k = static_cast<std::size_t>(slot_of[node]);
     const typename Kind::Key key = entries[k].key;
-    for (;;) {
-        int c = 2 * k;
-        if (c >= end) {
-            break;
-        }
-        // The right child on a strictly smaller key (the end mark never is),
-        // without a branch: which child wins is a toss-up the processor
-        // cannot predict.
-        c += entries[c].key > entries[c + 1].key ? 1 : 0;
-        if (key <= entries[c].key) {
-            break;
-        }
+    // The child that would move up, when there is one (the end mark, the
+    // largest key, stands in for a missing right child).
+    const auto smaller_child = [&](std::size_t at) {
+        const std::size_t c = 2 * at;
+        return c + (entries[c].key > entries[c + 1].key ? 1 : 0);
+    };
+    if (2 * k >= end || key <= entries[smaller_child(k)].key) {
+        return;
+    }
+    while (2 * k < end) {
+        const std::size_t c = smaller_child(k);
         entries[k] = entries[c];
-        slot_of[entries[k].node] = k;
+        slot_of[entries[k].node] = static_cast<std::int32_t>(k);
         k = c;
     }
+    // The first child moved up, now at start, is smaller than the key, so
+    // the climb ends below start.
+    while (entries[k / 2].key >= key) {
+        entries[k] = entries[k / 2];
+        slot_of[entries[k].node] = static_cast<std::int32_t>(k);
+        k /= 2;
+    }
     entries[k] = {key, node};
-    slot_of[node] = k;
+    slot_of[node] = static_cast<std::int32_t>(k);
 }
 
 template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
@@ -566,11 +581,71 @@ template <class Kind> std::uint32_t Reached_Node(const Tree<Kind>& tree, std::ui
     return node;
 }
 
+// Reached_Node for many leaves. A folded tree is mostly a few levels deep:
+// then the node reached is looked up by the path's first levels, in a table
+// filled from the tree once, instead of walked to.
+template <class Kind> class Reach_Table {
+  public:
+    explicit Reach_Table(const Tree<Kind>& tree) : tree_(tree) {
+        // The deepest node left is childless, so it is in the heap.
+        int depth = 0;
+        for (int i = 1; i < tree.heap.end; ++i) {
+            const std::uint32_t node = tree.heap.entries[static_cast<std::size_t>(i)].node;
+            depth = std::max(depth, static_cast<int>(tree.nodes[node].depth));
+        }
+        if (depth <= max_levels) {
+            levels_ = depth;
+            table_.resize(std::size_t{1} << 3 * levels_);
+            Fill(0, 0, 0);
+        }
+    }
+
+    std::uint32_t Reached(std::uint32_t path) const {
+        if (levels_ < 0) {
+            return Reached_Node(tree_, path);
+        }
+        const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
+                                       static_cast<std::uint8_t>(path >> 8),
+                                       static_cast<std::uint8_t>(path)};
+        return table_[Child_Indices(pixel) >> 3 * (7 - levels_)];
+    }
+
+  private:
+    // 8^4 entries at most.
+    static constexpr int max_levels = 4;
+
+    // The entries of the paths through the node at the depth, whose levels
+    // so far are prefix.
+    void Fill(std::uint32_t node, int depth, std::size_t prefix) {
+        if (depth == levels_) {
+            table_[prefix] = node;
+            return;
+        }
+        for (std::size_t slot = 0; slot < 8; ++slot) {
+            const std::uint32_t child = tree_.nodes[node].children[slot];
+            const std::size_t below = prefix * 8 + slot;
+            if (child != 0) {
+                Fill(child, depth + 1, below);
+            } else {
+                const int shift = 3 * (levels_ - depth - 1);
+                std::fill(table_.begin() + static_cast<std::ptrdiff_t>(below << shift),
+                          table_.begin() + static_cast<std::ptrdiff_t>((below + 1) << shift), node);
+            }
+        }
+    }
+
+    const Tree<Kind>& tree_;
+    // How many of the path's levels choose the entry; -1 for a tree too deep.
+    int levels_ = -1;
+    std::vector<std::uint32_t> table_;
+};
+
 template <class Kind>
 std::vector<std::uint32_t> Reached_Nodes(const Tree<Kind>& tree, const Pixel_Leaves& leaves) {
+    const Reach_Table<Kind> reach(tree);
     std::vector<std::uint32_t> reached(leaves.paths.size());
     for (std::size_t n = 0; n < reached.size(); ++n) {
-        reached[n] = Reached_Node(tree, leaves.paths[n]);
+        reached[n] = reach.Reached(leaves.paths[n]);
     }
     return reached;
 }
@@ -620,20 +695,137 @@ int Nearest_Color(const std::vector<quant_color>& colors, int red, int green, in
     return best;
 }
 
-// The colours prepared for the many searches of one diffusion, when there
-// are few enough; false otherwise.
-bool Colors_Cell_Search(const std::vector<quant_color>& colors, Cell_Search* search) {
-    if (colors.empty() || colors.size() > max_cell_search_colors) {
-        return false;
-    }
+// The colours prepared for the many searches of one diffusion: all weighed
+// at once when there are few enough, else by cells when they are not too
+// many, else none of these (each search then weighs every colour).
+struct Diffusion_Search {
+    bool by_few = false;
+    Few_Colors_Search few;
+    bool by_cells = false;
+    Cell_Search cells;
+};
+
+void Prepare_Search(const std::vector<quant_color>& colors, Diffusion_Search* search) {
     std::vector<std::array<int, 3>> channels;
     for (const quant_color& color : colors) {
         channels.push_back({color[0], color[1], color[2]});
     }
     // The weights of Nearest_Color's distance.
-    Make_Cell_Search(channels, Channel_Cost::weighted, {3, 5, 2}, search);
-    return true;
+    constexpr std::array<int, 3> weights{3, 5, 2};
+    search->by_few = has_few_colors_search && colors.size() <= max_few_colors;
+    search->by_cells = !search->by_few && colors.size() <= max_cell_search_colors;
+    if (search->by_few) {
+        Make_Few_Colors_Search(channels, weights, &search->few);
+    } else if (search->by_cells) {
+        Make_Cell_Search(channels, Channel_Cost::weighted, weights, &search->cells);
+    }
 }
+
+int Nearest(const Diffusion_Search& search, const std::vector<quant_color>& colors, int red,
+            int green, int blue) {
+#if defined(__SSE2__)
+    if (search.by_few) {
+        return Nearest_Of_Few<Channel_Cost::weighted>(search.few, red, green, blue);
+    }
+#endif
+    return search.by_cells ? Nearest_In_Cells(search.cells, red, green, blue)
+                           : Nearest_Color(colors, red, green, blue);
+}
+
+// What the lanes' division below gives: the high half of sum x 8739
+// (shifted right by 16, as _mm_mulhi_epi16 does), halved, plus one for a
+// negative sum; the same as sum / 15 for every sum a pixel can hold.
+constexpr int Fifteenths_By_Multiply(int sum) {
+    return ((sum * 8739) >> 16 >> 1) - (sum >> 15);
+}
+static_assert([] {
+    for (int sum = -8000; sum <= 8000; ++sum) {
+        if (Fifteenths_By_Multiply(sum) != sum / 15) {
+            return false;
+        }
+    }
+    return true;
+}());
+
+#if defined(__SSE2__)
+// Diffuse for colours searched by Nearest_Of_Few, each pixel's sums as 16-bit
+// lanes (red, green, blue, 0), its four shares added together. A sum is 15
+// times a sample plus shares of four errors of -255..255 whose weights make
+// 15, so it stays within -3825..7650; the rows hold one pixel more on either
+// side for the shares that would leave the image.
+template <class Take>
+void Diffuse_By_Few(const std::vector<quant_color>& colors, const Few_Colors_Search& few,
+                    const quant_image* image, Take&& take) {
+    const auto width = static_cast<std::size_t>(image->width);
+    const auto height = static_cast<std::size_t>(image->height);
+    std::array<std::array<std::int16_t, 4>, max_few_colors> lanes{};
+    for (std::size_t n = 0; n < colors.size(); ++n) {
+        lanes[n] = {colors[n][0], colors[n][1], colors[n][2], 0};
+    }
+    const std::size_t stride = 4 * (width + 2);
+    std::vector<std::int16_t> rows;
+    try {
+        rows.resize(2 * stride);
+    } catch (const std::bad_alloc&) {
+        Out_Of_Memory();
+    }
+    const auto load_row = [&](std::size_t i) {
+        std::int16_t* row = rows.data() + (i & 1) * stride;
+        const std::uint8_t* samples = image->pixels + i * width * 3;
+        std::fill_n(row, 4, std::int16_t{0});
+        std::fill_n(row + 4 * (width + 1), 4, std::int16_t{0});
+        for (std::size_t j = 0; j < width; ++j) {
+            row[4 * j + 4] = static_cast<std::int16_t>(samples[3 * j] * 15);
+            row[4 * j + 5] = static_cast<std::int16_t>(samples[3 * j + 1] * 15);
+            row[4 * j + 6] = static_cast<std::int16_t>(samples[3 * j + 2] * 15);
+            row[4 * j + 7] = 0;
+        }
+    };
+    // sum / 15, rounding towards zero, as Fifteenths_By_Multiply.
+    const auto fifteenths = [](__m128i sum) {
+        const __m128i floor = _mm_srai_epi16(_mm_mulhi_epi16(sum, _mm_set1_epi16(8739)), 1);
+        return _mm_sub_epi16(floor, _mm_srai_epi16(sum, 15));
+    };
+    const __m128i weights_below = _mm_setr_epi16(1, 1, 1, 0, 5, 5, 5, 0);
+    const __m128i weights_below_right = _mm_setr_epi16(2, 2, 2, 0, 0, 0, 0, 0);
+    const __m128i weights_right = _mm_setr_epi16(7, 7, 7, 0, 0, 0, 0, 0);
+    const __m128i top = _mm_set1_epi16(255);
+    if (height > 0) {
+        load_row(0);
+    }
+    for (std::size_t i = 0; i < height; ++i) {
+        std::int16_t* row = rows.data() + (i & 1) * stride + 4;
+        std::int16_t* below = rows.data() + ((i + 1) & 1) * stride + 4;
+        if (i + 1 < height) {
+            load_row(i + 1);
+        }
+        __m128i sum = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row));
+        // The sums below left and below, kept here between steps and stored
+        // once complete, so that no load spans two earlier stores.
+        __m128i below_pair = _mm_unpacklo_epi64(
+            _mm_setzero_si128(), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(below)));
+        for (std::size_t j = 0; j < width; ++j) {
+            const __m128i value =
+                _mm_min_epi16(_mm_max_epi16(fifteenths(sum), _mm_setzero_si128()), top);
+            const int chosen = Nearest_Of_Few<Channel_Cost::weighted>(few, value);
+            take(i * width + j, chosen);
+            const __m128i error = _mm_sub_epi16(
+                value, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes[chosen].data())));
+            const __m128i both = _mm_unpacklo_epi64(error, error);
+            below_pair = _mm_add_epi16(below_pair, _mm_mullo_epi16(both, weights_below));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(below - 4 + 4 * j), below_pair);
+            const __m128i below_right =
+                _mm_add_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(below + 4 * j + 4)),
+                              _mm_mullo_epi16(error, weights_below_right));
+            below_pair = _mm_castpd_si128(
+                _mm_shuffle_pd(_mm_castsi128_pd(below_pair), _mm_castsi128_pd(below_right), 1));
+            sum = _mm_add_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + 4 * j + 4)),
+                                _mm_mullo_epi16(error, weights_right));
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(below - 4 + 4 * width), below_pair);
+    }
+}
+#endif
 
 // Error diffusion onto the colours: each pixel, in row-major order, is
 // handed to take as (pixel number, number of its colour).
@@ -642,8 +834,14 @@ void Diffuse(const std::vector<quant_color>& colors, const quant_image* image, T
     if (colors.empty()) {
         return;
     }
-    Cell_Search cells;
-    const bool by_cells = Colors_Cell_Search(colors, &cells);
+    Diffusion_Search search;
+    Prepare_Search(colors, &search);
+#if defined(__SSE2__)
+    if (search.by_few) {
+        Diffuse_By_Few(colors, search.few, image, take);
+        return;
+    }
+#endif
     const auto width = static_cast<std::size_t>(image->width);
     const auto height = static_cast<std::size_t>(image->height);
     // A column more on each side and a row more below take the shares that
@@ -669,8 +867,7 @@ void Diffuse(const std::vector<quant_color>& colors, const quant_image* image, T
             for (int c = 0; c < 3; ++c) {
                 value[c] = Clamp_Channel(value[c] / 15);
             }
-            const int chosen = by_cells ? Nearest_In_Cells(cells, value[0], value[1], value[2])
-                                        : Nearest_Color(colors, value[0], value[1], value[2]);
+            const int chosen = Nearest(search, colors, value[0], value[1], value[2]);
             const quant_color& color = colors[static_cast<std::size_t>(chosen)];
             take(i * width + j, chosen);
             std::int32_t* below = value + stride;
@@ -736,8 +933,9 @@ std::vector<std::uint8_t> Number_Leaves(const Tree<Kind>& tree, const Pixel_Leav
     // Leaves are numbered in the order of their first pixels, so their
     // colours come in the pixels' order of first appearance.
     std::vector<std::uint8_t> of_leaf(leaves.paths.size());
+    const Reach_Table<Kind> reach(tree);
     for (std::size_t n = 0; n < of_leaf.size() && out->colors.size() < 3 * until_colors; ++n) {
-        const std::uint32_t reached = Reached_Node(tree, leaves.paths[n]);
+        const std::uint32_t reached = reach.Reached(leaves.paths[n]);
         quant_color color;
         Write_Node_Color(tree.nodes[reached], color.data());
         of_leaf[n] = numbering.Number(static_cast<std::size_t>(tree.heap.slot_of[reached]), color);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -320,6 +321,65 @@ TEST(OrderedDither, OutputRepeatsWithItsTileAndAChangeStaysWhereItIs) {
         for (int n = 0; n < 128 * 96; ++n) {
             if (n % 128 >= 16 || n / 128 >= 16) {
                 ASSERT_EQ(before[n], after[n]) << n;
+            }
+        }
+    }
+}
+
+TEST(FloydSteinberg, AgreesWithAStepByStepRestatementOnRandomImages) {
+    // Palettes of up to 16 colours and more, pixels at the extremes as well
+    // as between them, so that shares clamp at both ends.
+    std::mt19937 random(77);
+    const auto level = [&] {
+        const int kind = static_cast<int>(random() % 4);
+        return static_cast<std::uint8_t>(kind == 0 ? 0 : kind == 1 ? 255 : random() % 256);
+    };
+    for (const int count : {1, 2, 7, 16, 20}) {
+        for (const int width : {1, 2, 13}) {
+            const int height = 1 + count % 5 + width % 3;
+            std::vector<DTPixel> colours(static_cast<std::size_t>(count));
+            for (DTPixel& colour : colours) {
+                colour = {level(), level(), level()};
+            }
+            const DTPalette palette{count, colours.data()};
+            std::vector<DTPixel> pixels(static_cast<std::size_t>(width * height));
+            for (DTPixel& pixel : pixels) {
+                pixel = {level(), level(), level()};
+            }
+            // The definition: nearest colour, then each share added at once.
+            std::vector<DTPixel> expected = pixels;
+            for (int i = 0; i < height; ++i) {
+                for (int j = 0; j < width; ++j) {
+                    DTPixel& pixel = expected[static_cast<std::size_t>(i * width + j)];
+                    const DTPixel nearest = FindClosestColorFromPalette(pixel, palette);
+                    const DTPixelDifference d = CalculateDifference(pixel, nearest);
+                    const auto at = [&](int y, int x) {
+                        return &expected[static_cast<std::size_t>(y * width + x)];
+                    };
+                    if (j + 1 < width) {
+                        ApplyDifference(at(i, j + 1), d, 7);
+                    }
+                    if (i + 1 < height) {
+                        if (j > 0) {
+                            ApplyDifference(at(i + 1, j - 1), d, 3);
+                        }
+                        ApplyDifference(at(i + 1, j), d, 5);
+                        if (j + 1 < width) {
+                            ApplyDifference(at(i + 1, j + 1), d, 1);
+                        }
+                    }
+                    pixel = nearest;
+                }
+            }
+            ASSERT_EQ(Dithered(width, height, pixels, palette), expected)
+                << count << " colours, " << width << " wide";
+            // The indices alone, the image untouched.
+            const DTImage image = Image_Of(width, height, pixels);
+            std::vector<std::uint8_t> indices(pixels.size());
+            FloydSteinbergIndices(image, palette, SplitPaletteChannels(palette), indices.data());
+            EXPECT_EQ(image.pixels, pixels);
+            for (std::size_t n = 0; n < indices.size(); ++n) {
+                ASSERT_EQ(colours[indices[n]], expected[n]) << n;
             }
         }
     }
