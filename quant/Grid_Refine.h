@@ -50,10 +50,3 @@ std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
 // Each pixel's nearest palette index.
 std::vector<std::uint8_t> Map_Nearest(const std::vector<DTPixel>& pixels,
                                       const std::vector<DTPixel>& palette);
-
-// Each pixel's palette index by Floyd-Steinberg error diffusion (7, 3, 5 and 1
-// sixteenths of the error against the colour shown) in serpentine order: even
-// rows from the left, odd rows from the right. Values are kept in sixteenths
-// of a level; a pixel pushed out of 0..255 is clamped before its nearest
-// colour is found and its error taken.
-std::vector<std::uint8_t> Map_Diffused(const DTImage& image, const std::vector<DTPixel>& palette);

@@ -462,3 +462,7 @@ std::vector<std::uint8_t> Map_Dithered(const DTImage& image, const std::vector<D
     const bool serpentine = options.serpentine || options.kind == Dither_Kind::floyd_steinberg;
     return Map_By_Diffusion(image, palette, Kernel_Of(options.kind), strength, serpentine);
 }
+
+std::vector<std::uint8_t> Map_Diffused(const DTImage& image, const std::vector<DTPixel>& palette) {
+    return Map_Dithered(image, palette, {Dither_Kind::floyd_steinberg, 100, true});
+}

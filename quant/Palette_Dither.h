@@ -80,3 +80,11 @@ struct Threshold_Matrix {
     std::vector<int> ranks;
 };
 Threshold_Matrix Threshold_Matrix_Of(Dither_Kind kind);
+
+// Each pixel's palette index by Floyd-Steinberg error diffusion (7, 3, 5 and 1
+// sixteenths of the error against the colour shown) in serpentine order: even
+// rows from the left, odd rows from the right. Values are kept in sixteenths
+// of a level; a pixel pushed out of 0..255 is clamped before its nearest
+// colour is found and its error taken. The refined-dither method's mapping:
+// Map_Dithered with floyd-steinberg at full strength.
+std::vector<std::uint8_t> Map_Diffused(const DTImage& image, const std::vector<DTPixel>& palette);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "quant/Grid_Refine.h"
+#include "quant/Palette_Dither.h"
 #include "quant/Palette_Refit.h"
 #include "support/Test_Images.h"
 
