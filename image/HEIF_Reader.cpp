@@ -69,10 +69,12 @@ Described_Profile::Curve Nclx_Curve(int transfer, double* gamma) {
 Color_Transform Nclx_To_sRGB(const Heif_Functions& heif, const heif_image_handle* handle,
                              const std::string& name) {
     heif_color_profile_nclx* got = nullptr;
-    if (heif.heif_image_handle_get_nclx_color_profile(handle, &got).code != heif_error_Ok || !got) {
+    const heif_error error = heif.heif_image_handle_get_nclx_color_profile(handle, &got);
+    // libheif can hand out a profile together with an error; it is ours to free either way.
+    const std::unique_ptr<heif_color_profile_nclx, Nclx_Deleter> nclx(got, {&heif});
+    if (error.code != heif_error_Ok || !nclx) {
         return nullptr;
     }
-    const std::unique_ptr<heif_color_profile_nclx, Nclx_Deleter> nclx(got, {&heif});
     Described_Profile described;
     if (Code_Of(nclx->color_primaries) != heif_color_primaries_unspecified) {
         described.red_x = nclx->color_primary_red_x;
