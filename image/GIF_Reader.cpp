@@ -101,13 +101,6 @@ bool Decode_First_Frame(GifFileType* gif, Image_Target* target, const std::strin
     }
     const DTPixel background = Table_Colour(gif->SColorMap, gif->SBackGroundColor);
     std::vector<DTPixel> row(static_cast<std::size_t>(screen_width), background);
-    // The screen's rows that the frame leaves uncovered.
-    for (int y = 0; y < screen_height; ++y) {
-        if (y < frame.Top || y >= frame.Top + frame.Height) {
-            std::fill(row.begin(), row.end(), background);
-            Add_Target_Row(target, y, row.data());
-        }
-    }
     std::vector<GifPixelType> indices(static_cast<std::size_t>(frame.Width));
     // The part of each frame row on the screen (a frame may reach past it).
     const int x0 = std::min(frame.Left, screen_width);
@@ -125,6 +118,15 @@ bool Decode_First_Frame(GifFileType* gif, Image_Target* target, const std::strin
             row[x] = Table_Colour(table, indices[x - frame.Left]);
         }
         Add_Target_Row(target, y, row.data());
+    }
+    // The screen's rows that the frame leaves uncovered, only once the frame
+    // has been read: a few damaged bytes can claim a screen of millions of
+    // pixels, and are refused before any of them is made.
+    for (int y = 0; y < screen_height; ++y) {
+        if (y < frame.Top || y >= frame.Top + frame.Height) {
+            std::fill(row.begin(), row.end(), background);
+            Add_Target_Row(target, y, row.data());
+        }
     }
     return true;
 }
