@@ -87,6 +87,33 @@ void Add_Box_Pixels(Box_Reduction* box, int y, int x0, int step, const DTPixel* 
     }
 }
 
+void Add_Box_Fill(Box_Reduction* box, Pixel_Rect rect, DTPixel colour) {
+    if (rect.x1 <= rect.x0 || rect.y1 <= rect.y0) {
+        return;
+    }
+    const Pixel_Rect& part = box->part;
+    const int fx = box->factor_x;
+    const int fy = box->factor_y;
+    const Pixel_Rect blocks{std::max(rect.x0 / fx, part.x0), std::max(rect.y0 / fy, part.y0),
+                            std::min((rect.x1 - 1) / fx + 1, part.x1),
+                            std::min((rect.y1 - 1) / fy + 1, part.y1)};
+    const std::array<std::uint16_t, 256>& to_linear = To_Linear();
+    const std::uint32_t linear[3] = {to_linear[colour.r], to_linear[colour.g], to_linear[colour.b]};
+    for (int by = blocks.y0; by < blocks.y1; ++by) {
+        const int rows = std::min(rect.y1, (by + 1) * fy) - std::max(rect.y0, by * fy);
+        std::uint32_t* sum =
+            box->sums.data() + 3 * (static_cast<std::size_t>(by - part.y0) * (part.x1 - part.x0) +
+                                    (blocks.x0 - part.x0));
+        for (int bx = blocks.x0; bx < blocks.x1; ++bx, sum += 3) {
+            const int columns = std::min(rect.x1, (bx + 1) * fx) - std::max(rect.x0, bx * fx);
+            const auto pixels = static_cast<std::uint32_t>(rows * columns);
+            sum[0] += pixels * linear[0];
+            sum[1] += pixels * linear[1];
+            sum[2] += pixels * linear[2];
+        }
+    }
+}
+
 DTImage Finish_Box_Reduction(const Box_Reduction& box) {
     const Pixel_Rect& part = box.part;
     DTImage reduced;

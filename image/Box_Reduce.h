@@ -34,6 +34,11 @@ Box_Reduction Start_Box_Reduction(Pixel_Size source, int factor_x, int factor_y,
 // `step` columns on. Pixels outside the part's blocks are passed over.
 void Add_Box_Pixels(Box_Reduction* box, int y, int x0, int step, const DTPixel* pixels, int count);
 
+// Adds every pixel of the rectangle of source pixels (within the source),
+// all of one colour: the sums that adding its rows would make, in time by
+// the blocks it covers rather than by its pixels.
+void Add_Box_Fill(Box_Reduction* box, Pixel_Rect rect, DTPixel colour);
+
 // After every source pixel has been added: the part's output pixels, each
 // block divided by its own pixel count.
 DTImage Finish_Box_Reduction(const Box_Reduction& box);

@@ -100,33 +100,35 @@ bool Decode_First_Frame(GifFileType* gif, Image_Target* target, const std::strin
         return false;
     }
     const DTPixel background = Table_Colour(gif->SColorMap, gif->SBackGroundColor);
-    std::vector<DTPixel> row(static_cast<std::size_t>(screen_width), background);
+    // The part of the frame on the screen (a frame may reach past it).
+    const Pixel_Rect shown{std::min(frame.Left, screen_width), std::min(frame.Top, screen_height),
+                           std::min(frame.Left + frame.Width, screen_width),
+                           std::min(frame.Top + frame.Height, screen_height)};
     std::vector<GifPixelType> indices(static_cast<std::size_t>(frame.Width));
-    // The part of each frame row on the screen (a frame may reach past it).
-    const int x0 = std::min(frame.Left, screen_width);
-    const int x1 = std::min(frame.Left + frame.Width, screen_width);
+    std::vector<DTPixel> span(static_cast<std::size_t>(shown.x1 - shown.x0));
     for (const int frame_y : Stored_Row_Order(frame.Height, frame.Interlace)) {
         if (DGifGetLine(gif, indices.data(), frame.Width) == GIF_ERROR) {
             return Report_Failure(gif, name);
         }
         const int y = frame.Top + frame_y;
-        if (y >= screen_height) {
+        if (y >= screen_height || !Target_Wants_Row(*target, y)) {
             continue;
         }
-        std::fill(row.begin(), row.end(), background);
-        for (int x = x0; x < x1; ++x) {
-            row[x] = Table_Colour(table, indices[x - frame.Left]);
+        for (int x = shown.x0; x < shown.x1; ++x) {
+            span[static_cast<std::size_t>(x - shown.x0)] =
+                Table_Colour(table, indices[static_cast<std::size_t>(x - frame.Left)]);
         }
-        Add_Target_Row(target, y, row.data());
+        Add_Target_Span(target, y, shown.x0, span.data(), shown.x1 - shown.x0);
     }
-    // The screen's rows that the frame leaves uncovered, only once the frame
-    // has been read: a few damaged bytes can claim a screen of millions of
-    // pixels, and are refused before any of them is made.
-    for (int y = 0; y < screen_height; ++y) {
-        if (y < frame.Top || y >= frame.Top + frame.Height) {
-            std::fill(row.begin(), row.end(), background);
-            Add_Target_Row(target, y, row.data());
-        }
+    // The screen around the frame takes the background colour, only once the
+    // frame has been read, and as areas: a few bytes can claim a screen of
+    // millions of pixels.
+    const Pixel_Rect around[4] = {{0, 0, screen_width, shown.y0},
+                                  {0, shown.y1, screen_width, screen_height},
+                                  {0, shown.y0, shown.x0, shown.y1},
+                                  {shown.x1, shown.y0, screen_width, shown.y1}};
+    for (const Pixel_Rect& area : around) {
+        Add_Target_Fill(target, area, background);
     }
     return true;
 }

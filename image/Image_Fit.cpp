@@ -84,6 +84,10 @@ void Add_Fit_Pixels(Image_Fit* fit, int y, int x0, int step, const DTPixel* pixe
     Add_Box_Pixels(&fit->box, y, x0, step, pixels, count);
 }
 
+void Add_Fit_Fill(Image_Fit* fit, Pixel_Rect rect, DTPixel colour) {
+    Add_Box_Fill(&fit->box, rect, colour);
+}
+
 DTImage Finish_Image_Fit(const Image_Fit& fit) {
     DTImage picture;
     picture.width = fit_target.width;

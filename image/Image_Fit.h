@@ -47,6 +47,9 @@ void Add_Fit_Row(Image_Fit* fit, int y, const DTPixel* row);
 // `step` columns on, as an interlaced image's passes give them.
 void Add_Fit_Pixels(Image_Fit* fit, int y, int x0, int step, const DTPixel* pixels, int count);
 
+// A rectangle of decoded pixels all of one colour (see Add_Box_Fill).
+void Add_Fit_Fill(Image_Fit* fit, Pixel_Rect rect, DTPixel colour);
+
 // After every decoded pixel has been added: the 128x96 image, black where the picture is not
 // covered.
 DTImage Finish_Image_Fit(const Image_Fit& fit);

@@ -48,6 +48,47 @@ void Add_Target_Row(Image_Target* target, int y, DTPixel* row) {
                   static_cast<std::ptrdiff_t>(y - part.y0) * target->cut.width);
 }
 
+void Add_Target_Span(Image_Target* target, int y, int x0, DTPixel* pixels, int count) {
+    if (!Target_Wants_Row(*target, y)) {
+        return;
+    }
+    if (target->mode != Fit_Mode::none) {
+        Convert_Row(target->transform, pixels, static_cast<std::size_t>(count));
+        Add_Fit_Pixels(&target->fit, y, x0, 1, pixels, count);
+        return;
+    }
+    const Pixel_Rect& part = target->part;
+    const int first = std::max(x0, part.x0);
+    const int end = std::min(x0 + count, part.x1);
+    if (first >= end) {
+        return;
+    }
+    DTPixel* kept = pixels + (first - x0);
+    Convert_Row(target->transform, kept, static_cast<std::size_t>(end - first));
+    std::copy(kept, kept + (end - first),
+              target->cut.pixels.begin() +
+                  static_cast<std::ptrdiff_t>(y - part.y0) * target->cut.width + (first - part.x0));
+}
+
+void Add_Target_Fill(Image_Target* target, Pixel_Rect rect, DTPixel colour) {
+    Convert_Row(target->transform, &colour, 1);
+    if (target->mode != Fit_Mode::none) {
+        Add_Fit_Fill(&target->fit, rect, colour);
+        return;
+    }
+    const Pixel_Rect& part = target->part;
+    const Pixel_Rect kept{std::max(rect.x0, part.x0), std::max(rect.y0, part.y0),
+                          std::min(rect.x1, part.x1), std::min(rect.y1, part.y1)};
+    if (kept.x0 >= kept.x1) {
+        return;
+    }
+    for (int y = kept.y0; y < kept.y1; ++y) {
+        const auto row = target->cut.pixels.begin() +
+                         static_cast<std::ptrdiff_t>(y - part.y0) * target->cut.width;
+        std::fill(row + (kept.x0 - part.x0), row + (kept.x1 - part.x0), colour);
+    }
+}
+
 DTImage Finish_Image_Target(const Image_Target& target, DTImageType type) {
     if (target.mode != Fit_Mode::none) {
         DTImage fitted = Finish_Image_Fit(target.fit);

@@ -40,5 +40,13 @@ bool Target_Wants_Row(const Image_Target& target, int y);
 // Decoded row y, converted in place to sRGB and taken in.
 void Add_Target_Row(Image_Target* target, int y, DTPixel* row);
 
-// The image once every row has been added.
+// Decoded pixels x0 to x0 + count - 1 of row y, converted in place and taken
+// in: a row that arrives in parts.
+void Add_Target_Span(Image_Target* target, int y, int x0, DTPixel* pixels, int count);
+
+// A rectangle of decoded pixels all of one colour, taken in as its rows
+// would be, in time by the picture's needs rather than by its pixels.
+void Add_Target_Fill(Image_Target* target, Pixel_Rect rect, DTPixel colour);
+
+// The image once every pixel has been added.
 DTImage Finish_Image_Target(const Image_Target& target, DTImageType type);

@@ -181,28 +181,50 @@ TEST(PhotoFormats, AlphaIsDroppedAndAnAnimationGivesItsFirstFrame) {
 }
 
 TEST(PhotoFormats, AGIFFrameLiesOnItsScreenInItsOwnColours) {
-    // A 4x3 frame at (2, 1) of a 7x5 screen, coloured by its own table; the
-    // rest of the screen takes the global table's background colour.
+    // A frame coloured by its own table on a screen whose rest takes the
+    // global table's background colour: the screen's PNG twin gives the same
+    // pixels, fitted (on a screen whose blocks the frame cuts) and not.
     Temp_Dir dir;
     const DTPixel background{10, 20, 30};
-    const std::vector<DTPixel> frame = {Quadrants(4, 3)};
-    Test_GIF gif = GIF_Of(4, 3, frame);
-    gif.local_table = gif.global_table;
-    gif.global_table = {{0, 0, 0}, background};
-    gif.background = 1;
-    gif.screen_width = 7;
-    gif.screen_height = 5;
-    gif.left = 2;
-    gif.top = 1;
-    Write_Test_GIF(dir.file("frame.gif"), gif);
-    const std::optional<DTImage> image = Load(dir.file("frame.gif"), Fit_Mode::none);
-    ASSERT_TRUE(image);
-    ASSERT_EQ(image->pixels.size(), 35u);
-    for (int y = 0; y < 5; ++y) {
-        for (int x = 0; x < 7; ++x) {
-            const bool inside = x >= 2 && x < 6 && y >= 1 && y < 4;
-            const DTPixel want = inside ? frame[(y - 1) * 4 + x - 2] : background;
-            EXPECT_EQ(Show(image->pixels[y * 7 + x]), Show(want)) << x << "," << y;
+    const struct {
+        int screen_width, screen_height, left, top, width, height;
+        Fit_Mode mode;
+    } cases[] = {
+        {7, 5, 2, 1, 4, 3, Fit_Mode::none},
+        {700, 500, 123, 77, 200, 150, Fit_Mode::crop},
+        {700, 500, 600, 400, 200, 150, Fit_Mode::pad}, // past the screen's corner
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.screen_width) + "x" + std::to_string(c.screen_height));
+        const std::vector<DTPixel> frame = Quadrants(c.width, c.height);
+        Test_GIF gif = GIF_Of(c.width, c.height, frame);
+        gif.local_table = gif.global_table;
+        gif.global_table = {{0, 0, 0}, background};
+        gif.background = 1;
+        gif.screen_width = c.screen_width;
+        gif.screen_height = c.screen_height;
+        gif.left = c.left;
+        gif.top = c.top;
+        Write_Test_GIF(dir.file("frame.gif"), gif);
+        Test_PNG twin;
+        twin.width = c.screen_width;
+        twin.height = c.screen_height;
+        for (int y = 0; y < c.screen_height; ++y) {
+            for (int x = 0; x < c.screen_width; ++x) {
+                const int fx = x - c.left;
+                const int fy = y - c.top;
+                const bool inside = fx >= 0 && fx < c.width && fy >= 0 && fy < c.height;
+                const DTPixel p = inside ? frame[fy * c.width + fx] : background;
+                twin.samples.insert(twin.samples.end(), {p.r, p.g, p.b});
+            }
+        }
+        Write_Test_PNG(dir.file("twin.png"), twin);
+        const std::optional<DTImage> image = Load(dir.file("frame.gif"), c.mode);
+        const std::optional<DTImage> expected = Load(dir.file("twin.png"), c.mode);
+        ASSERT_TRUE(image && expected);
+        ASSERT_EQ(image->pixels.size(), expected->pixels.size());
+        for (std::size_t i = 0; i < image->pixels.size(); ++i) {
+            ASSERT_EQ(Show(image->pixels[i]), Show(expected->pixels[i])) << "pixel " << i;
         }
     }
 }
