@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -168,6 +169,15 @@ struct Pixel_Leaves {
     std::vector<std::uint32_t> paths;
 };
 
+// A leaf's samples, gathered while the pixels are read and before the tree
+// is made.
+template <class Sum> struct Leaf_Sums {
+    Sum red;
+    Sum green;
+    Sum blue;
+    std::uint32_t count;
+};
+
 } // namespace
 
 struct Octree_Workspace::Parts {
@@ -176,6 +186,11 @@ struct Octree_Workspace::Parts {
     Pixel_Leaves pixel_leaves;
     Fold_Heap<Small_Kind::Key> small_heap;
     Fold_Heap<Large_Kind::Key> large_heap;
+    std::vector<Leaf_Sums<Small_Kind::Sum>> small_sums;
+    std::vector<Leaf_Sums<Large_Kind::Sum>> large_sums;
+    // The leaves sorted by their paths' child indices, and room to sort in.
+    std::vector<std::uint64_t> sorted;
+    std::vector<std::uint64_t> sort_room;
 };
 
 Octree_Workspace::Octree_Workspace() : parts(std::make_unique<Parts>()) {}
@@ -191,6 +206,15 @@ template <class Kind> Fold_Heap<typename Kind::Key>& Heap_Of(Octree_Workspace::P
     }
 }
 
+template <class Kind>
+std::vector<Leaf_Sums<typename Kind::Sum>>& Sums_Of(Octree_Workspace::Parts& parts) {
+    if constexpr (std::is_same_v<Kind, Small_Kind>) {
+        return parts.small_sums;
+    } else {
+        return parts.large_sums;
+    }
+}
+
 // A tree being built and folded in a workspace.
 template <class Kind> struct Tree {
     using Node = typename Kind::Node;
@@ -200,14 +224,18 @@ template <class Kind> struct Tree {
     Fold_Heap<Key>& heap;
 };
 
-template <class Kind> typename Kind::Key Heap_Key(const typename Kind::Node& node) {
-    const std::int32_t weight = node.pixel_count >> node.depth;
+template <class Kind>
+typename Kind::Key Heap_Key(int child_count, std::int32_t pixel_count, int depth) {
+    const std::int32_t weight = pixel_count >> depth;
     if constexpr (sizeof(typename Kind::Key) == 4) {
-        return static_cast<std::uint32_t>(node.child_count) << 28 |
-               static_cast<std::uint32_t>(weight);
+        return static_cast<std::uint32_t>(child_count) << 28 | static_cast<std::uint32_t>(weight);
     } else {
-        return (static_cast<std::int64_t>(node.child_count) << 32) + weight;
+        return (static_cast<std::int64_t>(child_count) << 32) + weight;
     }
+}
+
+template <class Kind> typename Kind::Key Heap_Key(const typename Kind::Node& node) {
+    return Heap_Key<Kind>(node.child_count, node.pixel_count, node.depth);
 }
 
 template <class Kind>
@@ -247,31 +275,6 @@ std::uint32_t Child_Indices(const std::uint8_t* pixel) {
 
 int Child_Index(std::uint32_t indices, int depth) {
     return static_cast<int>(indices >> (3 * (7 - depth)) & 7);
-}
-
-template <class Node> void Add_Sample(Node& leaf, const std::uint8_t* pixel) {
-    leaf.red += pixel[0];
-    leaf.green += pixel[1];
-    leaf.blue += pixel[2];
-    leaf.pixel_count++;
-}
-
-// The pixel's leaf, made with the nodes above it where missing, after
-// adding the pixel to it.
-template <class Kind> std::uint32_t Insert_Pixel(Tree<Kind>& tree, const std::uint8_t* pixel) {
-    const std::uint32_t indices = Child_Indices(pixel);
-    std::uint32_t node = 0;
-    for (int depth = 1; depth <= 7; ++depth) {
-        const int index = Child_Index(indices, depth);
-        std::uint32_t child = tree.nodes[node].children[static_cast<std::size_t>(index)];
-        if (child == 0) {
-            child = New_Node(tree, index, depth, node);
-            tree.nodes[node].children[static_cast<std::size_t>(index)] = child;
-        }
-        node = child;
-    }
-    Add_Sample(tree.nodes[node], pixel);
-    return node;
 }
 
 // The sifts compare the keys kept in the entries: each change of a node in
@@ -334,6 +337,19 @@ template <class Kind> void Down_Heap(Tree<Kind>& tree, std::uint32_t node) {
     slot_of[node] = static_cast<std::int32_t>(k);
 }
 
+// Enters a number not in the heap with its key. The heap starts at entry 1.
+template <class Kind>
+void Heap_Insert(Tree<Kind>& tree, std::uint32_t number, typename Kind::Key key) {
+    auto& heap = tree.heap;
+    // Room for every node and the end mark was made before the tree.
+    const auto end = static_cast<std::size_t>(heap.end);
+    heap.slot_of[number] = heap.end;
+    heap.entries[end] = {key, number};
+    heap.entries[end + 1] = heap_end_mark<typename Kind::Key>;
+    heap.end++;
+    Up_Heap(tree, number);
+}
+
 template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
     typename Kind::Node& node = tree.nodes[number];
     auto& heap = tree.heap;
@@ -357,16 +373,7 @@ template <class Kind> void Heap_Add(Tree<Kind>& tree, std::uint32_t number) {
         return;
     }
     node.flags |= node_in_heap;
-    if (heap.end == 0) {
-        heap.end = 1;
-    }
-    // Room for every node and the end mark was made before the tree.
-    const auto end = static_cast<std::size_t>(heap.end);
-    heap.slot_of[number] = heap.end;
-    heap.entries[end] = {key, number};
-    heap.entries[end + 1] = heap_end_mark<typename Kind::Key>;
-    heap.end++;
-    Up_Heap(tree, number);
+    Heap_Insert(tree, number, key);
 }
 
 template <class Kind> std::uint32_t Pop_Heap(Tree<Kind>& tree) {
@@ -407,10 +414,6 @@ std::uint32_t Path_Of(const std::uint8_t* pixel) {
            0xFEFEFE;
 }
 
-// Leaves lie at depth 7, so a leaf's weight, pixel_count >> 7, changes only
-// when its count reaches a whole multiple of 128.
-constexpr std::int32_t leaf_weight_step = 1 << 7;
-
 // The first entry to look at for the path; the table has 2^(32 - shift)
 // entries.
 std::size_t Hash_Slot(const Leaf_Table& table, std::uint32_t path) {
@@ -447,8 +450,8 @@ void Grow_Leaf_Table(Leaf_Table* table, const std::vector<std::uint32_t>& paths)
     }
 }
 
-// The number of the leaf on the path, or leaves->leaves.size() after
-// entering the path as the next leaf's when it has none yet.
+// The number of the leaf on the path; a path met for the first time is
+// entered as the next leaf's, numbered leaves->paths.size() before.
 std::size_t Leaf_Number(Leaf_Table* table, std::uint32_t path, Pixel_Leaves* leaves) {
     if (2 * (leaves->paths.size() + 1) > table->entries.size()) {
         Grow_Leaf_Table(table, leaves->paths);
@@ -459,7 +462,7 @@ std::size_t Leaf_Number(Leaf_Table* table, std::uint32_t path, Pixel_Leaves* lea
         if (entry == 0) {
             table->entries[at] = static_cast<std::uint32_t>(leaves->paths.size() + 1);
             leaves->paths.push_back(path);
-            return leaves->leaves.size();
+            return leaves->paths.size() - 1;
         }
         if (leaves->paths[entry - 1] == path) {
             return entry - 1;
@@ -467,19 +470,27 @@ std::size_t Leaf_Number(Leaf_Table* table, std::uint32_t path, Pixel_Leaves* lea
     }
 }
 
-// Inserts every pixel in row-major order, with the heap operations that
-// inserting each pixel from the root and adding its leaf to the heap would
-// make, and numbers the leaves; only faster: a known leaf is found by its
-// path instead of a walk from the root, and the heap hears of it only when
-// its weight changes.
+// Leaves lie at depth 7, so a leaf's weight, pixel_count >> 7, changes only
+// when its count reaches a whole multiple of 128.
+constexpr int leaf_depth = 7;
+constexpr std::uint32_t leaf_weight_step = 1 << leaf_depth;
+
+// Reads every pixel in row-major order, numbering the leaves, gathering their
+// samples and making the heap operations that inserting each pixel from the
+// root and adding its leaf to the heap would make; only faster: a known leaf
+// is found by its path instead of a walk from the root, and the heap hears of
+// it only when its weight changes. A leaf's key depends on its count alone,
+// so until the tree is made (Make_Tree) the heap holds leaf numbers.
 template <class Kind>
-void Insert_Pixels(Tree<Kind>& tree, const quant_image* image, Leaf_Table* table,
-                   Pixel_Leaves* leaves) {
+void Read_Pixels(Tree<Kind>& tree, const quant_image* image, Octree_Workspace::Parts& parts) {
+    Leaf_Table* table = &parts.leaf_table;
+    Pixel_Leaves* leaves = &parts.pixel_leaves;
+    auto& sums = Sums_Of<Kind>(parts);
     const std::size_t count = Pixel_Count(image);
     const auto width = static_cast<std::size_t>(image->width);
     leaves->of_pixel.resize(count);
-    leaves->leaves.clear();
     leaves->paths.clear();
+    sums.clear();
     Restart_Leaf_Table(table, count);
     std::uint32_t last_path = 0;
     std::size_t number = 0;
@@ -503,24 +514,112 @@ void Insert_Pixels(Tree<Kind>& tree, const quant_image* image, Leaf_Table* table
             if (i >= width && leaves->paths[above] == path) {
                 number = above;
             } else {
+                const std::size_t known = leaves->paths.size();
                 number = Leaf_Number(table, path, leaves);
-            }
-            if (number == leaves->leaves.size()) {
-                const std::uint32_t leaf = Insert_Pixel(tree, pixel);
-                leaves->leaves.push_back(leaf);
-                leaves->of_pixel[i] = static_cast<std::int32_t>(number);
-                Heap_Add(tree, leaf);
-                continue;
+                if (number == known) {
+                    leaves->of_pixel[i] = static_cast<std::int32_t>(number);
+                    sums.push_back({pixel[0], pixel[1], pixel[2], 1});
+                    Heap_Insert(tree, static_cast<std::uint32_t>(number),
+                                Heap_Key<Kind>(0, 1, leaf_depth));
+                    continue;
+                }
             }
         }
         leaves->of_pixel[i] = static_cast<std::int32_t>(number);
-        const std::uint32_t leaf = leaves->leaves[number];
-        Add_Sample(tree.nodes[leaf], pixel);
+        Leaf_Sums<typename Kind::Sum>& leaf = sums[number];
+        leaf.red += pixel[0];
+        leaf.green += pixel[1];
+        leaf.blue += pixel[2];
         // Between those counts Heap_Add would find the key unchanged and
-        // do nothing.
-        if (tree.nodes[leaf].pixel_count % leaf_weight_step == 0) {
-            Heap_Add(tree, leaf);
+        // do nothing; at them the key grows.
+        if (++leaf.count % leaf_weight_step == 0) {
+            tree.heap.entries[static_cast<std::size_t>(tree.heap.slot_of[number])].key =
+                Heap_Key<Kind>(0, static_cast<std::int32_t>(leaf.count), leaf_depth);
+            Down_Heap(tree, static_cast<std::uint32_t>(number));
         }
+    }
+}
+
+// Sorts the leaves by their paths' child indices (21 bits, depth 1 highest)
+// into parts.sorted, each as indices << 32 | leaf number: two passes of a
+// stable radix sort, eleven bits and then ten.
+void Sort_Leaves(Octree_Workspace::Parts& parts) {
+    const std::vector<std::uint32_t>& paths = parts.pixel_leaves.paths;
+    std::vector<std::uint64_t>& sorted = parts.sorted;
+    std::vector<std::uint64_t>& room = parts.sort_room;
+    room.resize(paths.size());
+    sorted.resize(paths.size());
+    constexpr int low_bits = 11;
+    std::array<std::uint32_t, 1 << low_bits> low{};
+    std::array<std::uint32_t, 1 << (21 - low_bits)> high{};
+    for (std::size_t n = 0; n < paths.size(); ++n) {
+        const std::uint32_t path = paths[n];
+        const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
+                                       static_cast<std::uint8_t>(path >> 8),
+                                       static_cast<std::uint8_t>(path)};
+        const std::uint32_t indices = Child_Indices(pixel);
+        room[n] = static_cast<std::uint64_t>(indices) << 32 | n;
+        ++low[indices & ((1u << low_bits) - 1)];
+        ++high[indices >> low_bits];
+    }
+    const auto starts = [](auto& counts) {
+        std::uint32_t start = 0;
+        for (std::uint32_t& c : counts) {
+            start += std::exchange(c, start);
+        }
+    };
+    starts(low);
+    starts(high);
+    for (const std::uint64_t entry : room) {
+        sorted[low[entry >> 32 & ((1u << low_bits) - 1)]++] = entry;
+    }
+    for (const std::uint64_t entry : sorted) {
+        room[high[entry >> (32 + low_bits)]++] = entry;
+    }
+    sorted.swap(room);
+}
+
+// Makes the nodes of every leaf's path, each leaf with its samples, and
+// turns the heap's leaf numbers into node numbers. In the order of their
+// child indices a leaf shares the first levels of its path with the one
+// before and needs new nodes below them only, so no node is looked for.
+template <class Kind> void Make_Tree(Tree<Kind>& tree, Octree_Workspace::Parts& parts) {
+    Sort_Leaves(parts);
+    Pixel_Leaves& leaves = parts.pixel_leaves;
+    const auto& sums = Sums_Of<Kind>(parts);
+    leaves.leaves.resize(leaves.paths.size());
+    // The nodes on the last leaf's path, by depth; the root is node 0.
+    std::array<std::uint32_t, leaf_depth + 1> path_nodes{};
+    std::uint32_t last_indices = 0;
+    for (std::size_t k = 0; k < parts.sorted.size(); ++k) {
+        const auto indices = static_cast<std::uint32_t>(parts.sorted[k] >> 32);
+        const auto number = static_cast<std::uint32_t>(parts.sorted[k]);
+        // Levels shared with the last leaf's path: the child indices lie in
+        // the lowest 21 bits; paths differ, so the leaf itself is new.
+        const int shared = k == 0 ? 0 : (std::countl_zero(indices ^ last_indices) - 11) / 3;
+        std::uint32_t node = path_nodes[static_cast<std::size_t>(shared)];
+        for (int depth = shared + 1; depth <= leaf_depth; ++depth) {
+            const int index = Child_Index(indices, depth);
+            const std::uint32_t child = New_Node(tree, index, depth, node);
+            tree.nodes[node].children[static_cast<std::size_t>(index)] = child;
+            path_nodes[static_cast<std::size_t>(depth)] = child;
+            node = child;
+        }
+        last_indices = indices;
+        leaves.leaves[number] = node;
+        typename Kind::Node& leaf = tree.nodes[node];
+        const Leaf_Sums<typename Kind::Sum>& gathered = sums[number];
+        leaf.red = gathered.red;
+        leaf.green = gathered.green;
+        leaf.blue = gathered.blue;
+        leaf.pixel_count = static_cast<std::int32_t>(gathered.count);
+        leaf.flags = node_in_heap;
+    }
+    auto& heap = tree.heap;
+    for (std::int32_t k = 1; k < heap.end; ++k) {
+        auto& entry = heap.entries[static_cast<std::size_t>(k)];
+        entry.node = leaves.leaves[entry.node];
+        heap.slot_of[entry.node] = k;
     }
 }
 
@@ -545,9 +644,10 @@ void Reduce(Tree<Kind>& tree, const quant_image* image, int n_colors,
             Octree_Workspace::Parts& parts) {
     // Fewer than one colour cannot be had; folding would reach the root.
     n_colors = std::max(n_colors, 1);
-    tree.heap.end = 0;
+    tree.heap.end = 1;
+    Read_Pixels(tree, image, parts);
     New_Node(tree, 0, 0, 0);
-    Insert_Pixels(tree, image, &parts.leaf_table, &parts.pixel_leaves);
+    Make_Tree(tree, parts);
     while (tree.heap.end > n_colors + 1) {
         const std::uint32_t parent = Fold(tree, Pop_Heap(tree));
         // The next node to fold is most likely the one now first; its parent
@@ -997,6 +1097,14 @@ void Release_Large(Octree_Workspace::Parts& parts) {
         parts.small_heap = {};
     }
     parts.large_heap = {};
+    parts.large_sums = {};
+    if (parts.small_sums.size() > kept_pixels) {
+        parts.small_sums = {};
+    }
+    if (parts.sorted.size() > kept_pixels) {
+        parts.sorted = {};
+        parts.sort_room = {};
+    }
     if (parts.pool.bytes > kept_node_bytes) {
         parts.pool = Node_Memory{};
     }
