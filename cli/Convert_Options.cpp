@@ -234,32 +234,15 @@ std::string Apply_Serpentine(Parse_State& state, const std::string&) {
     return {};
 }
 
-int Hex_Value(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const int lower = std::tolower(static_cast<unsigned char>(c));
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 std::string Apply_Keep_Colour(Parse_State& state, const std::string& value) {
-    const std::string digits = value.starts_with('#') ? value.substr(1) : value;
-    std::array<int, 6> nibbles{};
-    bool valid = digits.size() == 6;
-    for (std::size_t i = 0; valid && i < 6; ++i) {
-        nibbles[i] = Hex_Value(digits[i]);
-        valid = nibbles[i] >= 0;
-    }
-    if (!valid) {
+    const std::optional<DTPixel> colour = Parse_Hex_Colour(value);
+    if (!colour) {
         return "--keep-colour takes a colour RRGGBB in hexadecimal, not '" + value + "'";
     }
     if (state.settings.kept_colours.size() == palette_size) {
         return "--keep-colour keeps at most 16 colours";
     }
-    const DTPixel colour{static_cast<std::uint8_t>(nibbles[0] * 16 + nibbles[1]),
-                         static_cast<std::uint8_t>(nibbles[2] * 16 + nibbles[3]),
-                         static_cast<std::uint8_t>(nibbles[4] * 16 + nibbles[5])};
-    state.settings.kept_colours.push_back(Display_Pixel(colour));
+    state.settings.kept_colours.push_back(Display_Pixel(*colour));
     return {};
 }
 

@@ -65,10 +65,6 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
     return picture;
 }
 
-Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels, Octree_Workspace& workspace) {
-    return Fit_Shared_Palette(pixels, {}, workspace);
-}
-
 Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels,
                                   const std::vector<DTPixel>& kept, Octree_Workspace& workspace) {
     Palette_Colors palette{};

@@ -25,11 +25,9 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
 
 // The refined method's palette fitted to the pixels of many 128x96 working
 // images together (12288 of them each, one image after another), started from
-// their octree colours; entries it does not use are black.
-Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels, Octree_Workspace& workspace);
-
-// The same fitted around kept colours, which are its first entries (each put
-// on the grid, at most 16, whether any pixel is near them or not).
+// their octree colours, and around kept colours, which are its first entries
+// (each put on the grid, at most 16, whether any pixel is near them or not);
+// entries it does not use are black.
 Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels,
                                   const std::vector<DTPixel>& kept, Octree_Workspace& workspace);
 

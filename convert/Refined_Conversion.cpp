@@ -8,11 +8,29 @@
 #include <algorithm>
 #include <cstddef>
 
-namespace {
+std::vector<DTPixel> Refined_Palette(const DTImage& working, Octree_Workspace& workspace) {
+    return Refined_Palette(working, {}, workspace);
+}
 
-// The picture of palette indices: the first `kept` entries keep their
-// places, used or not, and the others are renumbered after them in order of
-// first appearance.
+std::vector<DTPixel> Refined_Palette(const DTImage& working, const std::vector<DTPixel>& kept,
+                                     Octree_Workspace& workspace) {
+    return Refine_Grid_Palette(working.pixels, Octree_Colors(working, workspace), palette_size,
+                               kept);
+}
+
+MQ4_Document Convert_Refined(const DTImage& loaded, bool dither, Octree_Workspace& workspace) {
+    return Convert_Refined(
+        loaded, Refined_Options{{dither ? Dither_Kind::floyd_steinberg : Dither_Kind::none}, {}},
+        workspace);
+}
+
+MQ4_Document Convert_Refined(const DTImage& loaded, const Refined_Options& options,
+                             Octree_Workspace& workspace) {
+    const DTImage working = Working_Image(loaded);
+    const std::vector<DTPixel> palette = Refined_Palette(working, options.kept, workspace);
+    return Refined_Picture(working, palette, options.dither, Kept_Count(options.kept));
+}
+
 MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
                            const std::vector<DTPixel>& palette, int kept) {
     MQ4_Document picture;
@@ -36,41 +54,8 @@ MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
     return picture;
 }
 
-} // namespace
-
-std::vector<DTPixel> Refined_Palette(const DTImage& working, Octree_Workspace& workspace) {
-    return Refine_Grid_Palette(working.pixels, Octree_Colors(working, workspace), palette_size);
-}
-
-std::vector<DTPixel> Refined_Palette(const DTImage& working, const std::vector<DTPixel>& kept,
-                                     Octree_Workspace& workspace) {
-    return Refine_Grid_Palette(working.pixels, Octree_Colors(working, workspace), palette_size,
-                               kept);
-}
-
-MQ4_Document Convert_Refined(const DTImage& loaded, bool dither, Octree_Workspace& workspace) {
-    return Convert_Refined(
-        loaded, Refined_Options{{dither ? Dither_Kind::floyd_steinberg : Dither_Kind::none}, {}},
-        workspace);
-}
-
-MQ4_Document Convert_Refined(const DTImage& loaded, const Refined_Options& options,
-                             Octree_Workspace& workspace) {
-    const DTImage working = Working_Image(loaded);
-    const std::vector<DTPixel> palette = Refined_Palette(working, options.kept, workspace);
-    return Refined_Picture(working, palette, options.dither, Kept_Count(options.kept));
-}
-
 int Kept_Count(const std::vector<DTPixel>& kept) {
-    std::vector<DTPixel> distinct;
-    for (const DTPixel& color : kept) {
-        const DTPixel shown = Nearest_Grid_Color(color);
-        if (std::find(distinct.begin(), distinct.end(), shown) == distinct.end() &&
-            distinct.size() < palette_size) {
-            distinct.push_back(shown);
-        }
-    }
-    return static_cast<int>(distinct.size());
+    return static_cast<int>(Kept_Grid_Colors(kept, palette_size).size());
 }
 
 MQ4_Document Refined_Picture(const DTImage& working, const std::vector<DTPixel>& palette,

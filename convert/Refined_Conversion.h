@@ -28,7 +28,7 @@ int Kept_Count(const std::vector<DTPixel>& kept);
 // The refined picture of an image that fills a picture. Colours are numbered
 // in order of first appearance; palette entries beyond them are black. No
 // names are set. Dithered, pixels are mapped by Floyd-Steinberg in serpentine
-// order (Map_Diffused in quant/Grid_Refine.h).
+// order (Map_Diffused in quant/Palette_Dither.h).
 MQ4_Document Convert_Refined(const DTImage& loaded, bool dither, Octree_Workspace& workspace);
 
 struct Refined_Options {
@@ -39,6 +39,13 @@ struct Refined_Options {
     // Colours always in the palette, each put on the grid; at most 16 count.
     std::vector<DTPixel> kept;
 };
+
+// The picture of palette indices, one for each of a picture's pixels: the
+// first `kept` entries keep their places, used or not, and the others are
+// renumbered after them in order of first appearance; entries beyond them
+// are black.
+MQ4_Document Build_Picture(const std::vector<std::uint8_t>& indices,
+                           const std::vector<DTPixel>& palette, int kept);
 
 // The picture of a 128x96 working image on a palette that Refined_Palette
 // gave, whose first `kept` entries are kept colours: those keep their

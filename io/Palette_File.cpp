@@ -59,7 +59,7 @@ bool Read_Head(const std::string& path, std::size_t limit, std::vector<std::uint
 std::vector<DTPixel> On_Levels(const std::vector<DTPixel>& colors) {
     std::vector<DTPixel> shown;
     for (const DTPixel& color : colors) {
-        shown.push_back(Split_Color(Display_Color(color.r, color.g, color.b)));
+        shown.push_back(Display_Pixel(color));
     }
     return shown;
 }
@@ -181,14 +181,6 @@ std::optional<std::vector<DTPixel>> Parse_JASC_Palette(const std::string& text,
     return colors;
 }
 
-int Hex_Digit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 // One RRGGBB a line (a leading # allowed); blank lines are skipped.
 std::optional<std::vector<DTPixel>> Parse_Hex_Palette(const std::string& text,
                                                       std::string* reason) {
@@ -202,22 +194,12 @@ std::optional<std::vector<DTPixel>> Parse_Hex_Palette(const std::string& text,
         if (word.empty()) {
             continue;
         }
-        if (word[0] == '#') {
-            word.erase(0, 1);
-        }
-        std::array<int, 6> digits{};
-        bool valid = word.size() == 6;
-        for (std::size_t i = 0; valid && i < 6; ++i) {
-            digits[i] = Hex_Digit(word[i]);
-            valid = digits[i] >= 0;
-        }
-        if (!valid) {
+        const std::optional<DTPixel> color = Parse_Hex_Colour(word);
+        if (!color) {
             *reason = Not_A_Colour(n + 1, "six hexadecimal digits RRGGBB");
             return std::nullopt;
         }
-        colors.push_back({static_cast<std::uint8_t>(digits[0] * 16 + digits[1]),
-                          static_cast<std::uint8_t>(digits[2] * 16 + digits[3]),
-                          static_cast<std::uint8_t>(digits[4] * 16 + digits[5])});
+        colors.push_back(*color);
     }
     return colors;
 }
@@ -408,4 +390,26 @@ bool Write_Palette_File(const std::string& path, const Palette_Colors& palette) 
         return false;
     }
     return true;
+}
+
+std::optional<DTPixel> Parse_Hex_Colour(std::string_view text) {
+    if (text.starts_with('#')) {
+        text.remove_prefix(1);
+    }
+    if (text.size() != 6) {
+        return std::nullopt;
+    }
+    std::array<int, 6> digits{};
+    for (std::size_t i = 0; i < 6; ++i) {
+        const int lower = std::tolower(static_cast<unsigned char>(text[i]));
+        digits[i] = lower >= '0' && lower <= '9'   ? lower - '0'
+                    : lower >= 'a' && lower <= 'f' ? lower - 'a' + 10
+                                                   : -1;
+        if (digits[i] < 0) {
+            return std::nullopt;
+        }
+    }
+    return DTPixel{static_cast<std::uint8_t>(digits[0] * 16 + digits[1]),
+                   static_cast<std::uint8_t>(digits[2] * 16 + digits[3]),
+                   static_cast<std::uint8_t>(digits[4] * 16 + digits[5])};
 }

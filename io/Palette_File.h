@@ -11,6 +11,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The palette in the file at the path. None after a report ("Cannot use PATH
@@ -33,6 +34,10 @@ std::string GIMP_Palette_Text(const Palette_Colors& palette, const std::string& 
 // Whether the name ends in an extension a palette is written as: .gpl, .act,
 // .pal or .hex, in any case.
 bool Is_Palette_File_Name(const std::string& path);
+
+// A colour written as six hexadecimal digits RRGGBB (a leading # allowed),
+// as .hex palettes and --keep-colour give them; none for anything else.
+std::optional<DTPixel> Parse_Hex_Colour(std::string_view text);
 
 // The bytes of the palette in the kind of file its name says (a GIMP palette
 // for any other name), the GIMP palette named after the file.

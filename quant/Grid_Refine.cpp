@@ -98,6 +98,17 @@ int Nearest_Index(const std::vector<DTPixel>& palette, DTPixel color) {
     return best;
 }
 
+std::vector<DTPixel> Kept_Grid_Colors(const std::vector<DTPixel>& kept, int max_colors) {
+    std::vector<DTPixel> kept_colors;
+    for (const DTPixel& color : kept) {
+        const DTPixel shown = Nearest_Grid_Color(color);
+        if (static_cast<int>(kept_colors.size()) < max_colors && !Contains(kept_colors, shown)) {
+            kept_colors.push_back(shown);
+        }
+    }
+    return kept_colors;
+}
+
 std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
                                          const std::vector<DTPixel>& start, int max_colors) {
     return Refine_Grid_Palette(pixels, start, max_colors, {});
@@ -107,13 +118,7 @@ std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
                                          const std::vector<DTPixel>& start, int max_colors,
                                          const std::vector<DTPixel>& kept) {
     max_colors = std::clamp(max_colors, 1, max_fit_colors);
-    std::vector<DTPixel> kept_colors;
-    for (const DTPixel& color : kept) {
-        const DTPixel shown = Nearest_Grid_Color(color);
-        if (static_cast<int>(kept_colors.size()) < max_colors && !Contains(kept_colors, shown)) {
-            kept_colors.push_back(shown);
-        }
-    }
+    const std::vector<DTPixel> kept_colors = Kept_Grid_Colors(kept, max_colors);
     const int locked = static_cast<int>(kept_colors.size());
     if (locked == max_colors || pixels.empty()) {
         return kept_colors;

@@ -47,6 +47,10 @@ std::vector<DTPixel> Refine_Grid_Palette(const std::vector<DTPixel>& pixels,
                                          const std::vector<DTPixel>& start, int max_colors,
                                          const std::vector<DTPixel>& kept);
 
+// The kept colours each put on the grid, the first max_colors distinct ones
+// in their order: the first entries of a palette fitted around them.
+std::vector<DTPixel> Kept_Grid_Colors(const std::vector<DTPixel>& kept, int max_colors);
+
 // Each pixel's nearest palette index.
 std::vector<std::uint8_t> Map_Nearest(const std::vector<DTPixel>& pixels,
                                       const std::vector<DTPixel>& palette);
