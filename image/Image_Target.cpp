@@ -28,24 +28,19 @@ Image_Target Start_Image_Target(Pixel_Size stored, int orientation, Fit_Mode mod
 }
 
 bool Target_Wants_Row(const Image_Target& target, int y) {
-    return target.mode != Fit_Mode::none || (y >= target.part.y0 && y < target.part.y1);
+    if (target.mode == Fit_Mode::none) {
+        return y >= target.part.y0 && y < target.part.y1;
+    }
+    // The fit keeps the sums of some blocks of rows only.
+    const Box_Reduction& box = target.fit.box;
+    const int block_y = y / box.factor_y;
+    return block_y >= box.part.y0 && block_y < box.part.y1;
 }
 
 void Add_Target_Row(Image_Target* target, int y, DTPixel* row) {
-    if (!Target_Wants_Row(*target, y)) {
-        return;
-    }
-    if (target->mode != Fit_Mode::none) {
-        Convert_Row(target->transform, row, static_cast<std::size_t>(target->fit.box.source.width));
-        Add_Fit_Row(&target->fit, y, row);
-        return;
-    }
-    const Pixel_Rect& part = target->part;
-    DTPixel* kept = row + part.x0;
-    Convert_Row(target->transform, kept, static_cast<std::size_t>(part.x1 - part.x0));
-    std::copy(kept, row + part.x1,
-              target->cut.pixels.begin() +
-                  static_cast<std::ptrdiff_t>(y - part.y0) * target->cut.width);
+    const int width =
+        target->mode == Fit_Mode::none ? target->stored.width : target->fit.box.source.width;
+    Add_Target_Span(target, y, 0, row, width);
 }
 
 void Add_Target_Span(Image_Target* target, int y, int x0, DTPixel* pixels, int count) {
