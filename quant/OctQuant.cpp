@@ -266,11 +266,12 @@ constexpr std::array<std::uint32_t, 256> Spread_Bits() {
 
 constexpr std::array<std::uint32_t, 256> spread_bits = Spread_Bits();
 
-// The child index of each level on the pixel's path, three bits a level,
+// The child index of each level on a path (0xRRGGBB), three bits a level,
 // depth 1 highest: green's bit of the level, then red's, then blue's (the
 // lowest bit of a channel selects nothing).
-std::uint32_t Child_Indices(const std::uint8_t* pixel) {
-    return spread_bits[pixel[1]] << 2 | spread_bits[pixel[0]] << 1 | spread_bits[pixel[2]];
+std::uint32_t Child_Indices(std::uint32_t path) {
+    return spread_bits[path >> 8 & 0xFF] << 2 | spread_bits[path >> 16 & 0xFF] << 1 |
+           spread_bits[path & 0xFF];
 }
 
 int Child_Index(std::uint32_t indices, int depth) {
@@ -553,11 +554,7 @@ void Sort_Leaves(Octree_Workspace::Parts& parts) {
     std::array<std::uint32_t, 1 << low_bits> low{};
     std::array<std::uint32_t, 1 << (21 - low_bits)> high{};
     for (std::size_t n = 0; n < paths.size(); ++n) {
-        const std::uint32_t path = paths[n];
-        const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
-                                       static_cast<std::uint8_t>(path >> 8),
-                                       static_cast<std::uint8_t>(path)};
-        const std::uint32_t indices = Child_Indices(pixel);
+        const std::uint32_t indices = Child_Indices(paths[n]);
         room[n] = static_cast<std::uint64_t>(indices) << 32 | n;
         ++low[indices & ((1u << low_bits) - 1)];
         ++high[indices >> low_bits];
@@ -665,10 +662,7 @@ void Reduce(Tree<Kind>& tree, const quant_image* image, int n_colors,
 // root meets only nodes that are still on it, few and so at hand, where a
 // walk up from the leaf would meet the folded ones scattered in the pool.
 template <class Kind> std::uint32_t Reached_Node(const Tree<Kind>& tree, std::uint32_t path) {
-    const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
-                                   static_cast<std::uint8_t>(path >> 8),
-                                   static_cast<std::uint8_t>(path)};
-    const std::uint32_t indices = Child_Indices(pixel);
+    const std::uint32_t indices = Child_Indices(path);
     std::uint32_t node = 0;
     for (int depth = 1; depth <= 7; ++depth) {
         const std::uint32_t child =
@@ -704,10 +698,7 @@ template <class Kind> class Reach_Table {
         if (levels_ < 0) {
             return Reached_Node(tree_, path);
         }
-        const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(path >> 16),
-                                       static_cast<std::uint8_t>(path >> 8),
-                                       static_cast<std::uint8_t>(path)};
-        return table_[Child_Indices(pixel) >> 3 * (7 - levels_)];
+        return table_[Child_Indices(path) >> 3 * (7 - levels_)];
     }
 
   private:
@@ -1034,7 +1025,7 @@ std::vector<std::uint8_t> Number_Leaves(const Tree<Kind>& tree, const Pixel_Leav
     // colours come in the pixels' order of first appearance.
     std::vector<std::uint8_t> of_leaf(leaves.paths.size());
     const Reach_Table<Kind> reach(tree);
-    for (std::size_t n = 0; n < of_leaf.size() && out->colors.size() < 3 * until_colors; ++n) {
+    for (std::size_t n = 0; n < of_leaf.size() && out->colors.size() / 3 < until_colors; ++n) {
         const std::uint32_t reached = reach.Reached(leaves.paths[n]);
         quant_color color;
         Write_Node_Color(tree.nodes[reached], color.data());
@@ -1119,8 +1110,8 @@ void Reduce_In(const quant_image* image, int n_colors, Octree_Workspace& workspa
     const std::size_t pixels = Pixel_Count(image);
     const auto run = [&]<class Kind>(Kind) {
         using Node = typename Kind::Node;
-        auto* nodes = static_cast<Node*>(Node_Room(&parts.pool, Most_Nodes(pixels) * sizeof(Node)));
         const std::size_t most_nodes = Most_Nodes(pixels);
+        auto* nodes = static_cast<Node*>(Node_Room(&parts.pool, most_nodes * sizeof(Node)));
         auto& heap = Heap_Of<Kind>(parts);
         Make_Heap_Room(&heap, most_nodes);
         Tree<Kind> tree{nodes, 0, heap};

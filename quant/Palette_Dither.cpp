@@ -3,6 +3,7 @@
 #include "quant/Blue_Noise.h"
 #include "quant/Color_Difference.h"
 #include "quant/Grid_Refine.h"
+#include "quant/Viewing_Error.h"
 
 #include <algorithm>
 #include <bit>
@@ -12,8 +13,6 @@
 #include <utility>
 
 namespace {
-
-using Linear_Color = std::array<float, 3>;
 
 DTPixel Pixel_At(const DTImage& image, std::size_t n) {
     return n < image.pixels.size() ? image.pixels[n] : DTPixel{0, 0, 0};
@@ -81,12 +80,6 @@ std::vector<std::uint8_t> Map_By_Diffusion(const DTImage& image,
         }
     }
     return indices;
-}
-
-Linear_Color To_Linear(DTPixel color) {
-    return {static_cast<float>(Srgb_To_Linear(color.r)),
-            static_cast<float>(Srgb_To_Linear(color.g)),
-            static_cast<float>(Srgb_To_Linear(color.b))};
 }
 
 float Luminance(const Linear_Color& color) {
@@ -298,7 +291,7 @@ std::vector<std::uint8_t> Map_By_Pattern(const DTImage& image, const std::vector
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     std::vector<Linear_Color> linear;
     for (const DTPixel& color : palette) {
-        linear.push_back(To_Linear(color));
+        linear.push_back(Linear_Of(color));
     }
     std::vector<int> by_luminance(palette.size());
     std::iota(by_luminance.begin(), by_luminance.end(), 0);
@@ -321,7 +314,7 @@ std::vector<std::uint8_t> Map_By_Pattern(const DTImage& image, const std::vector
         number_of_pixel[n] = number;
         if (added) {
             const Linear_Color& nearest = linear[Nearest_Index(palette, pixel)];
-            const Linear_Color own = To_Linear(pixel);
+            const Linear_Color own = Linear_Of(pixel);
             targets.push_back({nearest[0] + share * (own[0] - nearest[0]),
                                nearest[1] + share * (own[1] - nearest[1]),
                                nearest[2] + share * (own[2] - nearest[2])});

@@ -51,9 +51,9 @@ bool Is_Ordered(Dither_Kind kind);
 // not hold count as black) among the palette's first 16 colours; all 0 for
 // an empty palette. Errors are
 // measured against the colours shown, in sixteenths of a level, and a value
-// pushed out of 0..255 is clamped, as the refined-dither method does; with
-// floyd-steinberg at strength 100 the indices are Map_Diffused's
-// (quant/Grid_Refine.h), at strength 0 any kind gives Map_Nearest's.
+// pushed out of 0..255 is clamped, as the refined-dither method does;
+// floyd-steinberg at strength 100 is the refined-dither method's mapping
+// (Map_Diffused below), and at strength 0 any kind gives Map_Nearest's.
 std::vector<std::uint8_t> Map_Dithered(const DTImage& image, const std::vector<DTPixel>& palette,
                                        const Dither_Options& options);
 
