@@ -56,7 +56,7 @@ Color_Transform Make_Transform(cmsHPROFILE source, cmsUInt32Number input_format,
         cmsCreateTransform(source, input_format, srgb.get(), TYPE_RGB_8,
                            INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
     if (!transform) {
-        Warn(name, "its colour profile cannot be read");
+        Warn_Unreadable_Profile(name);
         return nullptr;
     }
     Color_Transform handle(transform);
@@ -68,6 +68,10 @@ Color_Transform Make_Transform(cmsHPROFILE source, cmsUInt32Number input_format,
 
 } // namespace
 
+void Warn_Unreadable_Profile(const std::string& name) {
+    Warn(name, "its colour profile cannot be read");
+}
+
 void Color_Transform_Deleter::operator()(void* transform) const {
     cmsDeleteTransform(transform);
 }
@@ -76,7 +80,7 @@ Color_Transform ICC_To_sRGB(const std::uint8_t* icc, std::size_t size, Sample_La
                             const std::string& name) {
     const Profile_Handle profile(cmsOpenProfileFromMem(icc, static_cast<cmsUInt32Number>(size)));
     if (!profile) {
-        Warn(name, "its colour profile cannot be read");
+        Warn_Unreadable_Profile(name);
         return nullptr;
     }
     // As a number: a file may hold a value that is none of the enumeration's.

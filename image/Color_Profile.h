@@ -42,6 +42,10 @@ struct Described_Profile {
 Color_Transform ICC_To_sRGB(const std::uint8_t* icc, std::size_t size, Sample_Layout layout,
                             const std::string& name);
 
+// Reports that the file's colour profile cannot be read, so that its colours
+// are taken as sRGB.
+void Warn_Unreadable_Profile(const std::string& name);
+
 // The transform for a described profile (RGB samples).
 Color_Transform Described_To_sRGB(const Described_Profile& profile, const std::string& name);
 

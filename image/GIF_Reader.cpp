@@ -150,9 +150,7 @@ std::optional<DTImage> Read_GIF(std::FILE* file, const std::string& name, Fit_Mo
         return std::nullopt;
     }
     const Pixel_Size size{gif->SWidth, gif->SHeight};
-    if (!Image_Sides_Allowed(size.width, size.height)) {
-        Report("Cannot read GIF %s: its size %dx%d is outside 1 to %d pixels a side.\n",
-               name.c_str(), size.width, size.height, static_cast<int>(max_image_side));
+    if (!Image_Size_Allowed("GIF", name, size.width, size.height)) {
         return std::nullopt;
     }
     if (!Find_First_Frame(gif.get(), name)) {

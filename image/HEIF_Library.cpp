@@ -2,19 +2,12 @@
 
 #include "image/Shared_Library.h"
 
-#include <optional>
-
 namespace {
-
-struct Loaded_Heif {
-    std::optional<Heif_Functions> functions;
-    std::string why;
-};
 
 #define FIND(function) Find_Library_Function(library, #function, &found.function, &loaded.why)
 
-Loaded_Heif Load_Heif() {
-    Loaded_Heif loaded;
+Loaded_Functions<Heif_Functions> Load_Heif() {
+    Loaded_Functions<Heif_Functions> loaded;
     void* const library = Open_Shared_Library("libheif.so.1", &loaded.why);
     if (!library) {
         return loaded;
@@ -39,11 +32,5 @@ Loaded_Heif Load_Heif() {
 } // namespace
 
 const Heif_Functions* Heif_Library(std::string* why) {
-    // Initialised once, by whichever thread comes first; the others wait.
-    static const Loaded_Heif loaded = Load_Heif();
-    if (!loaded.functions) {
-        *why = loaded.why;
-        return nullptr;
-    }
-    return &*loaded.functions;
+    return Library_Functions<Heif_Functions, Load_Heif>(why);
 }

@@ -4,6 +4,7 @@
 #include "image/HEIF_Library.h"
 #include "image/Image_Size.h"
 #include "image/Image_Target.h"
+#include "image/Shared_Library.h"
 #include "image/Stream_Bytes.h"
 
 #include <cstring>
@@ -12,24 +13,10 @@
 
 namespace {
 
-struct Context_Deleter {
-    const Heif_Functions* heif;
-    void operator()(heif_context* context) const { heif->heif_context_free(context); }
-};
-struct Handle_Deleter {
-    const Heif_Functions* heif;
-    void operator()(heif_image_handle* handle) const { heif->heif_image_handle_release(handle); }
-};
-struct Image_Deleter {
-    const Heif_Functions* heif;
-    void operator()(heif_image* image) const { heif->heif_image_release(image); }
-};
-struct Nclx_Deleter {
-    const Heif_Functions* heif;
-    void operator()(heif_color_profile_nclx* nclx) const {
-        heif->heif_nclx_color_profile_free(nclx);
-    }
-};
+using Context_Deleter = Library_Free<Heif_Functions, &Heif_Functions::heif_context_free>;
+using Handle_Deleter = Library_Free<Heif_Functions, &Heif_Functions::heif_image_handle_release>;
+using Image_Deleter = Library_Free<Heif_Functions, &Heif_Functions::heif_image_release>;
+using Nclx_Deleter = Library_Free<Heif_Functions, &Heif_Functions::heif_nclx_color_profile_free>;
 
 bool Failed(const heif_error& error, const std::string& name) {
     if (error.code == heif_error_Ok) {
@@ -98,8 +85,7 @@ Color_Transform Profile_Of(const Heif_Functions& heif, const heif_image_handle* 
     }
     std::vector<std::uint8_t> icc(size);
     if (heif.heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok) {
-        Report("Warning: %s: its colour profile cannot be read; its colours are taken as sRGB.\n",
-               name.c_str());
+        Warn_Unreadable_Profile(name);
         return nullptr;
     }
     return ICC_To_sRGB(icc.data(), icc.size(), Sample_Layout::rgb, name);
@@ -151,9 +137,7 @@ std::optional<DTImage> Read_HEIF(std::FILE* file, const std::string& name, Fit_M
     const std::unique_ptr<heif_image_handle, Handle_Deleter> handle(got_handle, {&heif});
     const int width = heif.heif_image_handle_get_width(handle.get());
     const int height = heif.heif_image_handle_get_height(handle.get());
-    if (!Image_Sides_Allowed(width, height)) {
-        Report("Cannot read HEIF %s: its size %dx%d is outside 1 to %d pixels a side.\n",
-               name.c_str(), width, height, static_cast<int>(max_image_side));
+    if (!Image_Size_Allowed("HEIF", name, width, height)) {
         return std::nullopt;
     }
     heif_image* got_image = nullptr;

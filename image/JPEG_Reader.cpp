@@ -105,8 +105,7 @@ std::vector<std::uint8_t> ICC_Of(Jpeg_Decoder* d) {
     JOCTET* data = nullptr;
     unsigned int size = 0;
     if (!Guarded_Read_ICC(d, &data, &size)) {
-        Report("Warning: %s: its colour profile cannot be read; its colours are taken as sRGB.\n",
-               d->name.c_str());
+        Warn_Unreadable_Profile(d->name);
     }
     std::vector<std::uint8_t> icc(data, data + size);
     std::free(data);
@@ -205,9 +204,7 @@ Jpeg_Handle Open_JPEG(std::FILE* file, const std::string& name, Jpeg_Header* hea
         return nullptr;
     }
     const jpeg_decompress_struct& info = decoder->info;
-    if (!Image_Sides_Allowed(info.image_width, info.image_height)) {
-        Report("Cannot read JPEG %s: its size %ux%u is outside 1 to %d pixels a side.\n",
-               name.c_str(), info.image_width, info.image_height, static_cast<int>(max_image_side));
+    if (!Image_Size_Allowed("JPEG", name, info.image_width, info.image_height)) {
         return nullptr;
     }
     header->width = static_cast<int>(info.image_width);

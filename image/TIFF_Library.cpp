@@ -2,19 +2,12 @@
 
 #include "image/Shared_Library.h"
 
-#include <optional>
-
 namespace {
-
-struct Loaded_Tiff {
-    std::optional<Tiff_Functions> functions;
-    std::string why;
-};
 
 #define FIND(function) Find_Library_Function(library, #function, &found.function, &loaded.why)
 
-Loaded_Tiff Load_Tiff() {
-    Loaded_Tiff loaded;
+Loaded_Functions<Tiff_Functions> Load_Tiff() {
+    Loaded_Functions<Tiff_Functions> loaded;
     void* const library = Open_Shared_Library("libtiff.so.6", &loaded.why);
     if (!library) {
         return loaded;
@@ -35,11 +28,5 @@ Loaded_Tiff Load_Tiff() {
 } // namespace
 
 const Tiff_Functions* Tiff_Library(std::string* why) {
-    // Initialised once, by whichever thread comes first; the others wait.
-    static const Loaded_Tiff loaded = Load_Tiff();
-    if (!loaded.functions) {
-        *why = loaded.why;
-        return nullptr;
-    }
-    return &*loaded.functions;
+    return Library_Functions<Tiff_Functions, Load_Tiff>(why);
 }

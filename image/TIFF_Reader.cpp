@@ -4,6 +4,7 @@
 #include "core/Report.h"
 #include "image/Image_Size.h"
 #include "image/Image_Target.h"
+#include "image/Shared_Library.h"
 #include "image/Stream_Bytes.h"
 #include "image/TIFF_Library.h"
 
@@ -85,14 +86,8 @@ int Drop_Warning(TIFF*, void*, const char*, const char*, va_list) {
     return 1;
 }
 
-struct Options_Deleter {
-    const Tiff_Functions* libtiff;
-    void operator()(TIFFOpenOptions* options) const { libtiff->TIFFOpenOptionsFree(options); }
-};
-struct Tiff_Closer {
-    const Tiff_Functions* libtiff;
-    void operator()(TIFF* tiff) const { libtiff->TIFFClose(tiff); }
-};
+using Options_Deleter = Library_Free<Tiff_Functions, &Tiff_Functions::TIFFOpenOptionsFree>;
+using Tiff_Closer = Library_Free<Tiff_Functions, &Tiff_Functions::TIFFClose>;
 using Tiff_Handle = std::unique_ptr<TIFF, Tiff_Closer>;
 
 void Report_Failure(const std::string& name, const std::string& reason) {
@@ -272,9 +267,7 @@ std::optional<DTImage> Read_TIFF(std::FILE* file, const std::string& name, Fit_M
     std::uint32_t height = 0;
     libtiff.TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
     libtiff.TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
-    if (!Image_Sides_Allowed(width, height)) {
-        Report("Cannot read TIFF %s: its size %ux%u is outside 1 to %d pixels a side.\n",
-               name.c_str(), width, height, static_cast<int>(max_image_side));
+    if (!Image_Size_Allowed("TIFF", name, width, height)) {
         return std::nullopt;
     }
     char why[1024] = "";

@@ -151,9 +151,7 @@ std::optional<DTImage> Read_WebP(std::FILE* file, const std::string& name, Fit_M
     }
     const Pixel_Size size{static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH)),
                           static_cast<int>(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT))};
-    if (!Image_Sides_Allowed(size.width, size.height)) {
-        Report("Cannot read WebP %s: its size %dx%d is outside 1 to %d pixels a side.\n",
-               name.c_str(), size.width, size.height, static_cast<int>(max_image_side));
+    if (!Image_Size_Allowed("WebP", name, size.width, size.height)) {
         return std::nullopt;
     }
     const bool animated = (WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
