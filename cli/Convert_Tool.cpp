@@ -140,8 +140,7 @@ int Run_Convert(const Convert_Command& command) {
         if (!colours) {
             return exit_usage;
         }
-        given = Palette_Colors{};
-        std::copy(colours->begin(), colours->end(), given->begin());
+        given = Padded_Palette(*colours);
         if (settings.fill && colours->size() < palette_size) {
             fill_colours = *colours;
         }

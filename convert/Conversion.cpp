@@ -20,11 +20,16 @@ bool Same_Color(DTPixel a, DTPixel b) {
     return a.r == b.r && a.g == b.g && a.b == b.b;
 }
 
-// The working image as the octree reads it. The octree only reads it, and a
-// DTPixel is the three bytes it wants.
+// Rows of picture_width pixels as the octree reads them. The octree only
+// reads them, and a DTPixel is the three bytes it wants.
+quant_image Quant_View(const std::vector<DTPixel>& pixels) {
+    auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels.data());
+    return {picture_width, static_cast<std::int32_t>(pixels.size() / picture_width),
+            const_cast<std::uint8_t*>(bytes)};
+}
+
 quant_image Quant_View(const DTImage& working) {
-    auto* bytes = reinterpret_cast<const std::uint8_t*>(working.pixels.data());
-    return {picture_width, picture_height, const_cast<std::uint8_t*>(bytes)};
+    return Quant_View(working.pixels);
 }
 
 // The picture of an octree reduction: a colour's number is its first position
@@ -81,13 +86,9 @@ void Share_Palette(const Color_List& display_colors, Mapping_Palette* shared) {
 // The palette of the octree picture without making the picture: its colours
 // as the picture shows them.
 Color_List Octree_Display_Colors(const DTImage& working, Octree_Workspace& workspace) {
-    const quant_image image = Quant_View(working);
-    const std::vector<std::uint8_t> bytes = color_quant_colors(&image, palette_size, workspace);
+    const std::vector<DTPixel> colors = Octree_Colors(working, workspace);
     Color_List list{};
-    const std::size_t colors = std::min(bytes.size() / 3, std::size_t{palette_size});
-    for (std::size_t n = 0; n < colors; ++n) {
-        list[n] = {bytes[3 * n], bytes[3 * n + 1], bytes[3 * n + 2]};
-    }
+    std::copy_n(colors.begin(), std::min(colors.size(), std::size_t{palette_size}), list.begin());
     return Display_Palette(list);
 }
 
@@ -130,7 +131,12 @@ bool Image_Fills_Picture(const DTImage& image) {
 }
 
 std::vector<DTPixel> Octree_Colors(const DTImage& working, Octree_Workspace& workspace) {
-    const quant_image image = Quant_View(working);
+    return Octree_Colors(working.pixels, workspace);
+}
+
+std::vector<DTPixel> Octree_Colors(const std::vector<DTPixel>& pixels,
+                                   Octree_Workspace& workspace) {
+    const quant_image image = Quant_View(pixels);
     const std::vector<std::uint8_t> bytes = color_quant_colors(&image, palette_size, workspace);
     std::vector<DTPixel> colors;
     for (std::size_t at = 0; at + 2 < bytes.size(); at += 3) {

@@ -31,6 +31,10 @@ DTImage Working_Image(const DTImage& loaded);
 // order of first appearance.
 std::vector<DTPixel> Octree_Colors(const DTImage& working, Octree_Workspace& workspace);
 
+// The same for rows of 128 pixels, as many as the pixels fill (the pixels of
+// many working images one after another).
+std::vector<DTPixel> Octree_Colors(const std::vector<DTPixel>& pixels, Octree_Workspace& workspace);
+
 // The octree conversion of an image that fills a picture; dither non-zero
 // selects error diffusion. Colours are numbered in order of first appearance;
 // palette entries beyond the picture's colours are black. No names are set.

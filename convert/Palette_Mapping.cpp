@@ -67,36 +67,18 @@ MQ4_Document Map_Onto_Palette(const DTImage& working, const Palette_Colors& pale
 
 Palette_Colors Fit_Shared_Palette(const std::vector<DTPixel>& pixels,
                                   const std::vector<DTPixel>& kept, Octree_Workspace& workspace) {
-    Palette_Colors palette{};
-    const int rows = static_cast<int>(pixels.size() / picture_width);
-    if (rows == 0) {
-        const std::vector<DTPixel> alone = Refine_Grid_Palette({}, {}, palette_size, kept);
-        std::copy(alone.begin(), alone.end(), palette.begin());
-        return palette;
+    if (pixels.size() < static_cast<std::size_t>(picture_width)) {
+        return Padded_Palette(Refine_Grid_Palette({}, {}, palette_size, kept));
     }
     // The octree's colours of all the pixels as one tall image start the
     // fit, as each picture's own octree colours start the refined method's.
-    // The octree only reads the pixels, and a DTPixel is the three bytes it
-    // wants. Its colours come distinct, in order of first appearance, and no
-    // more than 16.
-    auto* bytes = reinterpret_cast<const std::uint8_t*>(pixels.data());
-    const quant_image image{picture_width, rows, const_cast<std::uint8_t*>(bytes)};
-    const std::vector<std::uint8_t> colors = color_quant_colors(&image, palette_size, workspace);
-    std::vector<DTPixel> start;
-    for (std::size_t at = 0; at + 2 < colors.size(); at += 3) {
-        start.push_back({colors[at], colors[at + 1], colors[at + 2]});
-    }
-    const std::vector<DTPixel> fitted = Refine_Grid_Palette(pixels, start, palette_size, kept);
-    std::copy(fitted.begin(), fitted.end(), palette.begin());
-    return palette;
+    return Padded_Palette(
+        Refine_Grid_Palette(pixels, Octree_Colors(pixels, workspace), palette_size, kept));
 }
 
 Palette_Colors Fill_Palette(const DTImage& working, const std::vector<DTPixel>& given,
                             Octree_Workspace& workspace) {
-    Palette_Colors palette{};
-    const std::vector<DTPixel> filled = Refined_Palette(working, given, workspace);
-    std::copy(filled.begin(), filled.end(), palette.begin());
-    return palette;
+    return Padded_Palette(Refined_Palette(working, given, workspace));
 }
 
 DTImage Picture_Image(const MQ4_Document& picture) {

@@ -2,6 +2,8 @@
 
 #include "core/Picture_Rules.h"
 
+#include <algorithm>
+
 DTPixel Display_Pixel(DTPixel color) {
     return {static_cast<std::uint8_t>(Downsample(color.r)),
             static_cast<std::uint8_t>(Downsample(color.g)),
@@ -24,4 +26,10 @@ DTPixel Split_Color(std::int32_t color) {
     return {static_cast<std::uint8_t>((color >> 16) & 0xFF),
             static_cast<std::uint8_t>((color >> 8) & 0xFF),
             static_cast<std::uint8_t>(color & 0xFF)};
+}
+
+Palette_Colors Padded_Palette(const std::vector<DTPixel>& colors) {
+    Palette_Colors palette{};
+    std::copy_n(colors.begin(), std::min(colors.size(), palette.size()), palette.begin());
+    return palette;
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 constexpr int palette_size = 16;
 
@@ -17,6 +18,9 @@ using Palette_Colors = std::array<DTPixel, palette_size>;
 // The colour the hardware shows for an 8-bit one: each channel cut down to
 // its level.
 DTPixel Display_Pixel(DTPixel color);
+
+// The first 16 of the colours, and black in the entries they do not fill.
+Palette_Colors Padded_Palette(const std::vector<DTPixel>& colors);
 
 // The colours cut down to the hardware's levels.
 Palette_Colors Display_Palette(const Palette_Colors& colors);

@@ -326,9 +326,7 @@ std::optional<Palette_Colors> Read_Palette_File(const std::string& path) {
     if (!colors) {
         return std::nullopt;
     }
-    Palette_Colors palette{};
-    std::copy(colors->begin(), colors->end(), palette.begin());
-    return palette;
+    return Padded_Palette(*colors);
 }
 
 std::string GIMP_Palette_Text(const Palette_Colors& palette, const std::string& name) {
