@@ -63,18 +63,17 @@ void Make_Cell_Search(const std::vector<std::array<int, 3>>& colors, Channel_Cos
     }
     for (int cell = 0; cell < cells_a_side * cells_a_side * cells_a_side; ++cell) {
         const int k[3] = {cell >> 6, (cell >> 3) & 7, cell & 7};
+        // The least worst-case cost in the cell, and the first colour with it.
         int bound = 1 << 30;
-        for (std::size_t i = 0; i < count; ++i) {
-            bound = std::min(bound, most[i][0][k[0]] + most[i][1][k[1]] + most[i][2][k[2]]);
-        }
-        std::uint64_t candidates = 0;
         std::size_t bounding = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            if (most[i][0][k[0]] + most[i][1][k[1]] + most[i][2][k[2]] == bound) {
+            const int worst = most[i][0][k[0]] + most[i][1][k[1]] + most[i][2][k[2]];
+            if (worst < bound) {
+                bound = worst;
                 bounding = i;
-                break;
             }
         }
+        std::uint64_t candidates = 0;
         for (std::size_t i = 0; i < count; ++i) {
             if (least[i][0][k[0]] + least[i][1][k[1]] + least[i][2][k[2]] <= bound &&
                 !Beaten_Everywhere(*search, colors, i, bounding, k)) {
